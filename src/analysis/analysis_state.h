@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+constexpr int kMaxPoints = 1500;
+constexpr int kMinPoints = 10;
+constexpr int kWaveCount = 10;
+
+// Per-point series, indexed 1 to 1500 (element 0 is never used): point i is element i.
+using Series = std::array<double, kMaxPoints + 1>;
+
+// The regression model number; it is the index of the checked Regression Type item.
+enum class RegressionModel { Linear = 1, Logarithmic = 2, Exponential = 3, Power = 4 };
+
+inline int modelIndex(RegressionModel model) {
+    return static_cast<int>(model);
+}
+
+// An ordered store of crossing positions or spacings, each already passed through the
+// "0000.0000000000" text form. Sized for every crossing of a 1500-point series.
+struct WorkingList {
+    std::array<double, kMaxPoints> entries{};
+    int count = 0;
+
+    void clear() { count = 0; }
+    void append(double value) { entries[count++] = value; }
+};
+
+// Everything the analysis shares for the life of the program. The window owns one; the command
+// line owns one; tests make their own.
+struct AnalysisState {
+    bool No_paste_yet = true;
+    bool Data_ready = false;
+    int16_t Data_count = 0;
+    bool Nonpositive_data = false;
+    uint8_t Decimals = 0;
+
+    double Reg_A = 0.0;
+    double Reg_B = 0.0;
+    double BMA_RMS = 0.0;
+    double Residual_RMS = 0.0;
+    double Series_wavelength = 0.0;
+    double BMA_wavelength = 0.0;
+
+    Series Data_value{};
+    Series Reg_value{};
+    Series Osc_value{};
+    Series Rem_value{};
+    Series BMA_value{};
+    Series Fwd_mean{};
+    Series Bwd_mean{};
+
+    WorkingList List1; // crossing positions of the series
+    WorkingList List2; // crossing positions of the averaged series
+    WorkingList List3; // cleared with the others; holds nothing
+    WorkingList List4; // spacings of the list being measured
+
+    std::array<std::string, 5> Reg_name;    // indexes 1 to 4
+    std::array<std::string, 5> Reg_formula; // indexes 1 to 4
+};
+
+// Fills Reg_formula and then Reg_name with the texts of the four models.
+void fillModelTexts(AnalysisState& state);
+
+} // namespace vantrel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vantrel {
+
+// The one exception type of every run-time error in the analysis: arithmetic that overflows,
+// is invalid (logarithm of a non-positive number, 0/0) or divides by zero. The command that
+// started the run catches it once and takes its failure path.
+class RuntimeError : public std::runtime_error {
+public:
+    enum class Kind { Overflow, InvalidArgument, DivisionByZero };
+
+    RuntimeError(Kind kind, const std::string& what) : std::runtime_error(what), m_kind(kind) {}
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
+[[noreturn]] inline void raiseOverflow(const char* where) {
+    throw RuntimeError(RuntimeError::Kind::Overflow, std::string("overflow in ") + where);
+}
+
+[[noreturn]] inline void raiseInvalidArgument(const char* where) {
+    throw RuntimeError(RuntimeError::Kind::InvalidArgument, std::string("invalid argument in ") + where);
+}
+
+// A finite result passes through; infinity or NaN is the overflow error of that operation.
+inline double checkedResult(double value, const char* where) {
+    if (value - value != 0.0) {
+        raiseOverflow(where);
+    }
+    return value;
+}
+
+// Natural logarithm with the program's rule: zero or a negative argument is an invalid argument.
+double checkedLog(double x, const char* where);
+
+} // namespace vantrel

@@ -1,0 +1,274 @@
+#include "analysis/text_rules.h"
+
+#include "analysis/runtime_error.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace vantrel {
+
+double checkedLog(double x, const char* where) {
+    if (!(x > 0.0)) {
+        raiseInvalidArgument(where);
+    }
+    return std::log(x);
+}
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Collects the leading number of a text with the blanks taken out, ready for strtod.
+std::string leadingNumber(std::string_view text) {
+    std::string number;
+    size_t pos = 0;
+    auto skipBlanks = [&] {
+        while (pos < text.size() && isBlank(text[pos])) {
+            ++pos;
+        }
+    };
+    auto takeDigits = [&] {
+        size_t count = 0;
+        for (skipBlanks(); pos < text.size() && isDigit(text[pos]); skipBlanks()) {
+            number += text[pos++];
+            ++count;
+        }
+        return count;
+    };
+    skipBlanks();
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+        number += text[pos++];
+    }
+    size_t mantissaDigits = takeDigits();
+    if (pos < text.size() && text[pos] == '.') {
+        number += text[pos++];
+        mantissaDigits += takeDigits();
+    }
+    if (mantissaDigits == 0) {
+        return {};
+    }
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+        const std::string mantissa = number;
+        const size_t exponentStart = pos;
+        number += text[pos++];
+        skipBlanks();
+        if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+            number += text[pos++];
+        }
+        if (takeDigits() == 0) {
+            pos = exponentStart;
+            return mantissa;
+        }
+    }
+    return number;
+}
+
+// A value reduced to 15 significant digits: value = 0.digits x 10^pointPosition, digits has 15 entries.
+struct Decimal15 {
+    bool negative = false;
+    char digits[15] = {};
+    int pointPosition = 0; // number of digits before the decimal point (may be <= 0)
+};
+
+// Digit 16 onwards of the exact decimal expansion decide the rounding half away from zero.
+bool exactTailRoundsUp(double magnitude) {
+    static thread_local char buffer[800];
+    std::snprintf(buffer, sizeof buffer, "%.766e", magnitude);
+    return buffer[16] >= '5'; // "d." then digits 2..: index 16 is the 16th significant digit
+}
+
+Decimal15 reduceTo15Digits(double value) {
+    Decimal15 result;
+    result.negative = std::signbit(value) && value != 0.0;
+    const double magnitude = std::fabs(value);
+    if (magnitude == 0.0) {
+        std::memset(result.digits, '0', 15);
+        result.pointPosition = 1;
+        return result;
+    }
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.16e", magnitude); // d.dddddddddddddddde+XX: 17 digits
+    char digits[17];
+    digits[0] = buffer[0];
+    std::memcpy(digits + 1, buffer + 2, 16);
+    int exponent = std::atoi(buffer + 19);
+    const int tail = (digits[15] - '0') * 10 + (digits[16] - '0');
+    bool roundUp = tail > 50 || (tail == 50 && exactTailRoundsUp(magnitude));
+    std::memcpy(result.digits, digits, 15);
+    if (roundUp) {
+        int i = 14;
+        for (; i >= 0 && result.digits[i] == '9'; --i) {
+            result.digits[i] = '0';
+        }
+        if (i < 0) {
+            result.digits[0] = '1';
+            ++exponent;
+        } else {
+            ++result.digits[i];
+        }
+    }
+    result.pointPosition = exponent + 1;
+    return result;
+}
+
+void incrementDigits(std::string& digits) {
+    int i = static_cast<int>(digits.size()) - 1;
+    for (; i >= 0 && digits[i] == '9'; --i) {
+        digits[i] = '0';
+    }
+    if (i < 0) {
+        digits.insert(digits.begin(), '1');
+    } else {
+        ++digits[i];
+    }
+}
+
+struct FixedDigits {
+    std::string integerPart;
+    std::string fraction;
+};
+
+// The 15-digit value rounded half away from zero to `decimals` places.
+FixedDigits roundToDecimals(const Decimal15& d, int decimals) {
+    std::string all(d.digits, 15);
+    int point = d.pointPosition;
+    if (point <= 0) {
+        all.insert(0, static_cast<size_t>(1 - point), '0');
+        point = 1;
+    }
+    if (point > static_cast<int>(all.size())) {
+        all.append(static_cast<size_t>(point) - all.size(), '0');
+    }
+    const int wanted = point + decimals;
+    if (wanted < static_cast<int>(all.size())) {
+        const bool up = all[wanted] >= '5';
+        all.resize(wanted);
+        if (up) {
+            const size_t before = all.size();
+            incrementDigits(all);
+            point += static_cast<int>(all.size() - before);
+        }
+    } else {
+        all.append(static_cast<size_t>(wanted) - all.size(), '0');
+    }
+    FixedDigits out{all.substr(0, point), all.substr(point)};
+    const size_t firstNonZero = out.integerPart.find_first_not_of('0');
+    out.integerPart.erase(0, std::min(firstNonZero, out.integerPart.size() - 1));
+    return out;
+}
+
+std::string composeFixed(double value, int decimals, size_t minIntegerDigits) {
+    const Decimal15 d = reduceTo15Digits(value);
+    FixedDigits fixed = roundToDecimals(d, decimals);
+    std::string text = d.negative ? "-" : "";
+    if (fixed.integerPart.size() < minIntegerDigits) {
+        text.append(minIntegerDigits - fixed.integerPart.size(), '0');
+    }
+    text += fixed.integerPart;
+    if (decimals > 0) {
+        text += '.';
+        text += fixed.fraction;
+    }
+    return text;
+}
+
+} // namespace
+
+double valueOfTextSaturating(std::string_view text) {
+    const std::string number = leadingNumber(text);
+    if (number.empty()) {
+        return 0.0;
+    }
+    return std::strtod(number.c_str(), nullptr);
+}
+
+double valueOfText(std::string_view text) {
+    const double value = valueOfTextSaturating(text);
+    if (std::isinf(value)) {
+        raiseOverflow("value of a text");
+    }
+    return value;
+}
+
+std::string formatFixed(double value, int decimals) {
+    return composeFixed(value, decimals, 1);
+}
+
+std::string formatWorkingList(double value) {
+    return composeFixed(value, 10, 4);
+}
+
+std::string formatFormula(double value) {
+    std::string text = composeFixed(value, 15, 1);
+    while (text.back() == '0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr u128 pow10u(int n) {
+    u128 p = 1;
+    for (int i = 0; i < n; ++i) {
+        p *= 10;
+    }
+    return p;
+}
+
+// floor(m * 10^scale * 2^shiftDown) and whether the rest is at least one half.
+struct ScaledFloor {
+    u128 quotient;
+    bool halfOrMore;
+};
+
+ScaledFloor scaledFloor(uint64_t mantissa, int scale, int shiftDown) {
+    const u128 n = static_cast<u128>(mantissa) * pow10u(scale);
+    const u128 one = static_cast<u128>(1) << shiftDown;
+    return {n >> shiftDown, (n & (one - 1)) >= (one >> 1)};
+}
+
+} // namespace
+
+// Exact for 1e-4 <= value < 1e4, the range of crossing positions and spacings: the 15-digit
+// reduction and the rounding to ten decimals are done on exact integers, and the division by 1e10
+// of an integer below 2^53 gives the same double as reading the decimal text.
+double roundTripWorkingList(double value) {
+    if (!(value >= 1e-4 && value < 1e4)) {
+        return valueOfText(formatWorkingList(value));
+    }
+    int binaryExponent = 0;
+    const double fraction = std::frexp(value, &binaryExponent);
+    const uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+    const int shiftDown = 53 - binaryExponent; // value = mantissa / 2^shiftDown, shiftDown in 40..67
+    const u128 low = pow10u(14);
+    const u128 high = pow10u(15);
+    int scale = 14 - static_cast<int>(std::floor(std::log10(value)));
+    ScaledFloor scaled = scaledFloor(mantissa, scale, shiftDown);
+    while (scaled.quotient >= high) {
+        scaled = scaledFloor(mantissa, --scale, shiftDown);
+    }
+    while (scaled.quotient < low) {
+        scaled = scaledFloor(mantissa, ++scale, shiftDown);
+    }
+    const u128 digits15 = scaled.quotient + (scaled.halfOrMore ? 1 : 0);
+    const u128 divisor = pow10u(scale - 10);
+    const u128 tenDecimals = (digits15 + divisor / 2) / divisor;
+    return static_cast<double>(static_cast<uint64_t>(tenDecimals)) / 1e10;
+}
+
+std::string rowNumberText(int number) {
+    return " " + std::to_string(number);
+}
+
+} // namespace vantrel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// Value of a text: the leading number of the text, read as a double. Blanks are skipped wherever
+// they stand; a sign, digits, one decimal point and an exponent (E or e, optional sign, digits) are
+// taken up to the first character that does not fit. A text that starts with no number is 0.
+// A number beyond the range of a double throws RuntimeError (overflow).
+double valueOfText(std::string_view text);
+
+// As valueOfText, but a number beyond the range of a double gives an infinity of its sign.
+double valueOfTextSaturating(std::string_view text);
+
+// Pattern "0" (decimals = 0) or "0." followed by `decimals` zeros (1 to 16): the value reduced to
+// 15 significant digits, then rounded half away from zero to `decimals` places; at least one integer
+// digit; "-" before every negative value, also one that rounds to zero.
+std::string formatFixed(double value, int decimals);
+
+// Pattern "0000.0000000000": at least four integer digits, ten decimals.
+std::string formatWorkingList(double value);
+
+// Pattern "0.###############": at most fifteen decimals, trailing zeros dropped, the point kept.
+std::string formatFormula(double value);
+
+// The value of formatWorkingList(value) read back; the same double, computed without the text.
+double roundTripWorkingList(double value);
+
+// " 1" .. " 1500": a whole number with a blank in the place of the sign.
+std::string rowNumberText(int number);
+
+// Decimals of the computed columns (Regression, Oscillation, waves, Remainder): at least five.
+inline int cellDecimals(int dataDecimals) {
+    return dataDecimals < 5 ? 5 : dataDecimals;
+}
+
+// A computed column's cell text for a value.
+inline std::string formatCell(double value, int dataDecimals) {
+    return formatFixed(value, cellDecimals(dataDecimals));
+}
+
+} // namespace vantrel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "analysis/analysis_state.h"
+#include "analysis/result_table.h"
+
+#include <string>
+
+namespace vantrel {
+
+// The two adjustment switches; both off is the manual mode (typed d values).
+struct WaveModes {
+    bool amplitude = true;
+    bool wavelength = true;
+};
+
+enum class SearchKind { Amplitude, Wavelength };
+
+// What the peeling needs from the window (or from the command line, or a test): the box texts and
+// switches at the moment it reaches a wave, and a place to show its progress. Box n is wave n + 1.
+class WaveObserver {
+public:
+    virtual ~WaveObserver() = default;
+
+    virtual WaveModes modes() = 0;
+    virtual std::string iText(int box) = 0;
+    virtual std::string dText(int box) = 0;
+
+    // Wave 1..10 starts: its progress cell appears.
+    virtual void waveStarted(int /*wave*/) {}
+    // The d box of `box` is tinted for the search of this kind.
+    virtual void searchStarted(int /*box*/, SearchKind /*kind*/) {}
+    // One step of a search: the box shows d with five decimals; pending events may run here.
+    virtual void searchStep(int /*box*/, double /*d*/) {}
+    // Both adjustments on: the combined d the wave is taken with.
+    virtual void combinedD(int /*box*/, double /*d*/) {}
+    // The wave's column is written: the box goes back to white.
+    virtual void waveDone(int /*wave*/) {}
+};
+
+// Counts of one wave run, for the benchmark and the tests.
+struct WaveRunStats {
+    long requestedCalls = 0; // averagings the peeling asked for
+    long computedCalls = 0;  // averagings actually computed (repeats of the same call are reused)
+    long passes = 0;         // averaging passes of the computed calls
+};
+
+// The largest number of averaging passes a wave runs, whatever its i box says.
+constexpr double kMaxPasses = 1024;
+
+// Wavelength target of wave k (1..10) for a series of n points: n for wave 1 down to 4 for wave 10.
+double wavelengthTarget(int wave, int n);
+
+// d of the combined step: between dA and dW, weighted by how far the amplitude-adjusted wavelength x
+// and the target t lie from the series' wavelength y. When all three are equal, dA.
+double combinedD(double dA, double dW, double x, double y, double t);
+
+// Peels ten waves off Osc_value(1..Data_count) into Rem_value and the Wave 1..10 and Remainder
+// columns. A run-time error stops it where it stands.
+WaveRunStats Display_waves(AnalysisState& state, ResultTable& table, WaveObserver& observer);
+
+} // namespace vantrel

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "analysis/result_table.h"
+
+#include <string>
+
+namespace vantrel {
+
+// The whole table as clipboard text: 1501 lines of 15 fields, fields separated by TAB, lines by
+// `lineSeparator` (CR for the clipboard), no separator after the last line.
+std::string tableClipText(const ResultTable& table, char lineSeparator = '\r');
+
+} // namespace vantrel

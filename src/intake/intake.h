@@ -1,0 +1,36 @@
+#pragma once
+
+#include "analysis/analysis_state.h"
+#include "analysis/result_table.h"
+
+#include <string_view>
+
+namespace vantrel {
+
+// Shows the progress of the backward scan of a long text; x runs from 0 to 1000.
+class IntakeProgress {
+public:
+    virtual ~IntakeProgress() = default;
+    virtual void scanMark(double /*x*/) {}
+    virtual void scanFinished() {}
+};
+
+enum class IntakeResult { Loaded, TooLarge, NotEnoughData };
+
+struct IntakeOutcome {
+    IntakeResult result = IntakeResult::Loaded;
+    // Non-positive data while Exponential or Power was checked: Linear is checked now.
+    bool fellBackToLinear = false;
+};
+
+// Limits of a paste.
+constexpr long kMaxClipboardCharacters = 655360;
+
+// Reads a pasted text (UTF-8) into the Data column, Data_count, Decimals, Nonpositive_data and
+// Data_value. Clears the old results first. CR LF, a lone CR and a lone LF all end a line; of a
+// longer text the last 1500 lines up to the last non-empty one are kept. A refusal is returned;
+// a run-time error (an empty or tiny text, a number beyond the range of a double) throws RuntimeError.
+IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable& table, RegressionModel checkedModel,
+                        IntakeProgress& progress);
+
+} // namespace vantrel

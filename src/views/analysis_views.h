@@ -1,0 +1,38 @@
+#pragma once
+
+#include "analysis/analysis_state.h"
+#include "analysis/result_table.h"
+#include "analysis/wave_peeling.h"
+
+#include <string>
+
+namespace vantrel {
+
+// The formula line of the fitted model, e.g. "    Y = A + B · X      A = 1.25   B = -0.5".
+std::string regressionFormulaLine(RegressionModel model, double a, double b);
+
+// Reg_value(1..1500) and the Regression column: the trend at every point, 0 and empty above Data_count.
+void fillRegressionColumn(AnalysisState& state, ResultTable& table, RegressionModel model);
+
+// Osc_value(1..1500) and the Oscillation column: data minus trend, 0 and empty above Data_count.
+void Display_osc(AnalysisState& state, ResultTable& table);
+
+// A run of the whole analysis also tells its observer about the formula line and the columns.
+class AnalysisObserver : public WaveObserver {
+public:
+    // The formula line is ready; the window shows it before the table is filled.
+    virtual void formulaLine(const std::string& /*text*/) {}
+    // Column 2, 3 or 14 of the table has been rewritten.
+    virtual void columnFilled(int /*column*/) {}
+    // The wave view begins (Update Waves is disabled at this point).
+    virtual void wavesStarting() {}
+};
+
+// Find_A_B, the regression view, the oscillation view and the wave view, in that order.
+WaveRunStats runFullAnalysis(AnalysisState& state, ResultTable& table, RegressionModel model,
+                             AnalysisObserver& observer);
+
+// The wave view alone, on the stored oscillation (Update Waves).
+WaveRunStats runWaveAnalysis(AnalysisState& state, ResultTable& table, AnalysisObserver& observer);
+
+} // namespace vantrel

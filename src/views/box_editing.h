@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+// Leaving an i box: the value rounded to a whole number, then kept within 1 to 1024.
+std::string normaliseIText(const std::string& text);
+
+// Leaving a d box: the value with five decimals, then kept within -99.99999 to 99.99999.
+std::string normaliseDText(const std::string& text);
+
+// Bounds a Paste applies before it runs: i within 1 to 999, d within -99.99999 to 99.99999.
+// A text inside the bounds is returned unchanged. A number beyond the range of a double throws.
+std::string clampITextForRun(const std::string& text);
+std::string clampDTextForRun(const std::string& text);
+
+} // namespace vantrel
