@@ -1,0 +1,10 @@
+#include "app/frm_vantrel.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    vantrel::frmVantrel window;
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,129 @@
+#include "app/result_grid.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kRowHeightPixels = 16;
+
+int tableColumnOf(int modelColumn) {
+    return modelColumn + 1;
+}
+
+} // namespace
+
+int twipsToPixels(int twips) {
+    return static_cast<int>(std::lround(twips / 15.0));
+}
+
+ResultGridModel::ResultGridModel(const ResultTable& table, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table) {}
+
+int ResultGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ResultTable::kRows - 1;
+}
+
+int ResultGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ResultTable::kColumns - 1;
+}
+
+QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    const int column = tableColumnOf(index.column());
+    if (role == Qt::DisplayRole) {
+        return QString::fromStdString(m_table.text(index.row() + 1, column));
+    }
+    if (role == Qt::TextAlignmentRole) {
+        const bool centred = column == ResultTable::kDataColumn && m_table.dataColumnCentred();
+        return QVariant::fromValue(Qt::Alignment((centred ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter));
+    }
+    return {};
+}
+
+QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    }
+    if (role != Qt::DisplayRole || section < 0) {
+        return {};
+    }
+    if (orientation == Qt::Horizontal) {
+        return section < columnCount() ? QString::fromStdString(m_table.text(0, tableColumnOf(section))) : QVariant();
+    }
+    return section < rowCount() ? QString::fromStdString(m_table.text(section + 1, 0)) : QVariant();
+}
+
+void ResultGridModel::refreshColumn(int tableColumn) {
+    const int column = tableColumn - 1;
+    emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole, Qt::TextAlignmentRole});
+}
+
+void ResultGridModel::refreshAllColumns() {
+    for (int c = 1; c < ResultTable::kColumns; ++c) {
+        refreshColumn(c);
+    }
+}
+
+QString ResultGridModel::cornerText() const {
+    return QString::fromStdString(m_table.text(0, 0));
+}
+
+ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(parent), m_model(model) {
+    setModel(model);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(kRowHeightPixels);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setFixedHeight(kRowHeightPixels + 2);
+    verticalHeader()->setFixedWidth(twipsToPixels(ResultTable::kStartWidthTwips));
+    if (auto* corner = findChild<QAbstractButton*>()) {
+        corner->installEventFilter(this);
+    }
+}
+
+void ResultGrid::applyColumnWidths(const ResultTable& table) {
+    for (int c = 1; c < ResultTable::kColumns; ++c) {
+        horizontalHeader()->resizeSection(c - 1, twipsToPixels(table.columnWidthTwips(c)));
+    }
+}
+
+void ResultGrid::selectFirstDataCell() {
+    const QModelIndex first = model()->index(0, 0);
+    setCurrentIndex(first);
+    selectionModel()->select(first, QItemSelectionModel::ClearAndSelect);
+}
+
+bool ResultGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        if (auto* corner = qobject_cast<QAbstractButton*>(watched)) {
+            paintCorner(corner);
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void ResultGrid::paintCorner(QWidget* corner) {
+    QStyleOptionHeader option;
+    option.initFrom(corner);
+    option.rect = corner->rect();
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.text = m_model->cornerText();
+    option.textAlignment = Qt::AlignCenter;
+    QPainter painter(corner);
+    corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+}
+
+} // namespace vantrel
