@@ -1,0 +1,30 @@
+#pragma once
+
+#include "intake/intake.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace vantrel {
+
+// Reading a pasted text (UTF-8) into lines. CR LF, a lone CR and a lone LF all end a line, and an
+// unterminated last line is a line.
+
+// Characters of the text, counted as code points; counting stops once `limit` is passed. A byte
+// that starts no well-formed UTF-8 sequence counts as one character.
+std::size_t characterCount(std::string_view text, std::size_t limit);
+
+bool exceedsCharacterLimit(std::string_view text);
+
+// An empty text, a text of one character, or one whose first line has at most one character and
+// whose further lines are all empty.
+bool isTinyText(std::string_view text);
+
+// The last 1500 lines of the text up to and including its last non-empty line, without the line
+// end that follows that line. Marks the progress of the backward scan; the caller ends the scan.
+std::string_view keptLines(std::string_view text, IntakeProgress& progress);
+
+// Row k of the Data column receives the first TAB-separated field of line k, for the first 1500 lines.
+void placeFirstFields(std::string_view lines, ResultTable& table);
+
+} // namespace vantrel
