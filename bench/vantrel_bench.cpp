@@ -1,0 +1,167 @@
+// Times the ten-wave run with both adjustments on, with i = 8 and with i = 999 in every box, and
+// compares the i = 999 run with the least it could cost: one bare dependent running-mean chain per
+// averaging pass. The last line is the one a script reads.
+//
+// Each measurement keeps the best of several repetitions, in wall time and in the thread's processor
+// time. The ratio uses processor time: on a shared two-core machine a run of seconds is often
+// descheduled for a while, a batch of chains of milliseconds hardly ever, and wall time would then
+// blame the run for other programs.
+
+#include "analysis/analysis_state.h"
+#include "analysis/regression.h"
+#include "analysis/result_table.h"
+#include "analysis/wave_peeling.h"
+#include "views/analysis_views.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+
+#include <time.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPoints = 1500;
+constexpr std::uint64_t kSeed = 20240611;
+
+// The window's defaults: both adjustments on, the same i in every box.
+class BenchObserver final : public vantrel::WaveObserver {
+public:
+    explicit BenchObserver(std::string iText) : m_iText(std::move(iText)) {}
+
+    vantrel::WaveModes modes() override { return {true, true}; }
+    std::string iText(int /*box*/) override { return m_iText; }
+    std::string dText(int /*box*/) override { return "0.00000"; }
+
+private:
+    std::string m_iText;
+};
+
+void loadRandomWalk(vantrel::AnalysisState& state) {
+    std::mt19937_64 generator(kSeed);
+    std::normal_distribution<double> step(0.0, 1.0);
+    state.Data_count = kPoints;
+    state.Decimals = 5;
+    double level = 100.0;
+    for (int i = 1; i <= kPoints; ++i) {
+        level += step(generator);
+        state.Data_value[i] = level;
+    }
+}
+
+void prepareOscillation(vantrel::AnalysisState& state, vantrel::ResultTable& table) {
+    loadRandomWalk(state);
+    vantrel::Find_A_B(state, vantrel::RegressionModel::Linear);
+    vantrel::fillRegressionColumn(state, table, vantrel::RegressionModel::Linear);
+    vantrel::Display_osc(state, table);
+}
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Wall and processor seconds of one measurement.
+struct Seconds {
+    double wall = INFINITY;
+    double cpu = INFINITY;
+
+    void keepBest(const Seconds& other) {
+        wall = std::min(wall, other.wall);
+        cpu = std::min(cpu, other.cpu);
+    }
+};
+
+class Stopwatch {
+public:
+    Seconds elapsed() const {
+        return {std::chrono::duration<double>(Clock::now() - m_wallStart).count(), threadSeconds() - m_cpuStart};
+    }
+
+private:
+    Clock::time_point m_wallStart = Clock::now();
+    double m_cpuStart = threadSeconds();
+};
+
+struct TimedRun {
+    Seconds seconds;
+    vantrel::WaveRunStats stats;
+};
+
+TimedRun bestWaveRun(vantrel::AnalysisState& state, vantrel::ResultTable& table, const std::string& iText,
+                     int repetitions) {
+    TimedRun best;
+    for (int r = 0; r < repetitions; ++r) {
+        BenchObserver observer(iText);
+        const Stopwatch stopwatch;
+        best.stats = vantrel::Display_waves(state, table, observer);
+        best.seconds.keepBest(stopwatch.elapsed());
+    }
+    return best;
+}
+
+// The weight comes through a volatile so that the compiler cannot fold the chain.
+volatile double g_floorD = 0.3;
+volatile double g_sink = 0.0;
+
+// One chain f = (w*x[k] + f) / (w + 1) over the points, continuing from f. Kept out of line so that f
+// stays in a register, as the averaging pass keeps its running means.
+[[gnu::noinline]] double runningMeanChain(const vantrel::Series& x, double w, double f) {
+    for (int k = 1; k <= kPoints; ++k) {
+        f = (w * x[k] + f) / (w + 1);
+    }
+    return f;
+}
+
+// Seconds of one chain, best of several batches. The chains of a batch continue one another, so no
+// two of them can overlap.
+Seconds floorSecondsPerChain(const vantrel::Series& x) {
+    constexpr int kChainsPerBatch = 2000;
+    constexpr int kBatches = 15;
+    Seconds best;
+    double f = x[1];
+    for (int batch = 0; batch < kBatches; ++batch) {
+        const Stopwatch stopwatch;
+        for (int chain = 0; chain < kChainsPerBatch; ++chain) {
+            f = runningMeanChain(x, std::exp(g_floorD), f);
+        }
+        const Seconds batchSeconds = stopwatch.elapsed();
+        best.keepBest({batchSeconds.wall / kChainsPerBatch, batchSeconds.cpu / kChainsPerBatch});
+    }
+    g_sink = f;
+    return best;
+}
+
+void printRun(const char* name, const TimedRun& run) {
+    std::printf("%s: wall %.3f s, cpu %.3f s; requested calls %ld, computed calls %ld, passes %ld\n", name,
+                run.seconds.wall, run.seconds.cpu, run.stats.requestedCalls, run.stats.computedCalls, run.stats.passes);
+}
+
+} // namespace
+
+int main() {
+    auto state = std::make_unique<vantrel::AnalysisState>();
+    auto table = std::make_unique<vantrel::ResultTable>();
+    prepareOscillation(*state, *table);
+
+    Seconds chain = floorSecondsPerChain(state->Osc_value);
+    const TimedRun i8 = bestWaveRun(*state, *table, "8", 5);
+    printRun("i=8", i8);
+    const TimedRun i999 = bestWaveRun(*state, *table, "999", 3);
+    printRun("i=999", i999);
+    chain.keepBest(floorSecondsPerChain(state->Osc_value));
+
+    const double passes = static_cast<double>(i999.stats.passes);
+    std::printf("floor: one chain of %d points: wall %.3f us, cpu %.3f us; x %ld passes: wall %.3f s, cpu %.3f s\n",
+                kPoints, chain.wall * 1e6, chain.cpu * 1e6, i999.stats.passes, chain.wall * passes, chain.cpu * passes);
+    std::printf("wall ratio (information only): %.3f\n", i999.seconds.wall / (chain.wall * passes));
+    std::printf("floor_ratio: %.3f calls: %ld\n", i999.seconds.cpu / (chain.cpu * passes), i999.stats.computedCalls);
+    return 0;
+}
