@@ -471,6 +471,7 @@ TEST_P(IntakeDecimalsTest, AreTheMostSignificantPlacesOfAnyPoint) {
 INSTANTIATE_TEST_SUITE_P(Columns, IntakeDecimalsTest,
                          ::testing::Values(DecimalsCase{{"0.1"}, 1, {"0.1", "2.0"}},
                                            DecimalsCase{{"1", "2.5", "3.25"}, 2, {"1.00", "2.50", "3.25"}},
+                                           DecimalsCase{{"3.25", "2.5", "1"}, 2, {"3.25", "2.50", "1.00"}},
                                            DecimalsCase{{"1", "2", "3"}, 0, {"1", "2", "3"}},
                                            DecimalsCase{{"2.50", "7.000"}, 1, {"2.5", "7.0"}},
                                            DecimalsCase{{"-0.75"}, 2, {"-0.75"}},
