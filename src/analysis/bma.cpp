@@ -10,19 +10,37 @@ namespace vantrel {
 namespace {
 
 // One pass. The forward and the backward running means are two independent dependency chains;
-// computing them in the same loop lets the processor overlap them.
+// running them in the same loop, with the running values kept in registers, lets the processor
+// overlap them. Once the two chains have crossed, every point either chain reaches has both its
+// means, so its average is taken there, in the shadow of the chains: the two means of a point are
+// written before it is averaged, and a point is overwritten only after both chains have read it.
 void averagingPass(AnalysisState& s, double w, double wPlusOne, int n) {
     double* b = s.BMA_value.data();
     double* f = s.Fwd_mean.data();
     double* g = s.Bwd_mean.data();
-    f[1] = b[1];
-    g[n] = b[n];
-    for (int k = 2, j = n - 1; k <= n; ++k, --j) {
-        f[k] = (w * b[k] + f[k - 1]) / wPlusOne;
-        g[j] = (w * b[j] + g[j + 1]) / wPlusOne;
+    double forward = b[1];
+    double backward = b[n];
+    f[1] = forward;
+    g[n] = backward;
+    if (n == 1) {
+        b[1] = (g[1] + f[1]) / 2;
+        return;
     }
-    for (int k = 1; k <= n; ++k) {
+    int k = 2;
+    int j = n - 1;
+    for (; k < j; ++k, --j) {
+        forward = (w * b[k] + forward) / wPlusOne;
+        f[k] = forward;
+        backward = (w * b[j] + backward) / wPlusOne;
+        g[j] = backward;
+    }
+    for (; k <= n; ++k, --j) {
+        forward = (w * b[k] + forward) / wPlusOne;
+        f[k] = forward;
+        backward = (w * b[j] + backward) / wPlusOne;
+        g[j] = backward;
         b[k] = (g[k] + f[k]) / 2;
+        b[j] = (g[j] + f[j]) / 2;
     }
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "analysis/analysis_state.h"
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace vantrel::testing_support {
+
+// The state is large; tests keep it on the heap.
+inline std::unique_ptr<AnalysisState> stateWith(const std::vector<double>& values) {
+    auto state = std::make_unique<AnalysisState>();
+    state->Data_count = static_cast<int16_t>(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        state->Data_value[i + 1] = values[i];
+    }
+    return state;
+}
+
+inline Series seriesOf(const std::vector<double>& values) {
+    Series series{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        series[i + 1] = values[i];
+    }
+    return series;
+}
+
+// A random walk around zero: it crosses zero now and then, like an oscillation does.
+inline std::vector<double> randomWalk(int n, std::uint64_t seed, double stepSize = 1.0) {
+    std::mt19937_64 generator(seed);
+    std::normal_distribution<double> step(0.0, stepSize);
+    std::vector<double> values(n);
+    double level = 0.0;
+    for (double& value : values) {
+        level += step(generator);
+        value = level;
+    }
+    return values;
+}
+
+} // namespace vantrel::testing_support
