@@ -114,8 +114,10 @@ void frmVantrel::showModelTexts(int index) {
 void frmVantrel::createControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    // Small and condensed, so that "-99.99999" fits a 17 px box and 16 decimals fit a grid column.
     QFont small = client->font();
     small.setPixelSize(kFontPixels);
+    small.setStretch(QFont::Condensed);
     client->setFont(small);
     setCentralWidget(client);
     client->installEventFilter(this);

@@ -1,0 +1,123 @@
+#include "window_fixture.h"
+
+#include "app/random_source.h"
+#include "app/result_grid.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+
+namespace vantrel::testing {
+
+const char* const kJokes[10] = {
+    "Hey! Quit breaking me!",
+    "Don't make me smack you with the keyboard.",
+    "You got to be kidding.",
+    "I'm a computer, not a friggin' magician.",
+    "Yawn... wake me up when you know what the hell you are doing.",
+    "Knock-knock. Hello!? Is there anybody in there?",
+    "You want me to do what? I don't think so.",
+    "What the f.?!",
+    "Nice try, but...",
+    "It ain't gonna happen.",
+};
+
+const std::string kNotEnoughData = "There is not enough data.\r\n\r\nYou'll need at least 10 numbers of data.";
+const std::string kTooLarge = "The data being pasted is too large.\r\n\r\nYou can correct this by selecting -\r\n"
+                              " - less data.\r\n - only 1 column of data.\r\n - only 1500 rows of data.";
+const std::string kRuntimeReason = "You caused an error.\r\n\r\nTry again.";
+
+std::string expectedFailure(int k, const std::string& reason) {
+    return std::string(kJokes[k - 1]) + "\r\n\r\n" + reason;
+}
+
+void WindowTest::SetUp() {
+    m_window = std::make_unique<frmVantrel>(std::make_unique<RecordingSink>(m_messages),
+                                            std::make_unique<UniformRandomSource>(kJokeSeed));
+    m_window->show();
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void WindowTest::TearDown() {
+    m_window.reset();
+}
+
+QAction* WindowTest::item(const char* name) const {
+    auto* found = m_window->findChild<QAction*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QLabel* WindowTest::label(const char* name) const {
+    auto* found = m_window->findChild<QLabel*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QString WindowTest::text(int row, int column) const {
+    return QString::fromStdString(m_window->table().text(row, column));
+}
+
+void WindowTest::setClipboard(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void WindowTest::paste(const std::string& clipboardText) {
+    setClipboard(clipboardText);
+    item("mnuPaste")->trigger();
+}
+
+void WindowTest::typeAndLeave(QWidget* box, const QString& typed) {
+    box->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, typed);
+    QTest::keyClick(box, Qt::Key_Tab);
+}
+
+void WindowTest::expectEnabled(const std::vector<const char*>& names, bool enabled) const {
+    for (const char* name : names) {
+        EXPECT_EQ(item(name)->isEnabled(), enabled) << name;
+    }
+}
+
+std::vector<double> positiveValues(int n) {
+    std::vector<double> values;
+    for (int i = 1; i <= n; ++i) {
+        values.push_back(std::round((10 + 0.5 * i + 3 * std::sin(0.7 * i)) * 1000) / 1000);
+    }
+    return values;
+}
+
+std::string positiveColumn(int n) {
+    std::vector<std::string> lines;
+    for (double v : positiveValues(n)) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.3f", v);
+        lines.emplace_back(buffer);
+    }
+    return joinLines(lines) + "\r\n";
+}
+
+std::string joinLines(const std::vector<std::string>& lines, const char* lineEnd) {
+    std::string text;
+    for (size_t k = 0; k < lines.size(); ++k) {
+        if (k > 0) {
+            text += lineEnd;
+        }
+        text += lines[k];
+    }
+    return text;
+}
+
+double valueOf(const QString& text) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    EXPECT_TRUE(ok) << text.toStdString();
+    return value;
+}
+
+} // namespace vantrel::testing
