@@ -9,7 +9,8 @@ namespace vantrel {
 namespace {
 
 // Rewrites the text in its canonical form, then applies the bounds to the rounded value. A number
-// beyond the range of a double goes straight to the bound of its sign.
+// beyond the range of a double goes straight to the bound of its sign. The rounded text is read back
+// saturating too: cut to 15 digits, a value just below the largest double reads back beyond it.
 std::string normalise(const std::string& text, int decimals, double low, double high, const char* lowText,
                       const char* highText) {
     const double value = valueOfTextSaturating(text);
@@ -17,10 +18,10 @@ std::string normalise(const std::string& text, int decimals, double low, double 
         return value > 0 ? highText : lowText;
     }
     std::string result = formatFixed(value, decimals);
-    if (valueOfText(result) > high) {
+    if (valueOfTextSaturating(result) > high) {
         result = highText;
     }
-    if (valueOfText(result) < low) {
+    if (valueOfTextSaturating(result) < low) {
         result = lowText;
     }
     return result;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace vantrel {
@@ -243,6 +244,10 @@ struct WavelengthCase {
     std::vector<double> values;
     double wavelength;
 };
+
+void PrintTo(const WavelengthCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class SeriesWavelengthTest : public testing::TestWithParam<WavelengthCase> {};
 

@@ -11,7 +11,9 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <iomanip>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -22,6 +24,10 @@ struct ValueCase {
     const char* text;
     double value;
 };
+
+void PrintTo(const ValueCase& c, std::ostream* out) {
+    *out << '"' << c.text << '"';
+}
 
 class ValueOfTextTest : public testing::TestWithParam<ValueCase> {};
 
@@ -70,6 +76,10 @@ struct FixedCase {
     int decimals;
     const char* text;
 };
+
+void PrintTo(const FixedCase& c, std::ostream* out) {
+    *out << std::setprecision(17) << c.value << " with " << c.decimals << " decimals";
+}
 
 class FormatFixedTest : public testing::TestWithParam<FixedCase> {};
 
@@ -133,6 +143,10 @@ struct TextCase {
     double value;
     const char* text;
 };
+
+void PrintTo(const TextCase& c, std::ostream* out) {
+    *out << std::setprecision(17) << c.value;
+}
 
 class FormatFormulaTest : public testing::TestWithParam<TextCase> {};
 
