@@ -14,6 +14,7 @@ void MessageBoxSink::showFailure(const std::string& text, MessageIcon icon) {
     const QMessageBox::Icon boxIcon = icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning;
     QMessageBox box(boxIcon, QStringLiteral("The Vantrel"), messageBoxText(text), QMessageBox::Ok, m_parent);
     box.setObjectName(QStringLiteral("FailureMessage"));
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

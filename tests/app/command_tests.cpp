@@ -380,6 +380,7 @@ TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
     QString shown;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     qsizetype buttons = 0;
+    Qt::TextFormat format = Qt::AutoText;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
@@ -387,6 +388,7 @@ TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
         shown = box->text();
         icon = box->icon();
         buttons = box->buttons().size();
+        format = box->textFormat();
         box->button(QMessageBox::Ok)->click();
     });
     sink.showFailure("Nice try, but...\r\n\r\nYou caused an error.\r\n\r\nTry again.", MessageIcon::Critical);
@@ -394,6 +396,7 @@ TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
     EXPECT_EQ(shown, QStringLiteral("Nice try, but...\n\nYou caused an error.\n\nTry again."));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(format, Qt::PlainText);
 
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
