@@ -144,6 +144,42 @@ TEST_F(ColumnsFixture, OverflowingTrendStopsAtItsRow) {
     EXPECT_TRUE(table->text(11, ResultTable::kRegressionColumn).empty());
 }
 
+// Records what a whole run tells the window, in order.
+class OrderObserver : public AnalysisObserver {
+public:
+    std::vector<std::string> m_events;
+
+    WaveModes modes() override { return {true, true}; }
+    std::string iText(int /*box*/) override { return "8"; }
+    std::string dText(int /*box*/) override { return "0.00000"; }
+    void formulaLine(const std::string& text) override { m_events.push_back("formula " + text); }
+    void columnFilled(int column) override { m_events.push_back("column " + std::to_string(column)); }
+    void wavesStarting() override { m_events.push_back("waves"); }
+    void waveDone(int wave) override { m_events.push_back("wave " + std::to_string(wave)); }
+};
+
+// The formula line is shown before the table is filled; the columns follow in the order of the run.
+TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
+    std::vector<double> values;
+    for (int i = 1; i <= 50; ++i) {
+        values.push_back(3.0 + 2.0 * i + (i % 2 == 0 ? 0.5 : -0.5));
+    }
+    auto state = stateWith(values);
+    auto table = std::make_unique<ResultTable>();
+    OrderObserver observer;
+    runFullAnalysis(*state, *table, RegressionModel::Linear, observer);
+    std::vector<std::string> expected = {"formula " +
+                                             regressionFormulaLine(RegressionModel::Linear, state->Reg_A, state->Reg_B),
+                                         "column 2", "column 3", "waves"};
+    for (int wave = 1; wave <= 10; ++wave) {
+        expected.push_back("wave " + std::to_string(wave));
+    }
+    expected.push_back("column 14");
+    EXPECT_EQ(observer.m_events, expected);
+    EXPECT_NEAR(state->Reg_B, 2.0, 1e-2);
+    EXPECT_FALSE(table->text(50, ResultTable::kRemainderColumn).empty());
+}
+
 struct NormaliseCase {
     const char* text;
     const char* normalised;
