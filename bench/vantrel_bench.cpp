@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <random>
 #include <string>
-
-#include <time.h>
 
 namespace {
 
