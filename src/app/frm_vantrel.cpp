@@ -1,7 +1,6 @@
 #include "app/frm_vantrel.h"
 
 #include "analysis/runtime_error.h"
-#include "analysis/text_rules.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
 #include "app/result_grid.h"
@@ -29,6 +28,7 @@ constexpr int kBandLeft = 3;
 constexpr int kBandWidth = 627;
 constexpr int kRowHeight = 17;
 constexpr int kCaptionWidth = 67;
+constexpr int kFormulaWidth = 561;
 constexpr int kColumnLeft = 69;
 constexpr int kColumnPitch = 56;
 constexpr int kColumnWidth = 57;
@@ -124,7 +124,7 @@ void frmVantrel::createControls() {
 
     createLabel("Label16", QStringLiteral("Regression"), kBandLeft, kRegressionTop, kBandWidth, QColor(255, 255, 240));
     m_label18 = createLabel("Label18", {}, kBandLeft, kModelTop, kCaptionWidth, kGrey);
-    m_label17 = createLabel("Label17", {}, kColumnLeft, kModelTop, 561, Qt::white);
+    m_label17 = createLabel("Label17", {}, kColumnLeft, kModelTop, kFormulaWidth, Qt::white);
     createLabel("Label1", QStringLiteral("Bidirectional Mean Averaging"), kBandLeft, kAveragingTop, kBandWidth,
                 QColor(240, 240, 255));
     createLabel("Label12", QStringLiteral("Wave = "), kBandLeft, kWaveTop, kCaptionWidth, kGrey);
@@ -412,21 +412,35 @@ void frmVantrel::mnuWavelengthOff_Click() {
     m_mnuUpdate->setEnabled(true);
 }
 
+namespace {
+
+// Holds the busy flag for one command run, however the run ends.
+class RunGuard {
+public:
+    explicit RunGuard(bool& running) : m_running(running) { m_running = true; }
+    ~RunGuard() { m_running = false; }
+    RunGuard(const RunGuard&) = delete;
+    RunGuard& operator=(const RunGuard&) = delete;
+
+private:
+    bool& m_running;
+};
+
+} // namespace
+
 template <typename Work> void frmVantrel::runCommand(Work work) {
     if (m_running) {
-        return;
+        return; // a click that arrived through the event pump of a run in progress
     }
-    m_running = true;
-    m_runView->restart();
-    try {
-        work();
-    } catch (const RunAborted&) {
-        // The window is closing; nothing of the run matters any more.
-    } catch (...) {
-        m_running = false;
-        throw;
+    {
+        const RunGuard guard(m_running);
+        m_runView->restart();
+        try {
+            work();
+        } catch (const RunAborted&) {
+            // The window is closing; nothing of the run matters any more.
+        }
     }
-    m_running = false;
     if (m_closeRequested) {
         close();
     }
