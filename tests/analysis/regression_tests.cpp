@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cfloat>
 #include <cmath>
 #include <functional>
@@ -31,6 +33,10 @@ struct ExactFit {
     double b;
     std::function<double(int)> y;
 };
+
+void PrintTo(const ExactFit& fit, std::ostream* os) {
+    *os << fit.name;
+}
 
 class ExactFitTest : public testing::TestWithParam<ExactFit> {};
 

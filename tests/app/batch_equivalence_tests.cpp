@@ -22,6 +22,10 @@ struct Setting {
     std::vector<std::string> iTexts;
 };
 
+void PrintTo(const Setting& s, std::ostream* os) {
+    *os << s.name;
+}
+
 std::string mixedSeries(int n, bool positive) {
     std::string text;
     for (int i = 1; i <= n; ++i) {

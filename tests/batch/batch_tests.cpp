@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -38,8 +40,12 @@ std::string series(int count, double (*f)(int)) {
     return text;
 }
 
-double wavy(int i) { return 10 + 0.05 * i + 3 * std::sin(i * 0.7) + std::cos(i * 0.13); }
-double crossesZero(int i) { return std::sin(i * 0.4) * 5; }
+double wavy(int i) {
+    return 10 + 0.05 * i + 3 * std::sin(i * 0.7) + std::cos(i * 0.13);
+}
+double crossesZero(int i) {
+    return std::sin(i * 0.4) * 5;
+}
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -52,7 +58,9 @@ std::vector<std::string> split(const std::string& text, char separator) {
 }
 
 // The formula line and the d boxes that --formula prints.
-std::vector<std::string> formulaLines(const BatchRun& run) { return split(run.err, '\n'); }
+std::vector<std::string> formulaLines(const BatchRun& run) {
+    return split(run.err, '\n');
+}
 
 TEST(BatchOutput, WritesTheWholeTableWithCarriageReturns) {
     const BatchRun run = runWith({}, series(40, wavy));
@@ -110,6 +118,10 @@ struct FailureCase {
     const char* errContains;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class BatchFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(BatchFailure, ExitsWithItsCodeAndWritesNothingToStandardOutput) {
@@ -122,18 +134,20 @@ TEST_P(BatchFailure, ExitsWithItsCodeAndWritesNothingToStandardOutput) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchFailure,
-    testing::Values(
-        FailureCase{"NineNumbers", {}, "1\n2\n3\n4\n5\n6\n7\n8\n9\n", 3,
-                    "There is not enough data.\n\nYou'll need at least 10 numbers of data.\n"},
-        FailureCase{"TooLarge", {}, std::string(655361, '1'), 3, "The data being pasted is too large."},
-        FailureCase{"EmptyInput", {}, "", 4, "You caused an error.\n\nTry again.\n"},
-        FailureCase{"UnknownOption", {"--colour"}, "", 2, "usage: vantrel-batch"},
-        FailureCase{"UnknownModel", {"--model", "cubic"}, "", 2, "unknown model"},
-        FailureCase{"BadSwitch", {"--amplitude=maybe"}, "", 2, "on or off"},
-        FailureCase{"MissingValue", {"--i"}, "", 2, "needs a value"},
-        FailureCase{"ElevenValues", {"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "at most ten"},
-        FailureCase{"TwoFiles", {"a.txt", "b.txt"}, "", 2, "unexpected argument"},
-        FailureCase{"MissingFile", {"/nonexistent/series.txt"}, "", 2, "cannot read"}),
+    testing::Values(FailureCase{"NineNumbers",
+                                {},
+                                "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
+                                3,
+                                "There is not enough data.\n\nYou'll need at least 10 numbers of data.\n"},
+                    FailureCase{"TooLarge", {}, std::string(655361, '1'), 3, "The data being pasted is too large."},
+                    FailureCase{"EmptyInput", {}, "", 4, "You caused an error.\n\nTry again.\n"},
+                    FailureCase{"UnknownOption", {"--colour"}, "", 2, "usage: vantrel-batch"},
+                    FailureCase{"UnknownModel", {"--model", "cubic"}, "", 2, "unknown model"},
+                    FailureCase{"BadSwitch", {"--amplitude=maybe"}, "", 2, "on or off"},
+                    FailureCase{"MissingValue", {"--i"}, "", 2, "needs a value"},
+                    FailureCase{"ElevenValues", {"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "at most ten"},
+                    FailureCase{"TwoFiles", {"a.txt", "b.txt"}, "", 2, "unexpected argument"},
+                    FailureCase{"MissingFile", {"/nonexistent/series.txt"}, "", 2, "cannot read"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {
@@ -146,8 +160,8 @@ TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {
 }
 
 TEST(BatchOptions, ManualModeKeepsTheTypedDValuesNormalised) {
-    const BatchRun run = runWith({"--amplitude=off", "--wavelength", "off", "--d=-1.5,2,abc,150,1e400", "--formula"},
-                                 series(50, wavy));
+    const BatchRun run =
+        runWith({"--amplitude=off", "--wavelength", "off", "--d=-1.5,2,abc,150,1e400", "--formula"}, series(50, wavy));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = formulaLines(run);
     ASSERT_EQ(lines.size(), 2u);
