@@ -1,13 +1,22 @@
 #pragma once
 
 #include "analysis/analysis_state.h"
+#include "analysis/runtime_error.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
 
 namespace vantrel::testing_support {
+
+inline std::uint64_t bits(double x) {
+    return std::bit_cast<std::uint64_t>(x);
+}
 
 // The state is large; tests keep it on the heap.
 inline std::unique_ptr<AnalysisState> stateWith(const std::vector<double>& values) {
@@ -21,9 +30,7 @@ inline std::unique_ptr<AnalysisState> stateWith(const std::vector<double>& value
 
 inline Series seriesOf(const std::vector<double>& values) {
     Series series{};
-    for (size_t i = 0; i < values.size(); ++i) {
-        series[i + 1] = values[i];
-    }
+    std::copy(values.begin(), values.end(), series.begin() + 1);
     return series;
 }
 
@@ -38,6 +45,15 @@ inline std::vector<double> randomWalk(int n, std::uint64_t seed, double stepSize
         value = level;
     }
     return values;
+}
+
+template <typename Work> void expectRuntimeError(RuntimeError::Kind kind, Work work) {
+    try {
+        work();
+        ADD_FAILURE() << "no run-time error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.kind(), kind);
+    }
 }
 
 } // namespace vantrel::testing_support

@@ -1,35 +1,27 @@
 #include "analysis/bma.h"
-#include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 
 #include "analysis_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
-#include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace vantrel {
 namespace {
 
+using testing_support::bits;
+using testing_support::expectRuntimeError;
 using testing_support::randomWalk;
 using testing_support::seriesOf;
 using testing_support::stateWith;
 
-// The averaging written plainly, one loop per step, with the working lists as texts.
-struct ReferenceResult {
-    std::vector<double> bma;
-    std::vector<double> fwd;
-    std::vector<double> bwd;
-    double bmaRms = 0;
-    double residualRms = 0;
-    double seriesWavelength = 0;
-    double bmaWavelength = 0;
+// The averaging written plainly, one loop per step, with the working lists kept as texts.
+struct Reference {
+    std::vector<double> bma, fwd, bwd;
+    double bmaRms = 0, residualRms = 0, seriesWavelength = 0, bmaWavelength = 0;
 };
 
 double readBack(double value) {
@@ -37,31 +29,23 @@ double readBack(double value) {
 }
 
 double referenceWavelength(const std::vector<double>& crossings, int n) {
-    const size_t c = crossings.size();
-    if (c == 0) {
+    if (crossings.empty()) {
         return 4 * n + 1;
     }
-    if (c == 1) {
+    if (crossings.size() == 1) {
         return 4 * crossings[0];
     }
-    std::vector<double> spacings;
-    for (size_t m = 0; m + 1 < c; ++m) {
-        spacings.push_back(readBack(crossings[m + 1] - crossings[m]));
-    }
     double sum = 0;
-    for (double spacing : spacings) {
-        sum += spacing;
+    for (size_t m = 0; m + 1 < crossings.size(); ++m) {
+        sum += readBack(crossings[m + 1] - crossings[m]);
     }
-    return (sum / static_cast<double>(c - 1)) * 2;
+    return (sum / static_cast<double>(crossings.size() - 1)) * 2;
 }
 
-ReferenceResult referenceAveraging(const std::vector<double>& s, double d, double passes) {
+Reference referenceAveraging(const std::vector<double>& s, double d, double passes) {
     const int n = static_cast<int>(s.size());
     const double w = std::exp(d);
-    ReferenceResult r;
-    r.bma = s;
-    r.fwd.assign(n, 0);
-    r.bwd.assign(n, 0);
+    Reference r{s, std::vector<double>(n), std::vector<double>(n)};
     for (double pass = 1; pass <= passes; pass += 1) {
         r.fwd[0] = r.bma[0];
         for (int k = 1; k < n; ++k) {
@@ -75,30 +59,22 @@ ReferenceResult referenceAveraging(const std::vector<double>& s, double d, doubl
             r.bma[k] = (r.bwd[k] + r.fwd[k]) / 2;
         }
     }
-    double sb = 0;
-    double sr = 0;
-    std::vector<double> list1;
-    std::vector<double> list2;
-    auto crossing = [](int k, double a, double b) { return readBack((k * b - (k + 1) * a) / (b - a)); };
-    auto opposite = [](double a, double b) { return (a > 0 && b < 0) || (a < 0 && b > 0); };
+    double sb = 0, sr = 0;
+    std::vector<double> list1, list2;
+    auto collect = [n](std::vector<double>& list, const std::vector<double>& y, int k) {
+        if (y[k - 1] == 0) {
+            list.push_back(readBack(k));
+        }
+        const double a = y[k - 1];
+        if (k < n && ((a > 0 && y[k] < 0) || (a < 0 && y[k] > 0))) {
+            list.push_back(readBack((k * y[k] - (k + 1) * a) / (y[k] - a)));
+        }
+    };
     for (int k = 1; k <= n; ++k) {
-        const double sk = s[k - 1];
-        const double bk = r.bma[k - 1];
-        const double rk = sk - bk;
-        sb += bk * bk;
-        sr += rk * rk;
-        if (sk == 0) {
-            list1.push_back(readBack(k));
-        }
-        if (bk == 0) {
-            list2.push_back(readBack(k));
-        }
-        if (k < n && opposite(sk, s[k])) {
-            list1.push_back(crossing(k, sk, s[k]));
-        }
-        if (k < n && opposite(bk, r.bma[k])) {
-            list2.push_back(crossing(k, bk, r.bma[k]));
-        }
+        sb += r.bma[k - 1] * r.bma[k - 1];
+        sr += (s[k - 1] - r.bma[k - 1]) * (s[k - 1] - r.bma[k - 1]);
+        collect(list1, s, k);
+        collect(list2, r.bma, k);
     }
     r.bmaRms = std::sqrt(sb / n);
     r.residualRms = std::sqrt(sr / n);
@@ -107,19 +83,12 @@ ReferenceResult referenceAveraging(const std::vector<double>& s, double d, doubl
     return r;
 }
 
-std::uint64_t bits(double x) {
-    return std::bit_cast<std::uint64_t>(x);
-}
-
 void expectSameAsReference(const std::vector<double>& values, double d, double passes) {
     auto state = stateWith(values);
-    const Series series = seriesOf(values);
-    BMA_Calculation(*state, series, d, passes);
-    const ReferenceResult expected = referenceAveraging(values, d, passes);
-    const int n = static_cast<int>(values.size());
-    for (int k = 1; k <= n; ++k) {
-        ASSERT_EQ(bits(state->BMA_value[k]), bits(expected.bma[k - 1]))
-            << "n " << n << " d " << d << " i " << passes << " k " << k;
+    BMA_Calculation(*state, seriesOf(values), d, passes);
+    const Reference expected = referenceAveraging(values, d, passes);
+    for (int k = 1; k <= static_cast<int>(values.size()); ++k) {
+        ASSERT_EQ(bits(state->BMA_value[k]), bits(expected.bma[k - 1])) << "d " << d << " i " << passes << " k " << k;
         if (passes >= 1) {
             ASSERT_EQ(bits(state->Fwd_mean[k]), bits(expected.fwd[k - 1])) << "k " << k;
             ASSERT_EQ(bits(state->Bwd_mean[k]), bits(expected.bwd[k - 1])) << "k " << k;
@@ -132,12 +101,12 @@ void expectSameAsReference(const std::vector<double>& values, double d, double p
 }
 
 // The pass loop runs its two means side by side and averages in their shadow; the results must be
-// those of the plain loops, bit for bit, for odd and even lengths and for any weight.
+// those of the plain loops, bit for bit, for odd and even lengths, any weight and any pass count.
 TEST(BMA_Calculation, BitIdenticalToThePlainLoops) {
-    for (int n : {3, 4, 10, 11, 12, 57, 1499, 1500}) {
+    for (int n : {3, 4, 11, 12, 1499, 1500}) {
         const std::vector<double> values = randomWalk(n, 100 + n);
-        for (double d : {0.0, 1.5, -2.25, 10.0, -10.0, 99.99999, -99.99999}) {
-            for (double passes : {0.0, 1.0, 2.0, 8.0}) {
+        for (double d : {0.0, -2.25, 10.0, 99.99999, -99.99999}) {
+            for (double passes : {0.0, 0.5, 1.0, 2.0, 8.0}) {
                 expectSameAsReference(values, d, passes);
             }
         }
@@ -145,98 +114,54 @@ TEST(BMA_Calculation, BitIdenticalToThePlainLoops) {
     expectSameAsReference(randomWalk(1500, 9), -3.3, 999);
 }
 
-TEST(BMA_Calculation, WorkedExampleOnePass) {
+// 0, 4, 0 with d = 0: forward 0, 2, 1; backward 1, 2, 0. Pass two works on pass one's result:
+// forward 0.5, 1.25, 0.875; backward 0.875, 1.25, 0.5. A fractional pass count runs the whole passes.
+TEST(BMA_Calculation, WorkedExampleOfOneAndOfTwoPasses) {
     auto state = stateWith({0, 4, 0});
     BMA_Calculation(*state, seriesOf({0, 4, 0}), 0.0, 1.0);
-    EXPECT_EQ(state->Fwd_mean[1], 0.0);
-    EXPECT_EQ(state->Fwd_mean[2], 2.0);
-    EXPECT_EQ(state->Fwd_mean[3], 1.0);
-    EXPECT_EQ(state->Bwd_mean[1], 1.0);
-    EXPECT_EQ(state->Bwd_mean[2], 2.0);
-    EXPECT_EQ(state->Bwd_mean[3], 0.0);
-    EXPECT_EQ(state->BMA_value[1], 0.5);
-    EXPECT_EQ(state->BMA_value[2], 2.0);
-    EXPECT_EQ(state->BMA_value[3], 0.5);
+    EXPECT_EQ(std::vector<double>(state->Fwd_mean.begin() + 1, state->Fwd_mean.begin() + 4),
+              (std::vector<double>{0, 2, 1}));
+    EXPECT_EQ(std::vector<double>(state->Bwd_mean.begin() + 1, state->Bwd_mean.begin() + 4),
+              (std::vector<double>{1, 2, 0}));
+    EXPECT_EQ(std::vector<double>(state->BMA_value.begin() + 1, state->BMA_value.begin() + 4),
+              (std::vector<double>{0.5, 2, 0.5}));
     EXPECT_EQ(state->BMA_RMS, std::sqrt(1.5));      // (0.25 + 4 + 0.25) / 3
     EXPECT_EQ(state->Residual_RMS, std::sqrt(1.5)); // residual -0.5, 2, -0.5
-}
-
-// Pass two works on the result of pass one: forward 0.5, 1.25, 0.875; backward 0.875, 1.25, 0.5.
-TEST(BMA_Calculation, FractionalPassCountRunsTheWholePasses) {
     for (double passes : {2.0, 2.7, 2.999}) {
-        auto state = stateWith({0, 4, 0});
         BMA_Calculation(*state, seriesOf({0, 4, 0}), 0.0, passes);
-        EXPECT_EQ(state->BMA_value[1], 0.6875) << passes;
-        EXPECT_EQ(state->BMA_value[2], 1.25) << passes;
-        EXPECT_EQ(state->BMA_value[3], 0.6875) << passes;
-    }
-}
-
-TEST(BMA_Calculation, FewerThanOnePassLeavesTheSeries) {
-    const std::vector<double> values = randomWalk(40, 5);
-    for (double passes : {0.0, 0.5, 0.999, -3.0}) {
-        auto state = stateWith(values);
-        BMA_Calculation(*state, seriesOf(values), 1.0, passes);
-        for (int k = 1; k <= 40; ++k) {
-            ASSERT_EQ(state->BMA_value[k], values[k - 1]) << passes;
-        }
-        EXPECT_EQ(state->Residual_RMS, 0.0);
-        EXPECT_EQ(state->BMA_wavelength, state->Series_wavelength);
-        double sum = 0;
-        for (double v : values) {
-            sum += v * v;
-        }
-        EXPECT_EQ(state->BMA_RMS, std::sqrt(sum / 40));
+        EXPECT_EQ(std::vector<double>(state->BMA_value.begin() + 1, state->BMA_value.begin() + 4),
+                  (std::vector<double>{0.6875, 1.25, 0.6875}))
+            << passes;
     }
 }
 
 // A vanishing weight keeps each mean at its seed: the series collapses to the mean of its two ends.
 TEST(BMA_Calculation, StrongestSmoothingCollapsesToTheMeanOfTheEnds) {
-    for (std::uint64_t seed : {1u, 2u, 3u}) {
-        std::vector<double> values = randomWalk(50, seed, 3.0);
-        if (seed == 3) {
-            values.front() = 0.0;
-        }
-        auto state = stateWith(values);
-        BMA_Calculation(*state, seriesOf(values), -99.99999, 1.0);
-        double largest = 0;
-        for (double v : values) {
-            largest = std::max(largest, std::fabs(v));
-        }
-        const double ends = (values.front() + values.back()) / 2;
-        for (int k = 1; k <= 50; ++k) {
-            EXPECT_NEAR(state->BMA_value[k], ends, 1e-39 * largest) << "seed " << seed << " k " << k;
-        }
-    }
-}
-
-TEST(BMA_Calculation, ConstantSeriesHasNoCrossings) {
-    for (double c : {2.5, -3.0}) {
-        const std::vector<double> values(20, c);
-        auto state = stateWith(values);
-        BMA_Calculation(*state, seriesOf(values), 0.7, 8.0);
-        for (int k = 1; k <= 20; ++k) {
-            EXPECT_NEAR(state->BMA_value[k], c, 1e-14);
-        }
-        EXPECT_NEAR(state->Residual_RMS, 0.0, 1e-14);
-        EXPECT_NEAR(state->BMA_RMS, std::fabs(c), 1e-14);
-        EXPECT_EQ(state->Series_wavelength, 81.0);
-        EXPECT_EQ(state->BMA_wavelength, 81.0);
-    }
-}
-
-// Every point of a zero series is a crossing, one point apart.
-TEST(BMA_Calculation, ZeroSeriesHasWavelengthTwo) {
-    const std::vector<double> values(12, 0.0);
+    std::vector<double> values = randomWalk(50, 2, 3.0);
+    values.front() = 0.0;
     auto state = stateWith(values);
-    BMA_Calculation(*state, seriesOf(values), 0.0, 8.0);
-    for (int k = 1; k <= 12; ++k) {
-        EXPECT_EQ(state->BMA_value[k], 0.0);
+    BMA_Calculation(*state, seriesOf(values), -99.99999, 1.0);
+    const double ends = (values.front() + values.back()) / 2;
+    for (int k = 1; k <= 50; ++k) {
+        EXPECT_NEAR(state->BMA_value[k], ends, 1e-37) << k;
     }
-    EXPECT_EQ(state->Series_wavelength, 2.0);
-    EXPECT_EQ(state->BMA_wavelength, 2.0);
-    EXPECT_EQ(state->BMA_RMS, 0.0);
-    EXPECT_EQ(state->Residual_RMS, 0.0);
+}
+
+// No crossing: 4N + 1. Every point of a zero series is a crossing, one point apart: 2.
+TEST(BMA_Calculation, ConstantAndZeroSeries) {
+    auto constant = stateWith(std::vector<double>(20, -3.0));
+    BMA_Calculation(*constant, constant->Data_value, 0.7, 8.0);
+    EXPECT_NEAR(constant->BMA_value[7], -3.0, 1e-14);
+    EXPECT_NEAR(constant->Residual_RMS, 0.0, 1e-14);
+    EXPECT_NEAR(constant->BMA_RMS, 3.0, 1e-14);
+    EXPECT_EQ(constant->Series_wavelength, 81.0);
+    EXPECT_EQ(constant->BMA_wavelength, 81.0);
+    auto zero = stateWith(std::vector<double>(12, 0.0));
+    BMA_Calculation(*zero, zero->Data_value, 0.0, 8.0);
+    EXPECT_EQ(zero->BMA_value[5], 0.0);
+    EXPECT_EQ(zero->Series_wavelength, 2.0);
+    EXPECT_EQ(zero->BMA_wavelength, 2.0);
+    EXPECT_EQ(zero->BMA_RMS, 0.0);
 }
 
 struct WavelengthCase {
@@ -268,7 +193,6 @@ INSTANTIATE_TEST_SUITE_P(
         WavelengthCase{"TwoSignChanges", {1, 1, -1, -1, -1, -1, -1, 1, 1, 1}, 10.0},
         // Exact zeros that touch without a sign change count, at their own point numbers.
         WavelengthCase{"TouchingZeros", {1, 0, 1, 0, 1, 1, 1, 1, 0, 1}, 7.0},
-        WavelengthCase{"OneTouchingZero", {1, 1, 1, 1, 0, 1, 1, 1, 1, 1}, 20.0},
         WavelengthCase{"NoCrossing", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 41.0},
         // 4/3 is kept as 1.3333333333, so four times it is not 16/3.
         WavelengthCase{"PositionRoundedToTenDecimals", {1, -2, -1, -1, -1, -1, -1, -1, -1, -1}, 4 * 1.3333333333},
@@ -276,50 +200,23 @@ INSTANTIATE_TEST_SUITE_P(
         WavelengthCase{"SpacingRoundedToTenDecimals", {1, -2, 1, 1, 1, 1, 1, 1, 1, 1}, 1.3333333334 * 2}),
     [](const testing::TestParamInfo<WavelengthCase>& info) { return std::string(info.param.name); });
 
-TEST(BMA_Calculation, ListsHoldTheRoundedPositions) {
-    const std::vector<double> values = {1, -2, 1, 1, 1, 1, 1, 1, 1, 1};
-    auto state = stateWith(values);
-    BMA_Calculation(*state, seriesOf(values), 0.0, 0.0);
-    ASSERT_EQ(state->List1.count, 2);
-    EXPECT_EQ(state->List1.entries[0], 1.3333333333);
-    EXPECT_EQ(state->List1.entries[1], 2.6666666667);
-    EXPECT_EQ(state->List4.count, 0);
-}
-
 TEST(BMA_Calculation, LeavesTheSeriesAndTheEntriesAboveNUntouched) {
     const std::vector<double> values = randomWalk(30, 8);
     auto state = stateWith(values);
-    for (int k = 31; k <= kMaxPoints; ++k) {
-        state->BMA_value[k] = 777.0;
-        state->Fwd_mean[k] = 778.0;
-        state->Bwd_mean[k] = 779.0;
-    }
+    std::fill(state->BMA_value.begin() + 31, state->BMA_value.end(), 777.0);
     Series series = seriesOf(values);
     series[31] = 55.0;
     const Series before = series;
     BMA_Calculation(*state, series, -0.5, 8.0);
     EXPECT_EQ(series, before);
-    for (int k = 31; k <= kMaxPoints; ++k) {
-        ASSERT_EQ(state->BMA_value[k], 777.0) << k;
-        ASSERT_EQ(state->Fwd_mean[k], 778.0) << k;
-        ASSERT_EQ(state->Bwd_mean[k], 779.0) << k;
-    }
+    EXPECT_TRUE(std::all_of(state->BMA_value.begin() + 31, state->BMA_value.end(), [](double v) { return v == 777; }));
 }
 
-TEST(BMA_Calculation, WeightBeyondTheRangeOfADoubleIsAnOverflow) {
+TEST(BMA_Calculation, WeightOrSquaresBeyondTheRangeOfADoubleAreAnOverflow) {
     auto state = stateWith(randomWalk(10, 1));
-    EXPECT_THROW(BMA_Calculation(*state, state->Data_value, 710.0, 1.0), RuntimeError);
-}
-
-TEST(BMA_Calculation, SquaresBeyondTheRangeOfADoubleAreAnOverflow) {
-    const std::vector<double> values = {1e200, -1e200, 1e200, 1, 2, 3, 4, 5, 6, 7};
-    auto state = stateWith(values);
-    try {
-        BMA_Calculation(*state, seriesOf(values), 0.0, 1.0);
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.kind(), RuntimeError::Kind::Overflow);
-    }
+    expectRuntimeError(RuntimeError::Kind::Overflow, [&] { BMA_Calculation(*state, state->Data_value, 710.0, 1.0); });
+    auto huge = stateWith({1e200, -1e200, 1e200, 1, 2, 3, 4, 5, 6, 7});
+    expectRuntimeError(RuntimeError::Kind::Overflow, [&] { BMA_Calculation(*huge, huge->Data_value, 0.0, 1.0); });
 }
 
 } // namespace
