@@ -1,8 +1,5 @@
 #include "window_fixture.h"
 
-#include "app/random_source.h"
-#include "app/result_grid.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
@@ -12,6 +9,9 @@
 
 namespace vantrel::testing {
 
+namespace {
+
+// The joking first lines, as the user reads them.
 const char* const kJokes[10] = {
     "Hey! Quit breaking me!",
     "Don't make me smack you with the keyboard.",
@@ -25,14 +25,22 @@ const char* const kJokes[10] = {
     "It ain't gonna happen.",
 };
 
+class RecordingSink final : public MessageSink {
+public:
+    explicit RecordingSink(std::vector<ShownMessage>& log) : m_log(log) {}
+    void showFailure(const std::string& text, MessageIcon icon) override { m_log.push_back({text, icon}); }
+
+private:
+    std::vector<ShownMessage>& m_log;
+};
+
+} // namespace
+
 const std::string kNotEnoughData = "There is not enough data.\r\n\r\nYou'll need at least 10 numbers of data.";
 const std::string kTooLarge = "The data being pasted is too large.\r\n\r\nYou can correct this by selecting -\r\n"
                               " - less data.\r\n - only 1 column of data.\r\n - only 1500 rows of data.";
 const std::string kRuntimeReason = "You caused an error.\r\n\r\nTry again.";
-
-std::string expectedFailure(int k, const std::string& reason) {
-    return std::string(kJokes[k - 1]) + "\r\n\r\n" + reason;
-}
+const std::vector<const char*> kRunMenus = {"mnuExit", "mnuPaste", "mnuCopy", "mnuWaveAuto", "mnuRegression"};
 
 void WindowTest::SetUp() {
     m_window = std::make_unique<frmVantrel>(std::make_unique<RecordingSink>(m_messages),
@@ -42,12 +50,8 @@ void WindowTest::SetUp() {
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
 }
 
-void WindowTest::TearDown() {
-    m_window.reset();
-}
-
-QAction* WindowTest::item(const char* name) const {
-    auto* found = m_window->findChild<QAction*>(QString::fromLatin1(name));
+QAction* WindowTest::item(const std::string& name) const {
+    auto* found = m_window->findChild<QAction*>(QString::fromStdString(name));
     EXPECT_NE(found, nullptr) << name;
     return found;
 }
@@ -60,6 +64,12 @@ QLabel* WindowTest::label(const char* name) const {
 
 QString WindowTest::text(int row, int column) const {
     return QString::fromStdString(m_window->table().text(row, column));
+}
+
+void WindowTest::expectEnabled(const std::vector<const char*>& names, bool enabled) const {
+    for (const char* name : names) {
+        EXPECT_EQ(item(name)->isEnabled(), enabled) << name;
+    }
 }
 
 void WindowTest::setClipboard(const std::string& text) {
@@ -78,10 +88,8 @@ void WindowTest::typeAndLeave(QWidget* box, const QString& typed) {
     QTest::keyClick(box, Qt::Key_Tab);
 }
 
-void WindowTest::expectEnabled(const std::vector<const char*>& names, bool enabled) const {
-    for (const char* name : names) {
-        EXPECT_EQ(item(name)->isEnabled(), enabled) << name;
-    }
+std::string WindowTest::nextFailure(const std::string& reason) {
+    return std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason;
 }
 
 std::vector<double> positiveValues(int n) {
@@ -93,22 +101,11 @@ std::vector<double> positiveValues(int n) {
 }
 
 std::string positiveColumn(int n) {
-    std::vector<std::string> lines;
-    for (double v : positiveValues(n)) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.3f", v);
-        lines.emplace_back(buffer);
-    }
-    return joinLines(lines) + "\r\n";
-}
-
-std::string joinLines(const std::vector<std::string>& lines, const char* lineEnd) {
     std::string text;
-    for (size_t k = 0; k < lines.size(); ++k) {
-        if (k > 0) {
-            text += lineEnd;
-        }
-        text += lines[k];
+    for (double v : positiveValues(n)) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%.3f\r\n", v);
+        text += line;
     }
     return text;
 }
@@ -121,3 +118,13 @@ double valueOf(const QString& text) {
 }
 
 } // namespace vantrel::testing
+
+int main(int argc, char* argv[]) {
+    // The window tests need no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}

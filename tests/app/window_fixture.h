@@ -2,6 +2,10 @@
 
 #include "app/frm_vantrel.h"
 #include "app/message_sink.h"
+#include "app/parameter_box.h"
+#include "app/progress_strip.h"
+#include "app/random_source.h"
+#include "app/result_grid.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,56 +23,45 @@ struct ShownMessage {
     MessageIcon icon;
 };
 
-// Keeps every failure message instead of showing it.
-class RecordingSink final : public MessageSink {
-public:
-    explicit RecordingSink(std::vector<ShownMessage>& log) : m_log(log) {}
-    void showFailure(const std::string& text, MessageIcon icon) override { m_log.push_back({text, icon}); }
-
-private:
-    std::vector<ShownMessage>& m_log;
-};
-
 constexpr std::uint64_t kJokeSeed = 20240601;
 
-// The joke texts, as the user reads them.
-extern const char* const kJokes[10];
-
-// The whole text of a failure message with joke k (1..10).
-std::string expectedFailure(int k, const std::string& reason);
 extern const std::string kNotEnoughData;
 extern const std::string kTooLarge;
 extern const std::string kRuntimeReason;
+// The menus each command disables while it runs and enables again after it.
+extern const std::vector<const char*> kRunMenus;
 
-// A shown, active window with a recording sink and a seeded joke generator.
+// A shown, active window whose failure messages are recorded instead of shown, with a seeded joke generator.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { m_window.reset(); }
 
-    QAction* item(const char* name) const;
+    QAction* item(const std::string& name) const;
     QLabel* label(const char* name) const;
     QString text(int row, int column) const;
     bool isUpdateEnabled() const { return item("mnuUpdate")->isEnabled(); }
+    void expectEnabled(const std::vector<const char*>& names, bool enabled) const;
 
+    void setClipboard(const std::string& text);
     // Puts the text on the clipboard and chooses Paste.
     void paste(const std::string& clipboardText);
     // Focuses a box as Tab would, replaces its text by typing, and leaves it with Tab.
     void typeAndLeave(QWidget* box, const QString& typed);
-    void setClipboard(const std::string& text);
 
-    // The menu items that each command disables while it runs.
-    void expectEnabled(const std::vector<const char*>& names, bool enabled) const;
+    // The whole failure message the window shows next: the joke it draws, a blank line, the reason.
+    std::string nextFailure(const std::string& reason);
 
     std::vector<ShownMessage> m_messages;
     std::unique_ptr<frmVantrel> m_window;
+
+private:
+    UniformRandomSource m_twin{kJokeSeed}; // seeded like the window's, so it draws the same jokes
 };
 
-// A column of n numbers with three decimals, CR LF after each line, all above zero.
+// A column of n numbers with three decimals, CR LF after each line, all above zero, and its values.
 std::string positiveColumn(int n);
-// The values that column holds.
 std::vector<double> positiveValues(int n);
-std::string joinLines(const std::vector<std::string>& lines, const char* lineEnd = "\r\n");
 
 double valueOf(const QString& text);
 
