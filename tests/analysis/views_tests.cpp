@@ -72,16 +72,6 @@ TEST_F(ColumnsTest, TrendAndOscillationCells) {
     EXPECT_EQ(shown(1, ResultTable::kOscillationColumn), "-0.62500000");
 }
 
-// A trend beyond the range of a double stops the column at that row.
-TEST_F(ColumnsTest, OverflowingTrendStopsAtItsRow) {
-    state = stateWith(std::vector<double>(20, 1.0));
-    state->Reg_A = 1.0;
-    state->Reg_B = 700.0 / 10.5; // e^(B i) passes the range of a double at i = 11
-    EXPECT_THROW(fillRegressionColumn(*state, *table, RegressionModel::Exponential), RuntimeError);
-    EXPECT_FALSE(shown(10, ResultTable::kRegressionColumn).empty());
-    EXPECT_TRUE(shown(11, ResultTable::kRegressionColumn).empty());
-}
-
 // Records what a whole run tells the window, in order.
 class OrderObserver : public AnalysisObserver {
 public:
