@@ -134,18 +134,6 @@ TEST(BMA_Calculation, WorkedExampleOfOneAndOfTwoPasses) {
     }
 }
 
-// A vanishing weight keeps each mean at its seed: the series collapses to the mean of its two ends.
-TEST(BMA_Calculation, StrongestSmoothingCollapsesToTheMeanOfTheEnds) {
-    std::vector<double> values = randomWalk(50, 2, 3.0);
-    values.front() = 0.0;
-    auto state = stateWith(values);
-    BMA_Calculation(*state, seriesOf(values), -99.99999, 1.0);
-    const double ends = (values.front() + values.back()) / 2;
-    for (int k = 1; k <= 50; ++k) {
-        EXPECT_NEAR(state->BMA_value[k], ends, 1e-37) << k;
-    }
-}
-
 // No crossing: 4N + 1. Every point of a zero series is a crossing, one point apart: 2.
 TEST(BMA_Calculation, ConstantAndZeroSeries) {
     auto constant = stateWith(std::vector<double>(20, -3.0));

@@ -108,50 +108,46 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
 }
 
 struct BoxCase {
-    bool iBox;
+    std::string (*rule)(const std::string&);
     const char* text;
     const char* result;
 };
 
 void PrintTo(const BoxCase& c, std::ostream* out) {
-    *out << (c.iBox ? "i " : "d ") << '"' << c.text << '"';
+    *out << '"' << c.text << '"';
 }
 
-// The window tests hold the common cases; these are the edges: halves, the bounds, beyond a double.
-class NormaliseTest : public testing::TestWithParam<BoxCase> {};
+class BoxTextTest : public testing::TestWithParam<BoxCase> {};
 
-TEST_P(NormaliseTest, RoundsThenBounds) {
-    const BoxCase& c = GetParam();
-    EXPECT_EQ(c.iBox ? normaliseIText(c.text) : normaliseDText(c.text), c.result);
+TEST_P(BoxTextTest, BecomesItsNormalOrBoundedText) {
+    EXPECT_EQ(GetParam().rule(GetParam().text), GetParam().result);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, NormaliseTest,
-                         testing::Values(BoxCase{true, "0.5", "1"}, BoxCase{true, "2.5", "3"},
-                                         BoxCase{true, " 7 ", "7"}, BoxCase{true, "1024.5", "1024"},
-                                         BoxCase{true, "1e18", "1024"}, BoxCase{true, "-1e400", "1"},
-                                         BoxCase{true, "", "1"}, BoxCase{false, "-1e400", "-99.99999"},
-                                         BoxCase{false, "99.999995", "99.99999"},
-                                         BoxCase{false, "-99.999995", "-99.99999"},
-                                         BoxCase{false, "-0.000001", "-0.00000"}, BoxCase{false, "  -2 .5", "-2.50000"},
+// The window tests hold the common cases of leaving a box; these are the edges: halves, the bounds,
+// beyond a double.
+INSTANTIATE_TEST_SUITE_P(Leaving, BoxTextTest,
+                         testing::Values(BoxCase{normaliseIText, "0.5", "1"}, BoxCase{normaliseIText, "2.5", "3"},
+                                         BoxCase{normaliseIText, " 7 ", "7"}, BoxCase{normaliseIText, "1024.5", "1024"},
+                                         BoxCase{normaliseIText, "1e18", "1024"},
+                                         BoxCase{normaliseIText, "-1e400", "1"}, BoxCase{normaliseIText, "", "1"},
+                                         BoxCase{normaliseDText, "-1e400", "-99.99999"},
+                                         BoxCase{normaliseDText, "99.999995", "99.99999"},
+                                         BoxCase{normaliseDText, "-99.999995", "-99.99999"},
+                                         BoxCase{normaliseDText, "-0.000001", "-0.00000"},
+                                         BoxCase{normaliseDText, "  -2 .5", "-2.50000"},
                                          // Cut to 15 digits, the largest double is written as a number beyond it.
-                                         BoxCase{false, "1.7976931348623157e308", "99.99999"}));
+                                         BoxCase{normaliseDText, "1.7976931348623157e308", "99.99999"}));
 
 // Before a run only texts beyond the bounds change: an i text of letters is 0, below 1, and becomes
 // "1"; a d text of letters is 0, inside its bounds, and stays as typed.
-class ClampForRunTest : public testing::TestWithParam<BoxCase> {};
-
-TEST_P(ClampForRunTest, OnlyTextsBeyondTheBoundsChange) {
-    const BoxCase& c = GetParam();
-    EXPECT_EQ(c.iBox ? clampITextForRun(c.text) : clampDTextForRun(c.text), c.result);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, ClampForRunTest,
-                         testing::Values(BoxCase{true, "abc", "1"}, BoxCase{true, "12.7", "12.7"},
-                                         BoxCase{true, "999", "999"}, BoxCase{true, "1024", "999"},
-                                         BoxCase{true, "0.5", "1"}, BoxCase{false, "1.5x", "1.5x"},
-                                         BoxCase{false, "150", "99.99999"}, BoxCase{false, "-150", "-99.99999"},
-                                         BoxCase{false, "99.999991", "99.99999"},
-                                         BoxCase{false, "-99.999989", "-99.999989"}));
+INSTANTIATE_TEST_SUITE_P(
+    ClampedForARun, BoxTextTest,
+    testing::Values(BoxCase{clampITextForRun, "abc", "1"}, BoxCase{clampITextForRun, "12.7", "12.7"},
+                    BoxCase{clampITextForRun, "999", "999"}, BoxCase{clampITextForRun, "1024", "999"},
+                    BoxCase{clampITextForRun, "0.5", "1"}, BoxCase{clampDTextForRun, "1.5x", "1.5x"},
+                    BoxCase{clampDTextForRun, "150", "99.99999"}, BoxCase{clampDTextForRun, "-150", "-99.99999"},
+                    BoxCase{clampDTextForRun, "99.999991", "99.99999"},
+                    BoxCase{clampDTextForRun, "-99.999989", "-99.999989"}));
 
 TEST(ClampForRun, NumberBeyondTheRangeOfADoubleIsAnError) {
     EXPECT_THROW(clampITextForRun("1e400"), RuntimeError);

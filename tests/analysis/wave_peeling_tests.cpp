@@ -318,35 +318,6 @@ TEST(Display_waves, CombinedStepOnAConstantOscillation) {
     EXPECT_EQ(run.observer.m_searches[1], SearchKind::Wavelength);
 }
 
-// An i text typed and not left yet may hold any number; no wave runs more than 1024 passes.
-TEST(Display_waves, IAboveTheBoxBoundRuns1024Passes) {
-    const std::vector<double> oscillation = randomWalk(30, 61);
-    for (WaveModes modes : {WaveModes{false, false}, WaveModes{true, true}}) {
-        WaveRun bound(oscillation);
-        bound.observer.m_modes = modes;
-        bound.observer.m_iTexts.fill("1024");
-        bound.run();
-        WaveRun typed(oscillation);
-        typed.observer.m_modes = modes;
-        typed.observer.m_iTexts.fill("1e18");
-        typed.run();
-        expectSameResults(typed, bound);
-        EXPECT_EQ(typed.stats.passes, 1024 * typed.stats.computedCalls);
-    }
-}
-
-// An error stops the run where it stands: the waves before it are in the table, the rest are not.
-TEST(Display_waves, RunTimeErrorStopsTheRunAtItsWave) {
-    WaveRun run(randomWalk(20, 91));
-    run.observer.m_modes = {false, false};
-    run.observer.m_dTexts[2] = "800";
-    EXPECT_THROW(run.run(), RuntimeError);
-    EXPECT_FALSE(run.table->text(1, ResultTable::kFirstWaveColumn + 1).empty());
-    EXPECT_TRUE(run.table->text(1, ResultTable::kFirstWaveColumn + 2).empty());
-    EXPECT_TRUE(run.table->text(1, ResultTable::kRemainderColumn).empty());
-    EXPECT_EQ(run.observer.m_done, (std::vector<int>{1, 2}));
-}
-
 // T(k) = 4^((k-1)/9) N^((10-k)/9): N for wave 1 down to 4 for wave 10.
 TEST(WavelengthTarget, FromTheSeriesLengthDownToFour) {
     EXPECT_EQ(wavelengthTarget(1, 1500), 1500);

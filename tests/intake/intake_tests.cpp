@@ -376,33 +376,6 @@ INSTANTIATE_TEST_SUITE_P(Columns, IntakeDecimalsTest,
 
 // ---- Widths, signs, what a paste leaves behind --------------------------------------------------
 
-struct WidthCase {
-    std::string text;
-    int twips;
-};
-
-void PrintTo(const WidthCase& c, std::ostream* os) {
-    *os << describe(c.text);
-}
-
-using IntakeWidthTest = IntakeCaseTest<WidthCase>;
-
-// 96 twips a character of the longest data text, never below the 1000 they start with.
-TEST_P(IntakeWidthTest, ResultColumnsFitTheLongestDataText) {
-    table.setColumnWidthTwips(1, 5000);
-    table.setColumnWidthTwips(14, 5000);
-    paste(GetParam().text);
-    EXPECT_EQ(table.columnWidthTwips(0), ResultTable::kStartWidthTwips);
-    for (int column = 1; column <= ResultTable::kRemainderColumn; ++column) {
-        EXPECT_EQ(table.columnWidthTwips(column), GetParam().twips) << "column " << column;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Columns, IntakeWidthTest,
-                         ::testing::Values(WidthCase{tenLinesWith({"1234567890"}), 1000},
-                                           WidthCase{tenLinesWith({"2.25", "20000000000000000"}), 19 * 96},
-                                           WidthCase{"1\r\n22.5\r\n123456789012\r\n", 14 * 96})); // refused
-
 struct SignCase {
     std::string fifthLine;
     RegressionModel model;
