@@ -268,22 +268,5 @@ TEST_F(CopyCommand, BeforeAnyPasteCopiesHeadingsAndRowNumbersAndSelectsTheFirstC
     EXPECT_EQ(grid->selectionModel()->selectedIndexes(), QModelIndexList{grid->model()->index(0, 0)});
 }
 
-TEST_F(CopyCommand, AfterAPasteOfTenValuesCopiesTheShownTexts) {
-    paste(positiveColumn(10));
-    ASSERT_TRUE(m_messages.empty());
-    item("mnuCopy")->trigger();
-    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\r'));
-    ASSERT_EQ(lines.size(), 1501);
-    for (int row = 1; row <= 1500; ++row) {
-        const QStringList fields = lines[row].split(QLatin1Char('\t'));
-        ASSERT_EQ(fields.size(), 15) << row;
-        EXPECT_EQ(fields[0], QStringLiteral(" %1").arg(row));
-        for (int c = 1; c < 15; ++c) {
-            EXPECT_EQ(fields[c], text(row, c)) << row << " " << c;
-            EXPECT_EQ(fields[c].isEmpty(), row > 10) << row << " " << c;
-        }
-    }
-}
-
 } // namespace
 } // namespace vantrel::testing

@@ -406,19 +406,6 @@ INSTANTIATE_TEST_SUITE_P(Models, IntakeSignTest,
                                            SignCase{"0.00000000000000004", RegressionModel::Exponential, true, true},
                                            SignCase{"-2", RegressionModel::Logarithmic, true, false}));
 
-TEST_F(IntakeTest, RefusedPasteStillShowsItsColumnAndRulesOutExponential) {
-    fillOldPaste();
-    const IntakeOutcome outcome =
-        paste(joinLines({"3", "0", "2.5", "x", "", "1", "7", "8", "9"}), RegressionModel::Exponential);
-    EXPECT_EQ(outcome.result, IntakeResult::NotEnoughData);
-    EXPECT_TRUE(outcome.fellBackToLinear);
-    EXPECT_TRUE(state.Nonpositive_data);
-    EXPECT_EQ(state.Decimals, 1);
-    expectRows({"3.0", "0.0", "2.5", "0.0", "0.0", "1.0", "7.0", "8.0", "9.0"});
-    expectEmptyRows(1, 2, ResultTable::kRemainderColumn);
-    expectOldSeries();
-}
-
 TEST_F(IntakeTest, ShortPasteAfterALongOneLeavesNoStalePointsAndKeepsHeadings) {
     ASSERT_EQ(paste(joinLines(numberLines(1001, 2500))).result, IntakeResult::Loaded);
     ASSERT_EQ(state.Data_value[1500], 2500.0);
