@@ -86,6 +86,7 @@ class ReferenceWaveRun {
 public:
     long m_requested = 0;
     long m_changed = 0;
+    long m_passes = 0; // of the changed calls
 
     explicit ReferenceWaveRun(WaveRun& run) : m_s(*run.state), m_table(*run.table), m_observer(run.observer) {}
 
@@ -105,7 +106,9 @@ public:
 private:
     void call(double d, double i) {
         ++m_requested;
-        m_changed += m_firstOfWave || d != m_lastD || i != m_lastI;
+        const bool changed = m_firstOfWave || d != m_lastD || i != m_lastI;
+        m_changed += changed;
+        m_passes += changed && i >= 1 ? static_cast<long>(i) : 0;
         m_firstOfWave = false;
         m_lastD = d;
         m_lastI = i;
@@ -202,6 +205,7 @@ struct ReuseCase {
     int points;
     std::array<std::string, kWaveCount> iTexts;
     bool alternateI = false;
+    bool constant = false; // a constant oscillation: from wave 2 on the amplitude search ends at d = 0
 };
 
 void PrintTo(const ReuseCase& c, std::ostream* out) {
@@ -215,7 +219,8 @@ class ReuseOfEqualCallsTest : public testing::TestWithParam<ReuseCase> {};
 // the typed texts as values (a d of letters is 0, an i of 9999 is 1024 passes).
 TEST_P(ReuseOfEqualCallsTest, ResultsEqualARunThatComputesEveryCall) {
     const ReuseCase& c = GetParam();
-    const std::vector<double> oscillation = randomWalk(c.points, c.points + 11);
+    const std::vector<double> oscillation =
+        c.constant ? std::vector<double>(c.points, 1.0) : randomWalk(c.points, c.points + 11);
     WaveRun actual(oscillation);
     WaveRun expected(oscillation);
     for (WaveRun* run : {&actual, &expected}) {
@@ -231,6 +236,7 @@ TEST_P(ReuseOfEqualCallsTest, ResultsEqualARunThatComputesEveryCall) {
     expectSameResults(actual, expected);
     EXPECT_EQ(actual.stats.requestedCalls, reference.m_requested);
     EXPECT_EQ(actual.stats.computedCalls, reference.m_changed);
+    EXPECT_EQ(actual.stats.passes, reference.m_passes);
     EXPECT_EQ(actual.observer.m_done, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
@@ -238,7 +244,7 @@ const std::array<std::string, kWaveCount> kDefaultI = {"8", "8", "8", "8", "8", 
 const std::array<std::string, kWaveCount> kMixedI = {"8", "3", "1", "12", "0", "5.7", "8", "1e1", "9999", "abc"};
 
 // The i box is read anew for the wavelength search: a changed text must not reuse the amplitude
-// search's last averaging (IReadAgain).
+// search's last averaging, also when both searches start at d = 0 (IReadAgain). Passes are capped at 1024.
 INSTANTIATE_TEST_SUITE_P(Modes, ReuseOfEqualCallsTest,
                          testing::Values(ReuseCase{"BothMixed", {true, true}, 300, kMixedI},
                                          ReuseCase{"BothShort", {true, true}, 10, kDefaultI},
@@ -246,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, ReuseOfEqualCallsTest,
                                          ReuseCase{"Amplitude", {true, false}, 200, kMixedI},
                                          ReuseCase{"Wavelength", {false, true}, 201, kMixedI},
                                          ReuseCase{"Manual", {false, false}, 202, kMixedI},
-                                         ReuseCase{"IReadAgain", {true, true}, 120, kDefaultI, true}),
+                                         ReuseCase{"IReadAgain", {true, true}, 120, kDefaultI, true},
+                                         ReuseCase{"IReadAgainAtDZero", {true, true}, 10, kDefaultI, true, true}),
                          [](const testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.name); });
 
 // Oscillation = wave 1 + ... + wave 10 + Remainder at every point; rows and entries above N untouched.

@@ -69,6 +69,7 @@ TEST(BatchOutput, WritesTheWholeTableWithCarriageReturnsOrWithLf) {
     EXPECT_EQ(run.out.find('\n'), std::string::npos);
 
     std::string lf = runWith({"--lf"}, series(40)).out;
+    EXPECT_EQ(std::count(lf.begin(), lf.end(), '\n'), 1500);
     std::replace(lf.begin(), lf.end(), '\n', '\r');
     EXPECT_EQ(lf, run.out);
 }
