@@ -175,7 +175,7 @@ TEST(RowAndCellTexts, RowNumbersHaveABlankForTheSignAndCellsAtLeastFiveDecimals)
     EXPECT_EQ(rowNumberText(1), " 1");
     EXPECT_EQ(rowNumberText(1500), " 1500");
     EXPECT_EQ(formatCell(2.5, 0), "2.50000");
-    EXPECT_EQ(formatCell(-0.123456, 5), "-0.12346");
+    EXPECT_EQ(formatCell(-0.123456, 4), "-0.12346");
     EXPECT_EQ(formatCell(-0.123456, 6), "-0.123456");
     EXPECT_EQ(formatCell(2.5, 16), "2.5000000000000000");
 }

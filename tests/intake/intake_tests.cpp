@@ -202,15 +202,14 @@ TEST_P(IntakeSmallTextTest, IsARunTimeErrorOrTooLittleData) {
     expectOldSeries();
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, IntakeSmallTextTest,
-                         ::testing::Values(TextCase{""}, TextCase{"7"}, TextCase{"\xC3\xA9"}, TextCase{"\n"},
-                                           TextCase{"7\r\n"}, TextCase{"7\r\r\n\n"}, TextCase{" \r\n\r\n"},
-                                           TextCase{std::string(5000, '\n')}, TextCase{"77", {"77"}},
-                                           TextCase{"\r\n7", {"0", "7"}}, TextCase{"\xC3\xA9\x37", {"7"}},
-                                           TextCase{"no\r\nnumbers\r\nhere\r\n", {"0"}},
-                                           TextCase{"1\r\n2\n3\r4", {"1", "2", "3", "4"}},
-                                           TextCase{"1\n\r2", {"1", "0", "2"}}, TextCase{"1\r\r\n2", {"1", "0", "2"}},
-                                           TextCase{"1\r\n\n2", {"1", "0", "2"}}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IntakeSmallTextTest,
+    ::testing::Values(TextCase{""}, TextCase{"7"}, TextCase{"\xC3\xA9"}, TextCase{"\n"}, TextCase{"7\r\n"},
+                      TextCase{"7\r\r\n\n"}, TextCase{" \r\n\r\n"}, TextCase{std::string(5000, '\n')},
+                      TextCase{"77", {"77"}}, TextCase{"2.5\r\n3", {"2.5", "3.0"}}, TextCase{"\r\n7", {"0", "7"}},
+                      TextCase{"\xC3\xA9\x37", {"7"}}, TextCase{"no\r\nnumbers\r\nhere\r\n", {"0"}},
+                      TextCase{"1\r\n2\n3\r4", {"1", "2", "3", "4"}}, TextCase{"1\n\r2", {"1", "0", "2"}},
+                      TextCase{"1\r\r\n2", {"1", "0", "2"}}, TextCase{"1\r\n\n2", {"1", "0", "2"}}));
 
 using IntakeOverflowTest = IntakeCaseTest<TextCase>;
 
