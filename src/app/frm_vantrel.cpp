@@ -19,6 +19,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <initializer_list>
+
 namespace vantrel {
 
 namespace {
@@ -53,6 +55,13 @@ constexpr int kMinimumOuterHeight = 480;
 constexpr int kFontPixels = 11;
 
 const QColor kGrey(224, 224, 224);
+
+// Enables or disables menu items one after another, in the order given.
+void setEnabledInOrder(std::initializer_list<QAction*> items, bool enabled) {
+    for (QAction* item : items) {
+        item->setEnabled(enabled);
+    }
+}
 
 void showPair(QAction* hide, QAction* show) {
     hide->setEnabled(false);
@@ -462,10 +471,7 @@ void frmVantrel::mnuRegressionType_Click(int index) {
 }
 
 void frmVantrel::pasteRun() {
-    m_mnuWaveAuto->setEnabled(false);
-    m_mnuExit->setEnabled(false);
-    m_mnuCopy->setEnabled(false);
-    m_mnuPaste->setEnabled(false);
+    setEnabledInOrder({m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste}, false);
     m_state.No_paste_yet = false;
     std::string refusal;
     try {
@@ -485,11 +491,7 @@ void frmVantrel::pasteRun() {
     }
     unlockBoxes();
     m_state.Data_ready = true;
-    m_mnuRegression->setEnabled(true);
-    m_mnuWaveAuto->setEnabled(true);
-    m_mnuExit->setEnabled(true);
-    m_mnuCopy->setEnabled(true);
-    m_mnuPaste->setEnabled(true);
+    setEnabledInOrder({m_mnuRegression, m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste}, true);
 }
 
 void frmVantrel::clampBoxesForRun() {
@@ -556,10 +558,7 @@ void frmVantrel::failPaste(const std::string& reason, MessageIcon icon) {
     m_mnuRegression->setEnabled(false);
     m_state.Data_ready = false;
     showFailure(reason, icon);
-    m_mnuWaveAuto->setEnabled(true);
-    m_mnuExit->setEnabled(true);
-    m_mnuCopy->setEnabled(true);
-    m_mnuPaste->setEnabled(true);
+    setEnabledInOrder({m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste}, true);
 }
 
 void frmVantrel::clearRunMarks() {
@@ -581,11 +580,7 @@ void frmVantrel::reportRunFailure() {
 }
 
 void frmVantrel::updateWavesRun() {
-    m_mnuExit->setEnabled(false);
-    m_mnuPaste->setEnabled(false);
-    m_mnuCopy->setEnabled(false);
-    m_mnuWaveAuto->setEnabled(false);
-    m_mnuRegression->setEnabled(false);
+    setEnabledInOrder({m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression}, false);
     if (m_state.Data_ready) {
         try {
             runWaveAnalysis(m_state, m_table, *m_runView);
@@ -594,19 +589,12 @@ void frmVantrel::updateWavesRun() {
         }
     }
     m_mnuUpdate->setEnabled(false);
-    m_mnuExit->setEnabled(true);
-    m_mnuPaste->setEnabled(true);
-    m_mnuCopy->setEnabled(true);
-    m_mnuWaveAuto->setEnabled(true);
+    setEnabledInOrder({m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto}, true);
     m_mnuRegression->setEnabled(m_state.Data_ready);
 }
 
 void frmVantrel::modelSwitchRun(int index) {
-    m_mnuExit->setEnabled(false);
-    m_mnuPaste->setEnabled(false);
-    m_mnuCopy->setEnabled(false);
-    m_mnuWaveAuto->setEnabled(false);
-    m_mnuRegression->setEnabled(false);
+    setEnabledInOrder({m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression}, false);
     for (int k = 1; k <= 4; ++k) {
         m_mnuRegressionType[k]->setChecked(k == index);
     }
@@ -616,11 +604,7 @@ void frmVantrel::modelSwitchRun(int index) {
     } catch (const RuntimeError&) {
         reportRunFailure();
     }
-    m_mnuExit->setEnabled(true);
-    m_mnuPaste->setEnabled(true);
-    m_mnuCopy->setEnabled(true);
-    m_mnuWaveAuto->setEnabled(true);
-    m_mnuRegression->setEnabled(true);
+    setEnabledInOrder({m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression}, true);
 }
 
 } // namespace vantrel
