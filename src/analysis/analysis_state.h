@@ -63,6 +63,9 @@ struct AnalysisState {
     std::array<std::string, 5> Reg_formula; // indexes 1 to 4
 };
 
+// The start of the model's formula line, up to and including "A = ".
+const char* formulaPrefix(RegressionModel model);
+
 // Fills Reg_formula and then Reg_name with the texts of the four models.
 void fillModelTexts(AnalysisState& state);
 

@@ -83,8 +83,8 @@ void measure(AnalysisState& s, const Series& series, int n) {
     s.Residual_RMS = std::sqrt(sumR / n);
 }
 
-} // namespace
-
+// Wavelength of a list of crossing positions: twice the mean spacing (c >= 2), four times the single
+// crossing (c = 1), or 4N + 1 without crossings. Uses List4 for the spacings and clears it after.
 double crossingWavelength(AnalysisState& s, const WorkingList& crossings) {
     const int c = crossings.count;
     double wavelength = 0.0;
@@ -105,6 +105,8 @@ double crossingWavelength(AnalysisState& s, const WorkingList& crossings) {
     s.List4.clear();
     return wavelength;
 }
+
+} // namespace
 
 void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I) {
     const int n = s.Data_count;

@@ -16,8 +16,4 @@ namespace vantrel {
 // BMA_wavelength and the working lists. Allocates nothing.
 void BMA_Calculation(AnalysisState& state, const Series& series, double D, double I);
 
-// Wavelength of a list of crossing positions: twice the mean spacing (c >= 2), four times the single
-// crossing (c = 1), or 4N + 1 without crossings. Uses List4 for the spacings and clears it after.
-double crossingWavelength(AnalysisState& state, const WorkingList& crossings);
-
 } // namespace vantrel

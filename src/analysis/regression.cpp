@@ -11,11 +11,11 @@ namespace {
 bool logOfX(RegressionModel model) {
     return model == RegressionModel::Logarithmic || model == RegressionModel::Power;
 }
-bool logOfY(RegressionModel model) {
+} // namespace
+
+bool takesLogOfData(RegressionModel model) {
     return model == RegressionModel::Exponential || model == RegressionModel::Power;
 }
-
-} // namespace
 
 void Find_A_B(AnalysisState& state, RegressionModel model) {
     const int n = state.Data_count;
@@ -25,7 +25,8 @@ void Find_A_B(AnalysisState& state, RegressionModel model) {
     double sxy = 0.0;
     for (int i = 1; i <= n; ++i) {
         const double x = logOfX(model) ? std::log(static_cast<double>(i)) : static_cast<double>(i);
-        const double y = logOfY(model) ? checkedLog(state.Data_value[i], "the regression fit") : state.Data_value[i];
+        const double y =
+            takesLogOfData(model) ? checkedLog(state.Data_value[i], "the regression fit") : state.Data_value[i];
         sx += x;
         sy += y;
         sxx += x * x;
@@ -38,7 +39,7 @@ void Find_A_B(AnalysisState& state, RegressionModel model) {
     const double b = checkedResult((sxy / n - meanX * meanY) / (sxx / n - meanX * meanX), "the regression slope");
     state.Reg_B = b;
     const double intercept = checkedResult(meanY - b * meanX, "the regression intercept");
-    state.Reg_A = logOfY(model) ? checkedResult(std::exp(intercept), "the regression intercept") : intercept;
+    state.Reg_A = takesLogOfData(model) ? checkedResult(std::exp(intercept), "the regression intercept") : intercept;
 }
 
 double trendValue(RegressionModel model, double a, double b, int i) {

@@ -6,11 +6,11 @@
 namespace vantrel {
 
 // The one exception type of every run-time error in the analysis: arithmetic that overflows,
-// is invalid (logarithm of a non-positive number, 0/0) or divides by zero. The command that
+// or is invalid (logarithm of a non-positive number, 0/0, a division by zero). The command that
 // started the run catches it once and takes its failure path.
 class RuntimeError : public std::runtime_error {
 public:
-    enum class Kind { Overflow, InvalidArgument, DivisionByZero };
+    enum class Kind { Overflow, InvalidArgument };
 
     RuntimeError(Kind kind, const std::string& what) : std::runtime_error(what), m_kind(kind) {}
     Kind kind() const { return m_kind; }

@@ -56,15 +56,13 @@ std::string leadingNumber(std::string_view text) {
         return {};
     }
     if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        const std::string mantissa = number;
-        const size_t exponentStart = pos;
+        const std::string mantissa = number; // an E without digits belongs to no number
         number += text[pos++];
         skipBlanks();
         if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
             number += text[pos++];
         }
         if (takeDigits() == 0) {
-            pos = exponentStart;
             return mantissa;
         }
     }

@@ -93,6 +93,9 @@ frmVantrel::~frmVantrel() {
         m_txtIval[n]->disconnect(this);
     }
     centralWidget()->removeEventFilter(this);
+    // The grid and its model read m_table; take them down while it still exists.
+    delete takeCentralWidget();
+    delete m_gridModel;
 }
 
 void frmVantrel::Form_Load() {

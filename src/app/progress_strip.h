@@ -27,7 +27,6 @@ public:
     void clear();
 
     bool isBlank() const { return m_lineCount == 0 && m_boxes.empty(); }
-    int scanLineCount() const { return m_lineCount; }
     int boxCount() const { return static_cast<int>(m_boxes.size()); }
 
     // Pixel position of a scale coordinate.

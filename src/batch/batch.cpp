@@ -40,8 +40,8 @@ Options (defaults are the window's):
 Exit status: 0 done, 2 bad options or unreadable FILE, 3 the data was refused, 4 run-time error.
 )";
 
-// Twice the largest number of characters a paste takes, in bytes of UTF-8: anything longer is refused
-// anyway, so reading stops there.
+// Four times the largest number of characters a paste takes (a character is at most four bytes of UTF-8):
+// anything longer is refused anyway, so reading stops there.
 constexpr size_t kMaxInputBytes = 4 * static_cast<size_t>(kMaxClipboardCharacters) + 4;
 
 struct BatchOptions {

@@ -1,5 +1,6 @@
 #include "intake/intake.h"
 
+#include "analysis/regression.h"
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 #include "intake/pasted_text.h"
@@ -122,10 +123,6 @@ bool anyNonpositive(const ResultTable& table, int count) {
     return false;
 }
 
-bool needsPositiveData(RegressionModel model) {
-    return model == RegressionModel::Exponential || model == RegressionModel::Power;
-}
-
 void loadSeries(const ResultTable& table, int count, Series& series) {
     for (int i = 1; i <= kMaxPoints; ++i) {
         series[i] = i <= count ? dataValue(table, i) : 0.0;
@@ -167,7 +164,7 @@ IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable
     fitColumnWidths(table, count);
 
     state.Nonpositive_data = anyNonpositive(table, count);
-    outcome.fellBackToLinear = state.Nonpositive_data && needsPositiveData(checkedModel);
+    outcome.fellBackToLinear = state.Nonpositive_data && takesLogOfData(checkedModel);
     if (count < kMinPoints) {
         outcome.result = IntakeResult::NotEnoughData;
         return outcome;

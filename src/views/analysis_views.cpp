@@ -6,24 +6,6 @@
 
 namespace vantrel {
 
-namespace {
-
-const char* formulaPrefix(RegressionModel model) {
-    switch (model) {
-    case RegressionModel::Linear:
-        return "    Y = A + B \u00b7 X      A = ";
-    case RegressionModel::Logarithmic:
-        return "    Y = A + B \u00b7 ln X      A = ";
-    case RegressionModel::Exponential:
-        return "    Y = A \u00b7 e ^ (B \u00b7 X)      A = ";
-    case RegressionModel::Power:
-        return "    Y = A \u00b7 X ^ B      A = ";
-    }
-    return "";
-}
-
-} // namespace
-
 std::string regressionFormulaLine(RegressionModel model, double a, double b) {
     return formulaPrefix(model) + formatFormula(a) + "   B = " + formatFormula(b);
 }

@@ -171,7 +171,7 @@ TEST_P(IntakeCountTest, TenNumbersAreNeeded) {
     EXPECT_EQ(data(count), std::to_string(count));
     expectEmptyRows(count + 1, 1, 1);
     expectEmptyRows(1, 2, ResultTable::kRemainderColumn);
-    if (count < kMinPoints) {
+    if (count < 10) {
         EXPECT_EQ(outcome.result, IntakeResult::NotEnoughData);
         expectOldSeries();
     } else {
