@@ -1,11 +1,11 @@
 #include "app/run_view.h"
 
-#include "analysis/text_rules.h"
 #include "app/frm_vantrel.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
 #include "app/result_grid.h"
 #include "app/vector_state.h"
+#include "views/box_editing.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -29,7 +29,7 @@ public:
 };
 
 QString shown(double d) {
-    return QString::fromStdString(formatFixed(d, 5));
+    return QString::fromStdString(dBoxText(d));
 }
 
 } // namespace

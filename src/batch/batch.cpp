@@ -1,7 +1,6 @@
 #include "batch/batch.h"
 
 #include "analysis/runtime_error.h"
-#include "analysis/text_rules.h"
 #include "export/clip_text.h"
 #include "intake/intake.h"
 #include "intake/messages.h"
@@ -199,8 +198,8 @@ public:
     WaveModes modes() override { return m_options.modes; }
     std::string iText(int box) override { return m_options.iTexts[box]; }
     std::string dText(int box) override { return m_options.dTexts[box]; }
-    void searchStep(int box, double d) override { m_options.dTexts[box] = formatFixed(d, 5); }
-    void combinedD(int box, double d) override { m_options.dTexts[box] = formatFixed(d, 5); }
+    void searchStep(int box, double d) override { m_options.dTexts[box] = dBoxText(d); }
+    void combinedD(int box, double d) override { m_options.dTexts[box] = dBoxText(d); }
     void formulaLine(const std::string& text) override { m_formulaLine = text; }
     const std::string& lastFormulaLine() const { return m_formulaLine; }
 

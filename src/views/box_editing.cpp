@@ -40,6 +40,10 @@ std::string clampForRun(const std::string& text, double low, double high, const 
 
 } // namespace
 
+std::string dBoxText(double d) {
+    return formatFixed(d, 5);
+}
+
 std::string normaliseIText(const std::string& text) {
     return normalise(text, 0, 1, 1024, "1", "1024");
 }

@@ -4,6 +4,9 @@
 
 namespace vantrel {
 
+// The text a d box shows for a value the wave view found: five decimals.
+std::string dBoxText(double d);
+
 // Leaving an i box: the value rounded to a whole number, then kept within 1 to 1024.
 std::string normaliseIText(const std::string& text);
 
