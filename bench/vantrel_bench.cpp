@@ -95,13 +95,13 @@ struct TimedRun {
     vantrel::WaveRunStats stats;
 };
 
-TimedRun bestWaveRun(vantrel::AnalysisState& state, vantrel::ResultTable& table, const std::string& iText,
-                     int repetitions) {
+TimedRun bestWaveRun(vantrel::AnalysisState& state, const std::string& iText, int repetitions) {
     TimedRun best;
     for (int r = 0; r < repetitions; ++r) {
         BenchObserver observer(iText);
         const Stopwatch stopwatch;
-        best.stats = vantrel::Display_waves(state, table, observer);
+        best.stats = {};
+        vantrel::Display_waves(state, observer, &best.stats);
         best.seconds.keepBest(stopwatch.elapsed());
     }
     return best;
@@ -152,9 +152,9 @@ int main() {
     prepareOscillation(*state, *table);
 
     Seconds chain = floorSecondsPerChain(state->Osc_value);
-    const TimedRun i8 = bestWaveRun(*state, *table, "8", 5);
+    const TimedRun i8 = bestWaveRun(*state, "8", 5);
     printRun("i=8", i8);
-    const TimedRun i999 = bestWaveRun(*state, *table, "999", 3);
+    const TimedRun i999 = bestWaveRun(*state, "999", 3);
     printRun("i=999", i999);
     chain.keepBest(floorSecondsPerChain(state->Osc_value));
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/models.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -12,13 +14,6 @@ constexpr int kWaveCount = 10;
 
 // Per-point series, indexed 1 to 1500 (element 0 is never used): point i is element i.
 using Series = std::array<double, kMaxPoints + 1>;
-
-// The regression model number; it is the index of the checked Regression Type item.
-enum class RegressionModel { Linear = 1, Logarithmic = 2, Exponential = 3, Power = 4 };
-
-inline int modelIndex(RegressionModel model) {
-    return static_cast<int>(model);
-}
 
 // An ordered store of crossing positions or spacings, each already passed through the
 // "0000.0000000000" text form. Sized for every crossing of a 1500-point series.
@@ -51,6 +46,7 @@ struct AnalysisState {
     Series Osc_value{};
     Series Rem_value{};
     Series BMA_value{};
+    std::array<Series, kWaveCount> Wave_value{}; // wave k at element k - 1
     Series Fwd_mean{};
     Series Bwd_mean{};
 
@@ -59,14 +55,12 @@ struct AnalysisState {
     WorkingList List3; // cleared with the others; holds nothing
     WorkingList List4; // spacings of the list being measured
 
-    std::array<std::string, 5> Reg_name;    // indexes 1 to 4
-    std::array<std::string, 5> Reg_formula; // indexes 1 to 4
+    // Indexed by the model number; element 0 stands for no model and stays empty.
+    std::array<std::string, kModelCount + 1> Reg_name;
+    std::array<std::string, kModelCount + 1> Reg_formula;
 };
 
-// The start of the model's formula line, up to and including "A = ".
-const char* formulaPrefix(RegressionModel model);
-
-// Fills Reg_formula and then Reg_name with the texts of the four models.
+// Fills Reg_formula and then Reg_name with the texts of every model.
 void fillModelTexts(AnalysisState& state);
 
 } // namespace vantrel

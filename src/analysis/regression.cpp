@@ -6,27 +6,16 @@
 
 namespace vantrel {
 
-namespace {
-
-bool logOfX(RegressionModel model) {
-    return model == RegressionModel::Logarithmic || model == RegressionModel::Power;
-}
-} // namespace
-
-bool takesLogOfData(RegressionModel model) {
-    return model == RegressionModel::Exponential || model == RegressionModel::Power;
-}
-
 void Find_A_B(AnalysisState& state, RegressionModel model) {
+    const ModelInfo& info = modelInfo(model);
     const int n = state.Data_count;
     double sx = 0.0;
     double sy = 0.0;
     double sxx = 0.0;
     double sxy = 0.0;
     for (int i = 1; i <= n; ++i) {
-        const double x = logOfX(model) ? std::log(static_cast<double>(i)) : static_cast<double>(i);
-        const double y =
-            takesLogOfData(model) ? checkedLog(state.Data_value[i], "the regression fit") : state.Data_value[i];
+        const double x = info.logOfX ? std::log(static_cast<double>(i)) : static_cast<double>(i);
+        const double y = info.logOfData ? checkedLog(state.Data_value[i], "the regression fit") : state.Data_value[i];
         sx += x;
         sy += y;
         sxx += x * x;
@@ -39,27 +28,11 @@ void Find_A_B(AnalysisState& state, RegressionModel model) {
     const double b = checkedResult((sxy / n - meanX * meanY) / (sxx / n - meanX * meanX), "the regression slope");
     state.Reg_B = b;
     const double intercept = checkedResult(meanY - b * meanX, "the regression intercept");
-    state.Reg_A = takesLogOfData(model) ? checkedResult(std::exp(intercept), "the regression intercept") : intercept;
+    state.Reg_A = info.logOfData ? checkedResult(std::exp(intercept), "the regression intercept") : intercept;
 }
 
 double trendValue(RegressionModel model, double a, double b, int i) {
-    const double x = static_cast<double>(i);
-    double value = 0.0;
-    switch (model) {
-    case RegressionModel::Linear:
-        value = a + b * x;
-        break;
-    case RegressionModel::Logarithmic:
-        value = b * std::log(x) + a;
-        break;
-    case RegressionModel::Exponential:
-        value = a * std::exp(b * x);
-        break;
-    case RegressionModel::Power:
-        value = a * std::pow(x, b);
-        break;
-    }
-    return checkedResult(value, "the trend");
+    return checkedResult(modelInfo(model).trend(a, b, static_cast<double>(i)), "the trend");
 }
 
 } // namespace vantrel

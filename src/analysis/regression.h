@@ -4,9 +4,6 @@
 
 namespace vantrel {
 
-// Exponential and Power are fitted to the logarithm of the data, so they need data above zero.
-bool takesLogOfData(RegressionModel model);
-
 // Least-squares fit of the model to Data_value(1..Data_count), x numbered from 1, population form.
 // Writes Reg_B and then Reg_A; a run-time error before those writes leaves both unchanged.
 void Find_A_B(AnalysisState& state, RegressionModel model);

@@ -18,10 +18,10 @@ int signOf(double value) {
 // one's: the remainder does not change within a wave, so the results would be identical.
 class Averager {
 public:
-    Averager(AnalysisState& state, WaveRunStats& stats) : m_state(state), m_stats(stats) {}
+    Averager(AnalysisState& state, WaveRunStats* stats) : m_state(state), m_stats(stats) {}
 
     void run(double d, double i) {
-        ++m_stats.requestedCalls;
+        count(&WaveRunStats::requestedCalls, 1);
         if (m_valid && d == m_lastD && i == m_lastI) {
             return;
         }
@@ -30,16 +30,22 @@ public:
         m_valid = true;
         m_lastD = d;
         m_lastI = i;
-        ++m_stats.computedCalls;
-        m_stats.passes += i >= 1 ? static_cast<long>(i) : 0;
+        count(&WaveRunStats::computedCalls, 1);
+        count(&WaveRunStats::passes, i >= 1 ? static_cast<long>(i) : 0);
     }
 
     // The remainder has changed.
     void forget() { m_valid = false; }
 
 private:
+    void count(long WaveRunStats::*counter, long amount) {
+        if (m_stats != nullptr) {
+            m_stats->*counter += amount;
+        }
+    }
+
     AnalysisState& m_state;
-    WaveRunStats& m_stats;
+    WaveRunStats* m_stats;
     bool m_valid = false;
     double m_lastD = 0.0;
     double m_lastI = 0.0;
@@ -47,7 +53,7 @@ private:
 
 double passesOf(const std::string& iText) {
     const double i = valueOfText(iText);
-    return i > kMaxPasses ? kMaxPasses : i;
+    return i > kMaxPasses ? static_cast<double>(kMaxPasses) : i;
 }
 
 // The d search: full steps of 10 in the direction of the measure's sign, a tenth of the step at
@@ -89,15 +95,15 @@ double searchD(Averager& averager, double i, int box, WaveObserver& observer, Me
     return d;
 }
 
-void takeWave(AnalysisState& s, ResultTable& table, int wave) {
-    const int column = ResultTable::kFirstWaveColumn + wave - 1;
+void takeWave(AnalysisState& s, int wave) {
+    Series& values = s.Wave_value[static_cast<std::size_t>(wave - 1)];
     for (int j = 1; j <= s.Data_count; ++j) {
         s.Rem_value[j] = checkedResult(s.Rem_value[j] - s.BMA_value[j], "taking a wave");
-        table.setText(j, column, formatCell(s.BMA_value[j], s.Decimals));
+        values[j] = s.BMA_value[j];
     }
 }
 
-void peelWave(AnalysisState& s, ResultTable& table, WaveObserver& observer, Averager& averager, int wave) {
+void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int wave) {
     const int box = wave - 1;
     observer.waveStarted(wave);
     const WaveModes modes = observer.modes();
@@ -124,7 +130,7 @@ void peelWave(AnalysisState& s, ResultTable& table, WaveObserver& observer, Aver
             averager.run(dC, i);
         }
     }
-    takeWave(s, table, wave);
+    takeWave(s, wave);
     averager.forget();
     observer.waveDone(wave);
 }
@@ -146,19 +152,14 @@ double combinedD(double dA, double dW, double x, double y, double t) {
     return dA + std::fabs(lnX - lnY) * (dW - dA) / denominator;
 }
 
-WaveRunStats Display_waves(AnalysisState& s, ResultTable& table, WaveObserver& observer) {
-    WaveRunStats stats;
+void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats) {
     for (int j = 1; j <= s.Data_count; ++j) {
         s.Rem_value[j] = s.Osc_value[j];
     }
     Averager averager(s, stats);
     for (int wave = 1; wave <= kWaveCount; ++wave) {
-        peelWave(s, table, observer, averager, wave);
+        peelWave(s, observer, averager, wave);
     }
-    for (int j = 1; j <= s.Data_count; ++j) {
-        table.setText(j, ResultTable::kRemainderColumn, formatCell(s.Rem_value[j], s.Decimals));
-    }
-    return stats;
 }
 
 } // namespace vantrel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "analysis/analysis_state.h"
-#include "analysis/result_table.h"
 
 #include <string>
 
@@ -33,7 +32,7 @@ public:
     virtual void searchStep(int /*box*/, double /*d*/) {}
     // Both adjustments on: the combined d the wave is taken with.
     virtual void combinedD(int /*box*/, double /*d*/) {}
-    // The wave's column is written: the box goes back to white.
+    // The wave's values are in Wave_value and the remainder is updated: the box goes back to white.
     virtual void waveDone(int /*wave*/) {}
 };
 
@@ -44,8 +43,9 @@ struct WaveRunStats {
     long passes = 0;         // averaging passes of the computed calls
 };
 
-// The largest number of averaging passes a wave runs, whatever its i box says.
-constexpr double kMaxPasses = 1024;
+// The largest number of averaging passes a wave runs, whatever its i box says; also the largest
+// value an i box keeps.
+constexpr int kMaxPasses = 1024;
 
 // Wavelength target of wave k (1..10) for a series of n points: n for wave 1 down to 4 for wave 10.
 double wavelengthTarget(int wave, int n);
@@ -54,8 +54,8 @@ double wavelengthTarget(int wave, int n);
 // and the target t lie from the series' wavelength y. When all three are equal, dA.
 double combinedD(double dA, double dW, double x, double y, double t);
 
-// Peels ten waves off Osc_value(1..Data_count) into Rem_value and the Wave 1..10 and Remainder
-// columns. A run-time error stops it where it stands.
-WaveRunStats Display_waves(AnalysisState& state, ResultTable& table, WaveObserver& observer);
+// Peels ten waves off Osc_value(1..Data_count) into Wave_value and Rem_value. A run-time error stops
+// it where it stands. The counts of the run are added to `stats` when one is given.
+void Display_waves(AnalysisState& state, WaveObserver& observer, WaveRunStats* stats = nullptr);
 
 } // namespace vantrel

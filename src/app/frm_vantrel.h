@@ -4,6 +4,8 @@
 #include "analysis/result_table.h"
 #include "app/message_sink.h"
 #include "app/random_source.h"
+#include "app/run_view.h"
+#include "views/box_editing.h"
 
 #include <QMainWindow>
 
@@ -17,11 +19,11 @@ class QMenu;
 
 namespace vantrel {
 
+class CommandScope;
 class ParameterBox;
 class ProgressStrip;
 class ResultGrid;
 class ResultGridModel;
-class RunView;
 
 // The one window of the program: the parameter band, the progress strip, the result grid and the
 // menu commands. It owns the analysis state and the result table; the analysis itself is the core's.
@@ -33,10 +35,9 @@ public:
     // generator seeded with the time of day.
     explicit frmVantrel(std::unique_ptr<MessageSink> messages = nullptr, std::unique_ptr<RandomSource> random = nullptr,
                         QWidget* parent = nullptr);
-    ~frmVantrel() override;
 
     const AnalysisState& state() const { return m_state; }
-    const ResultTable& table() const { return m_table; }
+    const ResultTable& table() const { return *m_table; }
     // A command is running; every other command is refused until it ends.
     bool isRunning() const { return m_running; }
 
@@ -64,8 +65,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend class RunView;
-
     void Form_Load();
     void Form_Resize();
     void layOutStretchingControls();
@@ -74,8 +73,13 @@ private:
     QLabel* createLabel(const char* name, const QString& caption, int left, int top, int width, QColor background);
     void createParameterBoxes();
     void createMenus();
+    QAction* createCommand(const char* name, const char* caption, void (frmVantrel::*handler)());
     QAction* createSwitchItem(QMenu* menu, const char* name, const char* caption, void (frmVantrel::*handler)());
+    void createModelItems(QMenu* menu);
+    // One item of an on/off pair becomes visible and enabled, the other hidden and disabled.
+    static void showPair(QAction* hide, QAction* show);
     void connectBoxFocus(ParameterBox* box);
+    RunViewParts runViewParts();
 
     void txtIval_GotFocus(int index);
     void txtDval_GotFocus(int index);
@@ -83,17 +87,18 @@ private:
     void txtDval_LostFocus(int index);
     void boxFocusGained(ParameterBox* box, Qt::FocusReason reason);
     void boxFocusLost(ParameterBox* box, Qt::FocusReason reason);
+    ParameterBox* boxOf(BoxKind kind, int index) const;
 
-    // Runs one command under the busy rule; a close requested during it takes effect afterwards.
-    template <typename Work> void runCommand(Work work);
-    void pasteRun();
+    // Runs one command in its scope; any failure inside it ends in `failure`. A close requested
+    // during the run takes effect afterwards.
+    template <typename Work, typename Failure> void runCommand(CommandScope& scope, Work work, Failure failure);
+    void pasteRun(CommandScope& scope);
     void updateWavesRun();
-    void modelSwitchRun(int index);
+    void modelSwitchRun(RegressionModel model);
 
-    void clampBoxesForRun();
-    std::string loadClipboard();
+    std::string clipboardTextForPaste() const;
     void showLoadedTable();
-    void applySignCheck(bool fellBackToLinear);
+    void applySignCheck(bool fellBackToLinear, bool nonpositiveData);
     void lockBoxes();
     void unlockBoxes();
     void failPaste(const std::string& reason, MessageIcon icon);
@@ -101,10 +106,13 @@ private:
     void clearRunMarks();
     void showFailure(const std::string& reason, MessageIcon icon);
     RegressionModel checkedModel() const;
-    void showModelTexts(int index);
+    void checkModel(RegressionModel model);
+    void showModelTexts(RegressionModel model);
+    QAction* modelItem(RegressionModel model) const;
 
     AnalysisState m_state;
-    ResultTable m_table;
+    // Shared with the grid's model, which Qt takes down after the window's own members.
+    std::shared_ptr<ResultTable> m_table;
     std::unique_ptr<MessageSink> m_messages;
     std::unique_ptr<RandomSource> m_random;
 
@@ -126,7 +134,7 @@ private:
     QAction* m_mnuWavelengthOff = nullptr;
     QAction* m_mnuUpdate = nullptr;
     QAction* m_mnuRegression = nullptr;
-    std::array<QAction*, 5> m_mnuRegressionType{}; // indexes 1 to 4
+    std::array<QAction*, kModelCount> m_mnuRegressionType{}; // model number k at element k - 1
 
     std::unique_ptr<RunView> m_runView;
     bool m_running = false;
@@ -137,6 +145,11 @@ private:
     bool m_boxesChanging = false;
     QWidget* m_focusBeforeLock = nullptr;
     QWidget* m_focusAfterLock = nullptr;
+
+    // The context of the boxes' focus connections. Declared last, it goes first when the window is
+    // taken down, so the focus moves of QWidget's own teardown reach no handler of a window that
+    // is already gone.
+    QObject m_focusConnections;
 };
 
 } // namespace vantrel

@@ -1,13 +1,15 @@
 #include "app/parameter_box.h"
 
+#include "app/window_colours.h"
+
 #include <QFocusEvent>
 
 namespace vantrel {
 
-ParameterBox::ParameterBox(Kind kind, int index, QWidget* parent) : QLineEdit(parent), m_kind(kind), m_index(index) {
-    setMaxLength(kind == Kind::D ? 10 : 4);
-    setObjectName(QStringLiteral("%1%2").arg(kind == Kind::D ? "txtDval" : "txtIval").arg(index));
-    setBackColour(Qt::white);
+ParameterBox::ParameterBox(BoxKind kind, int index, QWidget* parent) : QLineEdit(parent), m_kind(kind), m_index(index) {
+    setMaxLength(kind == BoxKind::D ? kDBoxLength : kIBoxLength);
+    setObjectName(QStringLiteral("%1%2").arg(kind == BoxKind::D ? "txtDval" : "txtIval").arg(index));
+    setBackColour(colours::kBoxBackground);
 }
 
 QColor ParameterBox::backColour() const {

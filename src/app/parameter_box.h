@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/box_editing.h"
+
 #include <QColor>
 #include <QLineEdit>
 
@@ -11,11 +13,9 @@ class ParameterBox : public QLineEdit {
     Q_OBJECT
 
 public:
-    enum class Kind { D, I };
+    ParameterBox(BoxKind kind, int index, QWidget* parent = nullptr);
 
-    ParameterBox(Kind kind, int index, QWidget* parent = nullptr);
-
-    Kind kind() const { return m_kind; }
+    BoxKind kind() const { return m_kind; }
     int index() const { return m_index; }
 
     QColor backColour() const;
@@ -34,7 +34,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    Kind m_kind;
+    BoxKind m_kind;
     int m_index;
 };
 

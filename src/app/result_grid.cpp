@@ -24,8 +24,8 @@ int twipsToPixels(int twips) {
     return static_cast<int>(std::lround(twips / 15.0));
 }
 
-ResultGridModel::ResultGridModel(const ResultTable& table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table) {}
+ResultGridModel::ResultGridModel(std::shared_ptr<const ResultTable> table, QObject* parent)
+    : QAbstractTableModel(parent), m_table(std::move(table)) {}
 
 int ResultGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ResultTable::kRows - 1;
@@ -41,10 +41,10 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     }
     const int column = tableColumnOf(index.column());
     if (role == Qt::DisplayRole) {
-        return QString::fromStdString(m_table.text(index.row() + 1, column));
+        return QString::fromStdString(m_table->text(index.row() + 1, column));
     }
     if (role == Qt::TextAlignmentRole) {
-        const bool centred = column == ResultTable::kDataColumn && m_table.dataColumnCentred();
+        const bool centred = column == ResultTable::kDataColumn && m_table->dataColumnCentred();
         return QVariant::fromValue(Qt::Alignment((centred ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter));
     }
     return {};
@@ -58,9 +58,9 @@ QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     }
     if (orientation == Qt::Horizontal) {
-        return section < columnCount() ? QString::fromStdString(m_table.text(0, tableColumnOf(section))) : QVariant();
+        return section < columnCount() ? QString::fromStdString(m_table->text(0, tableColumnOf(section))) : QVariant();
     }
-    return section < rowCount() ? QString::fromStdString(m_table.text(section + 1, 0)) : QVariant();
+    return section < rowCount() ? QString::fromStdString(m_table->text(section + 1, 0)) : QVariant();
 }
 
 void ResultGridModel::refreshColumn(int tableColumn) {
@@ -75,7 +75,7 @@ void ResultGridModel::refreshAllColumns() {
 }
 
 QString ResultGridModel::cornerText() const {
-    return QString::fromStdString(m_table.text(0, 0));
+    return QString::fromStdString(m_table->text(0, 0));
 }
 
 ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(parent), m_model(model) {

@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
+#include <memory>
+
 namespace vantrel {
 
 // The result table as an item model. The table's heading row is the horizontal header and its
@@ -14,7 +16,7 @@ class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit ResultGridModel(const ResultTable& table, QObject* parent = nullptr);
+    explicit ResultGridModel(std::shared_ptr<const ResultTable> table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +31,7 @@ public:
     QString cornerText() const;
 
 private:
-    const ResultTable& m_table;
+    std::shared_ptr<const ResultTable> m_table;
 };
 
 // Grid1: a view of the result table with the top-left corner captioned like the index column.

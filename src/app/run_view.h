@@ -1,26 +1,49 @@
 #pragma once
 
-#include "intake/intake.h"
-#include "views/analysis_views.h"
+#include "analysis/analysis_state.h"
+#include "intake/paste_run.h"
 
 #include <QElapsedTimer>
 
+#include <array>
+#include <functional>
+
+class QAction;
+class QLabel;
 class QWidget;
 
 namespace vantrel {
 
-class frmVantrel;
+class ParameterBox;
+class ProgressStrip;
 
 // Thrown out of a run when the window is closed in the middle of it, so that the program can end at
 // once. It is not a run-time error: no failure path runs and no message is shown.
 struct RunAborted {};
 
+// The parts of the window a run shows itself in, and what the window does at the run's milestones.
+struct RunViewParts {
+    std::array<ParameterBox*, kWaveCount> dBoxes{};
+    std::array<ParameterBox*, kWaveCount> iBoxes{};
+    ProgressStrip* strip = nullptr;
+    QLabel* formula = nullptr;
+    QAction* update = nullptr;
+    // The switch items that are enabled while their adjustment is off.
+    QAction* amplitudeOn = nullptr;
+    QAction* wavelengthOn = nullptr;
+    std::function<bool()> closeRequested;
+    std::function<void()> intakeFinished;
+    std::function<void(bool fellBackToLinear, bool nonpositiveData)> signChecked;
+    // A computed column has new values: the grid and any other view of the table follow.
+    std::function<void(int column)> columnFilled;
+};
+
 // What a run shows in the window while it goes: the formula line, the columns as they are filled,
 // the progress strip, the d boxes during their searches. The window is kept responsive by letting
 // pending events run during the searches, but no more often than a person can see.
-class RunView final : public AnalysisObserver, public IntakeProgress {
+class RunView final : public PasteObserver {
 public:
-    explicit RunView(frmVantrel& window) : m_window(window) {}
+    explicit RunView(RunViewParts parts) : m_parts(std::move(parts)) {}
 
     // A new run begins: its first search step shows at once.
     void restart();
@@ -40,14 +63,48 @@ public:
     void scanMark(double x) override;
     void scanFinished() override;
 
+    void setBoxText(BoxKind kind, int box, const std::string& text) override;
+    void intakeFinished() override;
+    void signChecked(bool fellBackToLinear, bool nonpositiveData) override;
+
     static constexpr int kFrameMilliseconds = 16;
 
 private:
     bool frameDue() const;
     void showStepAndPump(QWidget* box);
 
-    frmVantrel& m_window;
+    RunViewParts m_parts;
     QElapsedTimer m_lastFrame;
+};
+
+// Passes every notification of a run on to the window's view and then clears the upper halves of the
+// vector registers, which the toolkit's code leaves in use (see clearUpperVectorState).
+class VectorStateGuard final : public PasteObserver {
+public:
+    explicit VectorStateGuard(PasteObserver& view) : m_view(view) {}
+
+    WaveModes modes() override;
+    std::string iText(int box) override;
+    std::string dText(int box) override;
+    void waveStarted(int wave) override;
+    void searchStarted(int box, SearchKind kind) override;
+    void searchStep(int box, double d) override;
+    void combinedD(int box, double d) override;
+    void waveDone(int wave) override;
+    void formulaLine(const std::string& text) override;
+    void columnFilled(int column) override;
+    void wavesStarting() override;
+    void scanMark(double x) override;
+    void scanFinished() override;
+    void setBoxText(BoxKind kind, int box, const std::string& text) override;
+    void intakeFinished() override;
+    void signChecked(bool fellBackToLinear, bool nonpositiveData) override;
+
+private:
+    template <typename Work> void after(Work work);
+    template <typename T> T cleared(T value);
+
+    PasteObserver& m_view;
 };
 
 } // namespace vantrel

@@ -1,10 +1,7 @@
 #include "batch/batch.h"
 
-#include "analysis/runtime_error.h"
 #include "export/clip_text.h"
-#include "intake/intake.h"
-#include "intake/messages.h"
-#include "views/analysis_views.h"
+#include "intake/paste_run.h"
 #include "views/box_editing.h"
 
 #include <array>
@@ -61,10 +58,9 @@ public:
 };
 
 std::optional<RegressionModel> modelNamed(const std::string& name) {
-    const char* const names[] = {"linear", "logarithmic", "exponential", "power"};
-    for (int k = 0; k < 4; ++k) {
-        if (name == names[k]) {
-            return static_cast<RegressionModel>(k + 1);
+    for (const ModelInfo& model : allModels()) {
+        if (name == model.commandLineName) {
+            return model.id;
         }
     }
     return std::nullopt;
@@ -124,8 +120,8 @@ bool takesValue(const std::string& name) {
 
 BatchOptions parseOptions(const std::vector<std::string>& args) {
     BatchOptions options;
-    options.dTexts.fill("0.00000");
-    options.iTexts.fill("8");
+    options.dTexts.fill(defaultBoxText(BoxKind::D));
+    options.iTexts.fill(defaultBoxText(BoxKind::I));
     for (size_t n = 0; n < args.size(); ++n) {
         const std::string& arg = args[n];
         if (arg == "--help" || arg == "-h") {
@@ -191,13 +187,16 @@ std::string asPlainLines(const std::string& message) {
 }
 
 // The window's boxes and switches, for a run without a window.
-class BatchObserver : public AnalysisObserver {
+class BatchObserver : public PasteObserver {
 public:
     explicit BatchObserver(BatchOptions& options) : m_options(options) {}
 
     WaveModes modes() override { return m_options.modes; }
     std::string iText(int box) override { return m_options.iTexts[box]; }
     std::string dText(int box) override { return m_options.dTexts[box]; }
+    void setBoxText(BoxKind kind, int box, const std::string& text) override {
+        (kind == BoxKind::D ? m_options.dTexts : m_options.iTexts)[box] = text;
+    }
     void searchStep(int box, double d) override { m_options.dTexts[box] = dBoxText(d); }
     void combinedD(int box, double d) override { m_options.dTexts[box] = dBoxText(d); }
     void formulaLine(const std::string& text) override { m_formulaLine = text; }
@@ -207,13 +206,6 @@ private:
     BatchOptions& m_options;
     std::string m_formulaLine;
 };
-
-void clampBoxesForRun(BatchOptions& options) {
-    for (int n = 0; n < kWaveCount; ++n) {
-        options.dTexts[n] = clampDTextForRun(options.dTexts[n]);
-        options.iTexts[n] = clampITextForRun(options.iTexts[n]);
-    }
-}
 
 void printFormula(const BatchObserver& observer, const BatchOptions& options, std::ostream& err) {
     err << observer.lastFormulaLine() << "\n";
@@ -227,27 +219,15 @@ void printFormula(const BatchObserver& observer, const BatchOptions& options, st
 int analyse(BatchOptions& options, const std::string& text, std::ostream& out, std::ostream& err) {
     AnalysisState state;
     fillModelTexts(state);
-    state.No_paste_yet = false;
     ResultTable table;
-    IntakeProgress noProgress;
-    try {
-        clampBoxesForRun(options);
-        const IntakeOutcome outcome = runIntake(text, state, table, options.model, noProgress);
-        if (outcome.result != IntakeResult::Loaded) {
-            err << asPlainLines(outcome.result == IntakeResult::TooLarge ? tooLargeMessage() : notEnoughDataMessage());
-            return kBatchRefused;
-        }
-        if (outcome.fellBackToLinear) {
-            options.model = RegressionModel::Linear;
-        }
-        BatchObserver observer(options);
-        runFullAnalysis(state, table, options.model, observer);
-        if (options.formula) {
-            printFormula(observer, options, err);
-        }
-    } catch (const RuntimeError&) {
-        err << asPlainLines(runtimeErrorReason());
-        return kBatchRuntimeError;
+    BatchObserver observer(options);
+    const PasteOutcome outcome = runPaste(text, options.model, state, table, observer);
+    if (outcome.result != PasteResult::Loaded) {
+        err << asPlainLines(outcome.reason);
+        return outcome.result == PasteResult::Refused ? kBatchRefused : kBatchRuntimeError;
+    }
+    if (options.formula) {
+        printFormula(observer, options, err);
     }
     out << tableClipText(table, options.lineFeeds ? '\n' : '\r');
     out.flush();

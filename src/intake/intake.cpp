@@ -164,7 +164,7 @@ IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable
     fitColumnWidths(table, count);
 
     state.Nonpositive_data = anyNonpositive(table, count);
-    outcome.fellBackToLinear = state.Nonpositive_data && takesLogOfData(checkedModel);
+    outcome.fellBackToLinear = state.Nonpositive_data && modelInfo(checkedModel).logOfData;
     if (count < kMinPoints) {
         outcome.result = IntakeResult::NotEnoughData;
         return outcome;

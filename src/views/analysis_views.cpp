@@ -7,7 +7,7 @@
 namespace vantrel {
 
 std::string regressionFormulaLine(RegressionModel model, double a, double b) {
-    return formulaPrefix(model) + formatFormula(a) + "   B = " + formatFormula(b);
+    return modelInfo(model).formulaPrefix + formatFormula(a) + "   B = " + formatFormula(b);
 }
 
 void fillRegressionColumn(AnalysisState& s, ResultTable& table, RegressionModel model) {
@@ -34,21 +34,59 @@ void Display_osc(AnalysisState& s, ResultTable& table) {
     }
 }
 
-WaveRunStats runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& observer) {
-    observer.wavesStarting();
-    WaveRunStats stats = Display_waves(s, table, observer);
-    observer.columnFilled(ResultTable::kRemainderColumn);
-    return stats;
+namespace {
+
+void writeColumn(ResultTable& table, int column, const Series& values, const AnalysisState& s) {
+    for (int j = 1; j <= s.Data_count; ++j) {
+        table.setText(j, column, formatCell(values[j], s.Decimals));
+    }
 }
 
-WaveRunStats runFullAnalysis(AnalysisState& s, ResultTable& table, RegressionModel model, AnalysisObserver& observer) {
+// Passes the peeling's notifications on, writing each wave's column as soon as its values are known.
+class WaveColumnWriter final : public WaveObserver {
+public:
+    WaveColumnWriter(const AnalysisState& s, ResultTable& table, AnalysisObserver& outer)
+        : m_s(s), m_table(table), m_outer(outer) {}
+
+    WaveModes modes() override { return m_outer.modes(); }
+    std::string iText(int box) override { return m_outer.iText(box); }
+    std::string dText(int box) override { return m_outer.dText(box); }
+    void waveStarted(int wave) override { m_outer.waveStarted(wave); }
+    void searchStarted(int box, SearchKind kind) override { m_outer.searchStarted(box, kind); }
+    void searchStep(int box, double d) override { m_outer.searchStep(box, d); }
+    void combinedD(int box, double d) override { m_outer.combinedD(box, d); }
+    void waveDone(int wave) override {
+        const int column = ResultTable::kFirstWaveColumn + wave - 1;
+        writeColumn(m_table, column, m_s.Wave_value[static_cast<std::size_t>(wave - 1)], m_s);
+        m_outer.columnFilled(column);
+        m_outer.waveDone(wave);
+    }
+
+private:
+    const AnalysisState& m_s;
+    ResultTable& m_table;
+    AnalysisObserver& m_outer;
+};
+
+} // namespace
+
+void runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& observer, WaveRunStats* stats) {
+    observer.wavesStarting();
+    WaveColumnWriter writer(s, table, observer);
+    Display_waves(s, writer, stats);
+    writeColumn(table, ResultTable::kRemainderColumn, s.Rem_value, s);
+    observer.columnFilled(ResultTable::kRemainderColumn);
+}
+
+void runFullAnalysis(AnalysisState& s, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
+                     WaveRunStats* stats) {
     Find_A_B(s, model);
     observer.formulaLine(regressionFormulaLine(model, s.Reg_A, s.Reg_B));
     fillRegressionColumn(s, table, model);
     observer.columnFilled(ResultTable::kRegressionColumn);
     Display_osc(s, table);
     observer.columnFilled(ResultTable::kOscillationColumn);
-    return runWaveAnalysis(s, table, observer);
+    runWaveAnalysis(s, table, observer, stats);
 }
 
 } // namespace vantrel

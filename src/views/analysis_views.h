@@ -22,17 +22,20 @@ class AnalysisObserver : public WaveObserver {
 public:
     // The formula line is ready; the window shows it before the table is filled.
     virtual void formulaLine(const std::string& /*text*/) {}
-    // Column 2, 3 or 14 of the table has been rewritten.
+    // A computed column of the table (Regression to Remainder) has been rewritten: each as soon as
+    // its values are known, a wave's before its waveDone.
     virtual void columnFilled(int /*column*/) {}
     // The wave view begins (Update Waves is disabled at this point).
     virtual void wavesStarting() {}
 };
 
 // Find_A_B, the regression view, the oscillation view and the wave view, in that order.
-WaveRunStats runFullAnalysis(AnalysisState& state, ResultTable& table, RegressionModel model,
-                             AnalysisObserver& observer);
+void runFullAnalysis(AnalysisState& state, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
+                     WaveRunStats* stats = nullptr);
 
-// The wave view alone, on the stored oscillation (Update Waves).
-WaveRunStats runWaveAnalysis(AnalysisState& state, ResultTable& table, AnalysisObserver& observer);
+// The wave view alone, on the stored oscillation (Update Waves): the waves' and the remainder's
+// values, then their columns.
+void runWaveAnalysis(AnalysisState& state, ResultTable& table, AnalysisObserver& observer,
+                     WaveRunStats* stats = nullptr);
 
 } // namespace vantrel

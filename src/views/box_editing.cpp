@@ -1,6 +1,7 @@
 #include "views/box_editing.h"
 
 #include "analysis/text_rules.h"
+#include "analysis/wave_peeling.h"
 
 #include <cmath>
 
@@ -40,12 +41,17 @@ std::string clampForRun(const std::string& text, double low, double high, const 
 
 } // namespace
 
+std::string defaultBoxText(BoxKind kind) {
+    return kind == BoxKind::D ? "0.00000" : "8";
+}
+
 std::string dBoxText(double d) {
     return formatFixed(d, 5);
 }
 
 std::string normaliseIText(const std::string& text) {
-    return normalise(text, 0, 1, 1024, "1", "1024");
+    static const std::string highest = std::to_string(kMaxPasses);
+    return normalise(text, 0, 1, kMaxPasses, "1", highest.c_str());
 }
 
 std::string normaliseDText(const std::string& text) {

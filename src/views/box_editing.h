@@ -4,10 +4,20 @@
 
 namespace vantrel {
 
+// The twenty wave parameter boxes: a d box and an i box per wave; box n belongs to wave n + 1.
+enum class BoxKind { D, I };
+
+// The most characters a box takes.
+constexpr int kDBoxLength = 10;
+constexpr int kIBoxLength = 4;
+
+// What a box holds before the user types into it.
+std::string defaultBoxText(BoxKind kind);
+
 // The text a d box shows for a value the wave view found: five decimals.
 std::string dBoxText(double d);
 
-// Leaving an i box: the value rounded to a whole number, then kept within 1 to 1024.
+// Leaving an i box: the value rounded to a whole number, then kept within 1 to kMaxPasses.
 std::string normaliseIText(const std::string& text);
 
 // Leaving a d box: the value with five decimals, then kept within -99.99999 to 99.99999.

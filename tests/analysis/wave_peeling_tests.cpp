@@ -71,10 +71,9 @@ struct WaveRun {
         state->Decimals = static_cast<uint8_t>(decimals);
         std::copy(oscillation.begin(), oscillation.end(), state->Osc_value.begin() + 1);
     }
-    void run() { stats = Display_waves(*state, *table, observer); }
+    void run() { Display_waves(*state, observer, &stats); }
 
     std::unique_ptr<AnalysisState> state = std::make_unique<AnalysisState>();
-    std::unique_ptr<ResultTable> table = std::make_unique<ResultTable>();
     RecordingObserver observer;
     WaveRunStats stats;
 };
@@ -88,7 +87,7 @@ public:
     long m_changed = 0;
     long m_passes = 0; // of the changed calls
 
-    explicit ReferenceWaveRun(WaveRun& run) : m_s(*run.state), m_table(*run.table), m_observer(run.observer) {}
+    explicit ReferenceWaveRun(WaveRun& run) : m_s(*run.state), m_observer(run.observer) {}
 
     void run() {
         const int n = m_s.Data_count;
@@ -97,9 +96,6 @@ public:
         }
         for (int k = 1; k <= kWaveCount; ++k) {
             peel(k);
-        }
-        for (int j = 1; j <= n; ++j) {
-            m_table.setText(j, ResultTable::kRemainderColumn, formatCell(m_s.Rem_value[j], m_s.Decimals));
         }
     }
 
@@ -175,13 +171,12 @@ private:
         }
         for (int j = 1; j <= m_s.Data_count; ++j) {
             m_s.Rem_value[j] = m_s.Rem_value[j] - m_s.BMA_value[j];
-            m_table.setText(j, ResultTable::kFirstWaveColumn + k - 1, formatCell(m_s.BMA_value[j], m_s.Decimals));
+            m_s.Wave_value[k - 1][j] = m_s.BMA_value[j];
         }
         m_observer.waveDone(k);
     }
 
     AnalysisState& m_s;
-    ResultTable& m_table;
     WaveObserver& m_observer;
     bool m_firstOfWave = true;
     double m_lastD = 0;
@@ -191,8 +186,8 @@ private:
 void expectSameResults(const WaveRun& actual, const WaveRun& expected) {
     for (int j = 1; j <= actual.state->Data_count; ++j) {
         ASSERT_EQ(bits(actual.state->Rem_value[j]), bits(expected.state->Rem_value[j])) << "point " << j;
-        for (int c = ResultTable::kFirstWaveColumn; c <= ResultTable::kRemainderColumn; ++c) {
-            ASSERT_EQ(actual.table->text(j, c), expected.table->text(j, c)) << "row " << j << " column " << c;
+        for (int k = 0; k < kWaveCount; ++k) {
+            ASSERT_EQ(bits(actual.state->Wave_value[k][j]), bits(expected.state->Wave_value[k][j])) << j << " " << k;
         }
     }
     EXPECT_EQ(actual.observer.m_steps, expected.observer.m_steps);
@@ -276,8 +271,8 @@ TEST(Display_waves, OscillationIsTheSumOfTheWavesAndTheRemainder) {
     }
     EXPECT_EQ(run.state->Rem_value[401], 123.0);
     EXPECT_EQ(run.state->Rem_value[1500], 123.0);
-    for (int c = 1; c < ResultTable::kColumns; ++c) {
-        EXPECT_TRUE(run.table->text(401, c).empty()) << c;
+    for (const Series& wave : run.state->Wave_value) {
+        EXPECT_EQ(wave[401], 0.0);
     }
 }
 
@@ -286,7 +281,7 @@ const std::vector<double> kDownToTheBound = {-10, -20, -30, -40, -50, -60, -70, 
 
 // A positive oscillation without crossings: after any averaging its wavelength is 4N + 1, longer than
 // every target, so the measure stays positive. Taking the whole series as wave 1 leaves zeros, whose
-// wavelength 2 is shorter than every target. Cells show at least five decimals.
+// wavelength 2 is shorter than every target.
 TEST(Display_waves, SearchThatStaysPositiveEndsAtTheUpperBound) {
     WaveRun run(std::vector<double>(10, 1.0), 0);
     run.observer.m_modes = {false, true};
@@ -295,8 +290,8 @@ TEST(Display_waves, SearchThatStaysPositiveEndsAtTheUpperBound) {
     for (int search = 1; search < kWaveCount; ++search) {
         EXPECT_EQ(run.observer.stepsOfSearch(search), kDownToTheBound) << search;
     }
-    EXPECT_EQ(run.table->text(1, ResultTable::kFirstWaveColumn), "1.00000");
-    EXPECT_EQ(run.table->text(1, ResultTable::kRemainderColumn), "0.00000");
+    EXPECT_EQ(run.state->Wave_value[0][1], 1.0);
+    EXPECT_EQ(run.state->Rem_value[1], 0.0);
 }
 
 // A constant oscillation: the averaged series is the series, so the residual (0) is always weaker

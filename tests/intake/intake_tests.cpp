@@ -383,7 +383,7 @@ struct SignCase {
 };
 
 void PrintTo(const SignCase& c, std::ostream* os) {
-    *os << describe(c.fifthLine) << " model " << modelIndex(c.model);
+    *os << describe(c.fifthLine) << " model " << modelNumber(c.model);
 }
 
 using IntakeSignTest = IntakeCaseTest<SignCase>;

@@ -1,0 +1,65 @@
+#include "intake/paste_run.h"
+
+#include "analysis/runtime_error.h"
+#include "intake/messages.h"
+
+namespace vantrel {
+
+namespace {
+
+void clampBoxTextsForRun(PasteObserver& observer) {
+    for (int n = 0; n < kWaveCount; ++n) {
+        const std::string d = observer.dText(n);
+        const std::string clampedD = clampDTextForRun(d);
+        if (clampedD != d) {
+            observer.setBoxText(BoxKind::D, n, clampedD);
+        }
+        const std::string i = observer.iText(n);
+        const std::string clampedI = clampITextForRun(i);
+        if (clampedI != i) {
+            observer.setBoxText(BoxKind::I, n, clampedI);
+        }
+    }
+}
+
+IntakeOutcome intakeShown(std::string_view text, RegressionModel checkedModel, AnalysisState& state, ResultTable& table,
+                          PasteObserver& observer) {
+    IntakeOutcome outcome;
+    try {
+        outcome = runIntake(text, state, table, checkedModel, observer);
+    } catch (...) {
+        observer.intakeFinished();
+        throw;
+    }
+    observer.intakeFinished();
+    return outcome;
+}
+
+PasteOutcome refused(std::string reason) {
+    return {PasteResult::Refused, std::move(reason)};
+}
+
+} // namespace
+
+PasteOutcome runPaste(std::string_view text, RegressionModel checkedModel, AnalysisState& state, ResultTable& table,
+                      PasteObserver& observer, WaveRunStats* stats) {
+    state.No_paste_yet = false;
+    try {
+        clampBoxTextsForRun(observer);
+        const IntakeOutcome intake = intakeShown(text, checkedModel, state, table, observer);
+        if (intake.result == IntakeResult::TooLarge) {
+            return refused(tooLargeMessage());
+        }
+        observer.signChecked(intake.fellBackToLinear, state.Nonpositive_data);
+        if (intake.result == IntakeResult::NotEnoughData) {
+            return refused(notEnoughDataMessage());
+        }
+        const RegressionModel model = intake.fellBackToLinear ? RegressionModel::Linear : checkedModel;
+        runFullAnalysis(state, table, model, observer, stats);
+        return {PasteResult::Loaded, {}, model};
+    } catch (const RuntimeError&) {
+        return {PasteResult::RuntimeError, runtimeErrorReason()};
+    }
+}
+
+} // namespace vantrel
