@@ -4,37 +4,54 @@
 #include "intake/paste_run.h"
 #include "views/box_editing.h"
 
+#include "batch/input_text.h"
+
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 namespace vantrel {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: vantrel-batch [--model linear|logarithmic|exponential|power] [--amplitude on|off] "
-    "[--wavelength on|off] [--d=v1,...,v10] [--i=v1,...,v10] [--formula] [--lf] [FILE]";
+constexpr const char* kUsage = "usage: vantrel-batch [OPTION]... [FILE]";
 
-constexpr const char* kHelp = R"(Reads one column of numbers from FILE (or standard input) the way Paste reads the
-clipboard, fits the trend, peels ten waves off the oscillation and writes the 1501-line result table to
-standard output: fields separated by TAB, lines by CR (by LF with --lf).
+constexpr const char* kHelp = R"(Reads one column of numbers from FILE (or standard input; also for "-") the
+way Paste reads the clipboard, fits the trend, peels ten waves off the
+oscillation and writes the 1501-line result table to standard output, fields
+separated by TAB.
 
 Options (defaults are the window's):
-  --model NAME         linear, logarithmic, exponential or power (default linear); data with a value of
-                       zero or below falls back to linear
+  --model NAME         linear, logarithmic, exponential or power (default
+                       linear); data with a value of zero or below falls back
+                       to linear
   --amplitude on|off   amplitude adjustment of the d values (default on)
   --wavelength on|off  wavelength adjustment of the d values (default on)
-  --d=V1,...,V10       the d boxes (default 0.00000); fewer than ten values leave the rest at the default
+  --d=V1,...,V10       the d boxes (default 0.00000); fewer than ten values
+                       leave the rest at the default
   --i=V1,...,V10       the i boxes (default 8)
-  --formula            print the formula line and the d values left in the boxes to standard error
-  --lf                 end lines with LF instead of CR
-  --help, --version
+  --formula            print the formula line and the d values left in the
+                       boxes to standard error
+  --lf                 end every line with LF (the default)
+  --cr                 CR between lines and none after the last: the bytes
+                       the window's Copy puts on the clipboard
+  -h, --help           show this help and exit
+  -V, --version        show the version and exit
+  --                   end of options: what follows is the FILE
 
-Exit status: 0 done, 2 bad options or unreadable FILE, 3 the data was refused, 4 run-time error.
+A file that starts with a UTF-16 byte-order mark is read as UTF-16; a UTF-8
+byte-order mark is skipped.
+
+Exit status: 0 done, 2 bad options, an unreadable FILE or a write error,
+3 the data was refused, 4 run-time error.
 )";
+
+constexpr const char* kProgram = "vantrel-batch: ";
 
 // Four times the largest number of characters a paste takes (a character is at most four bytes of UTF-8):
 // anything longer is refused anyway, so reading stops there.
@@ -46,7 +63,7 @@ struct BatchOptions {
     std::array<std::string, kWaveCount> dTexts;
     std::array<std::string, kWaveCount> iTexts;
     bool formula = false;
-    bool lineFeeds = false;
+    bool carriageReturns = false;
     bool help = false;
     bool version = false;
     std::optional<std::string> file;
@@ -118,72 +135,111 @@ bool takesValue(const std::string& name) {
     return name == "--model" || name == "--amplitude" || name == "--wavelength" || name == "--d" || name == "--i";
 }
 
+void takeFile(BatchOptions& options, const std::string& arg) {
+    if (options.file) {
+        throw UsageError("unexpected argument '" + arg + "'");
+    }
+    options.file = arg;
+}
+
+// An option with its value, as "--name=value" or as "--name value".
+void applyValueOption(BatchOptions& options, const std::vector<std::string>& args, size_t& n) {
+    const std::string& arg = args[n];
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (!takesValue(name)) {
+        throw UsageError("unknown option '" + arg + "'");
+    }
+    if (equals != std::string::npos) {
+        applyOption(options, name, arg.substr(equals + 1));
+    } else if (n + 1 < args.size()) {
+        applyOption(options, name, args[++n]);
+    } else {
+        throw UsageError(name + " needs a value");
+    }
+}
+
 BatchOptions parseOptions(const std::vector<std::string>& args) {
     BatchOptions options;
     options.dTexts.fill(defaultBoxText(BoxKind::D));
     options.iTexts.fill(defaultBoxText(BoxKind::I));
+    bool optionsEnded = false;
     for (size_t n = 0; n < args.size(); ++n) {
         const std::string& arg = args[n];
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded || arg == "-" || arg.rfind('-', 0) != 0) {
+            takeFile(options, arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
             options.help = true;
-        } else if (arg == "--version") {
+        } else if (arg == "--version" || arg == "-V") {
             options.version = true;
         } else if (arg == "--formula") {
             options.formula = true;
-        } else if (arg == "--lf") {
-            options.lineFeeds = true;
-        } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
-            const size_t equals = arg.find('=');
-            const std::string name = arg.substr(0, equals);
-            if (!takesValue(name)) {
-                throw UsageError("unknown option '" + arg + "'");
-            }
-            if (equals != std::string::npos) {
-                applyOption(options, name, arg.substr(equals + 1));
-            } else if (n + 1 < args.size()) {
-                applyOption(options, name, args[++n]);
-            } else {
-                throw UsageError(name + " needs a value");
-            }
-        } else if (!options.file && (arg == "-" || arg.rfind("-", 0) != 0)) {
-            options.file = arg;
+        } else if (arg == "--lf" || arg == "--cr") {
+            options.carriageReturns = arg == "--cr";
+        } else if (arg.rfind("--", 0) == 0) {
+            applyValueOption(options, args, n);
         } else {
-            throw UsageError("unexpected argument '" + arg + "'");
+            throw UsageError("unknown option '" + arg + "'");
         }
     }
     return options;
 }
 
-std::optional<std::string> readLimited(std::istream& in) {
-    std::string text(kMaxInputBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+// The text, or the reason it could not be read.
+struct Input {
+    std::string text;
+    std::string error;
+};
+
+std::string systemError() {
+    return std::strerror(errno);
+}
+
+Input readLimited(std::istream& in) {
+    std::string bytes(kMaxInputBytes + 1, '\0');
+    errno = 0;
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) {
-        return std::nullopt;
+        return {{}, errno != 0 ? systemError() : "read error"};
     }
-    text.resize(static_cast<size_t>(in.gcount()));
-    return text;
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return {textOfFile(std::move(bytes)), {}};
 }
 
-std::optional<std::string> readInput(const BatchOptions& options, std::istream& in) {
+Input readInput(const BatchOptions& options, std::istream& in) {
     if (!options.file || *options.file == "-") {
-        return readLimited(in);
+        Input input = readLimited(in);
+        if (!input.error.empty()) {
+            input.error = "standard input: " + input.error;
+        }
+        return input;
     }
+    errno = 0;
     std::ifstream file(*options.file, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
+    Input input = file ? readLimited(file) : Input{{}, systemError()};
+    if (!input.error.empty()) {
+        input.error = *options.file + ": " + input.error;
     }
-    return readLimited(file);
+    return input;
 }
 
-// Messages keep CR LF pairs for the window; on a terminal they are plain lines.
-std::string asPlainLines(const std::string& message) {
+// Messages keep CR LF pairs for the window; on a terminal each line of one is a line of its own,
+// behind the program's name.
+std::string asMessageLines(const std::string& message) {
     std::string lines;
-    for (char c : message) {
-        if (c != '\r') {
-            lines += c;
+    std::string line;
+    std::istringstream stream(message);
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            lines += kProgram + line + "\n";
         }
     }
-    return lines + "\n";
+    return lines;
 }
 
 // The window's boxes and switches, for a run without a window.
@@ -216,6 +272,21 @@ void printFormula(const BatchObserver& observer, const BatchOptions& options, st
     err << "\n";
 }
 
+int writeTable(const ResultTable& table, const BatchOptions& options, std::ostream& out, std::ostream& err) {
+    errno = 0;
+    if (options.carriageReturns) {
+        out << tableClipText(table, '\r');
+    } else {
+        out << tableClipText(table, '\n') << '\n';
+    }
+    out.flush();
+    if (!out) {
+        err << kProgram << "write error: " << (errno != 0 ? systemError() : "output failed") << "\n";
+        return kBatchUsage;
+    }
+    return kBatchOk;
+}
+
 int analyse(BatchOptions& options, const std::string& text, std::ostream& out, std::ostream& err) {
     AnalysisState state;
     fillModelTexts(state);
@@ -223,15 +294,13 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
     BatchObserver observer(options);
     const PasteOutcome outcome = runPaste(text, options.model, state, table, observer);
     if (outcome.result != PasteResult::Loaded) {
-        err << asPlainLines(outcome.reason);
+        err << asMessageLines(outcome.reason);
         return outcome.result == PasteResult::Refused ? kBatchRefused : kBatchRuntimeError;
     }
     if (options.formula) {
         printFormula(observer, options, err);
     }
-    out << tableClipText(table, options.lineFeeds ? '\n' : '\r');
-    out.flush();
-    return kBatchOk;
+    return writeTable(table, options, out, err);
 }
 
 } // namespace
@@ -241,7 +310,8 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
     try {
         options = parseOptions(args);
     } catch (const UsageError& e) {
-        err << "vantrel-batch: " << e.what() << "\n" << kUsage << "\n";
+        err << kProgram << e.what() << "\n"
+            << "Try 'vantrel-batch --help' for more information.\n";
         return kBatchUsage;
     }
     if (options.help) {
@@ -252,12 +322,12 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
         out << "vantrel-batch " << VANTREL_VERSION << "\n";
         return kBatchOk;
     }
-    const std::optional<std::string> text = readInput(options, in);
-    if (!text) {
-        err << "vantrel-batch: cannot read " << options.file.value_or("standard input") << "\n" << kUsage << "\n";
+    const Input input = readInput(options, in);
+    if (!input.error.empty()) {
+        err << kProgram << input.error << "\n";
         return kBatchUsage;
     }
-    return analyse(options, *text, out, err);
+    return analyse(options, input.text, out, err);
 }
 
 } // namespace vantrel

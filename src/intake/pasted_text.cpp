@@ -20,7 +20,30 @@ bool isContinuationByte(unsigned char b) {
     return (b & 0xC0) == 0x80;
 }
 
-// Bytes of the UTF-8 sequence starting at pos; 1 for a byte that starts no well-formed sequence.
+// The range the byte after a lead byte must lie in: narrower than a plain continuation byte's after
+// the leads whose sequences could be overlong, a surrogate or beyond U+10FFFF.
+struct SecondByteRange {
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+};
+
+SecondByteRange secondByteRange(unsigned char lead) {
+    switch (lead) {
+    case 0xE0:
+        return {0xA0, 0xBF};
+    case 0xED:
+        return {0x80, 0x9F};
+    case 0xF0:
+        return {0x90, 0xBF};
+    case 0xF4:
+        return {0x80, 0x8F};
+    default:
+        return {};
+    }
+}
+
+// Bytes of the UTF-8 sequence starting at pos; 1 for a byte that starts no well-formed sequence, so
+// that each byte of a malformed one counts as a character, as the clipboard's decoder makes it one.
 std::size_t sequenceLength(std::string_view text, std::size_t pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     std::size_t length = 1;
@@ -31,10 +54,15 @@ std::size_t sequenceLength(std::string_view text, std::size_t pos) {
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
     }
-    if (pos + length > text.size()) {
+    if (length == 1 || pos + length > text.size()) {
         return 1;
     }
-    for (std::size_t k = 1; k < length; ++k) {
+    const SecondByteRange second = secondByteRange(lead);
+    const auto next = static_cast<unsigned char>(text[pos + 1]);
+    if (next < second.low || next > second.high) {
+        return 1;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
         if (!isContinuationByte(static_cast<unsigned char>(text[pos + k]))) {
             return 1;
         }

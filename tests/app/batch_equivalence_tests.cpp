@@ -68,7 +68,8 @@ TEST_P(BatchEquivalence, BatchWritesWhatCopyPutsOnTheClipboard) {
         typeAndLeave(m_window->txtIval(static_cast<int>(n)), s.iTexts[n]);
     }
     const char* const models[] = {"linear", "logarithmic", "exponential", "power"};
-    const std::vector<std::string> args = {"--model",
+    const std::vector<std::string> args = {"--cr",
+                                           "--model",
                                            models[s.model - 1],
                                            "--amplitude",
                                            s.amplitude ? "on" : "off",

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -56,22 +58,44 @@ std::string readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-TEST(BatchOutput, WritesTheWholeTableWithCarriageReturnsOrWithLf) {
+// LF after every line by default, for terminals and pipes; --cr gives the window's Copy bytes.
+TEST(BatchOutput, WritesTheWholeTableWithLineFeedsOrTheClipboardsCarriageReturns) {
     const BatchRun run = runWith({}, series(40));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(run.err.empty());
-    const std::vector<std::string> lines = split(run.out, '\r');
+    const std::vector<std::string> lines = split(run.out, '\n');
     ASSERT_EQ(lines.size(), 1501u);
+    EXPECT_EQ(run.out.back(), '\n');
     EXPECT_EQ(lines[0], "Index\tData\tRegression\tOscillation\tWave 1\tWave 2\tWave 3\tWave 4\tWave 5\tWave 6\tWave "
                         "7\tWave 8\tWave 9\tWave 10\tRemainder");
     EXPECT_EQ(split(lines[40], '\t').size(), 15u); // every field of the last point holds a number
     EXPECT_EQ(lines[41], " 41" + std::string(14, '\t'));
-    EXPECT_EQ(run.out.find('\n'), std::string::npos);
+    EXPECT_EQ(runWith({"--lf"}, series(40)).out, run.out);
 
-    std::string lf = runWith({"--lf"}, series(40)).out;
-    EXPECT_EQ(std::count(lf.begin(), lf.end(), '\n'), 1500);
-    std::replace(lf.begin(), lf.end(), '\n', '\r');
-    EXPECT_EQ(lf, run.out);
+    std::string cr = runWith({"--cr"}, series(40)).out;
+    EXPECT_EQ(cr.find('\n'), std::string::npos);
+    EXPECT_EQ(std::count(cr.begin(), cr.end(), '\r'), 1500);
+    std::replace(cr.begin(), cr.end(), '\r', '\n');
+    EXPECT_EQ(cr + "\n", run.out);
+}
+
+// A spreadsheet's "Unicode text" is UTF-16 with a byte-order mark; a UTF-8 mark is skipped. Bytes of
+// malformed UTF-8 count one character each, as the clipboard decodes them: not a tiny text.
+TEST(BatchInput, ByteOrderMarksAndMalformedUtf8ReadAsThePasteWould) {
+    const std::string text = series(30);
+    std::string littleEndian = "\xFF\xFE";
+    std::string bigEndian = "\xFE\xFF";
+    for (const char c : text) {
+        littleEndian += {c, '\0'};
+        bigEndian += {'\0', c};
+    }
+    const std::string expected = runWith({}, text).out;
+    EXPECT_EQ(runWith({}, littleEndian).out, expected);
+    EXPECT_EQ(runWith({}, bigEndian).out, expected);
+    EXPECT_EQ(runWith({}, "\xEF\xBB\xBF" + text).out, expected);
+    const BatchRun surrogate = runWith({}, "\xED\xA0\x80\r\n");
+    EXPECT_EQ(surrogate.exitCode, 3);
+    EXPECT_NE(surrogate.err.find("There is not enough data."), std::string::npos);
 }
 
 // The file argument reads like standard input, and the program writes what the library does.
@@ -84,6 +108,9 @@ TEST(BatchOutput, ExecutableReadingAFileWritesTheSameBytesAsTheLibrary) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(readFile(out), runWith({"--model", "logarithmic"}, text).out);
     EXPECT_EQ(runWith({"--model", "logarithmic", in}, "").out, readFile(out));
+    // A full disk is an error, never a truncated table with success.
+    const std::string full = std::string(VANTREL_BATCH_PATH) + " " + in + " > /dev/full 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 2);
     std::remove(in.c_str());
     std::remove(out.c_str());
 }
@@ -112,20 +139,28 @@ TEST_P(BatchFailure, ExitsWithItsCodeAndWritesNothingToStandardOutput) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchFailure,
-    testing::Values(FailureCase{"NineNumbers",
-                                {},
-                                "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
-                                3,
-                                "There is not enough data.\n\nYou'll need at least 10 numbers of data.\n"},
-                    FailureCase{"TooLarge", {}, std::string(655361, '1'), 3, "The data being pasted is too large."},
-                    FailureCase{"EmptyInput", {}, "", 4, "You caused an error.\n\nTry again.\n"},
-                    FailureCase{"UnknownOption", {"--colour"}, "", 2, "usage: vantrel-batch"},
-                    FailureCase{"UnknownModel", {"--model", "cubic"}, "", 2, "unknown model"},
-                    FailureCase{"BadSwitch", {"--amplitude=maybe"}, "", 2, "on or off"},
-                    FailureCase{"MissingValue", {"--i"}, "", 2, "needs a value"},
-                    FailureCase{"ElevenValues", {"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "at most ten"},
-                    FailureCase{"TwoFiles", {"a.txt", "b.txt"}, "", 2, "unexpected argument"},
-                    FailureCase{"MissingFile", {"/nonexistent/series.txt"}, "", 2, "cannot read"}),
+    testing::Values(
+        FailureCase{
+            "NineNumbers",
+            {},
+            "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
+            3,
+            "vantrel-batch: There is not enough data.\nvantrel-batch: You'll need at least 10 numbers of data.\n"},
+        FailureCase{"TooLarge", {}, std::string(655361, '1'), 3, "The data being pasted is too large."},
+        FailureCase{"EmptyInput", {}, "", 4, "vantrel-batch: You caused an error.\nvantrel-batch: Try again.\n"},
+        FailureCase{"UnknownOption", {"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nTry"},
+        FailureCase{"UnknownModel", {"--model", "cubic"}, "", 2, "unknown model"},
+        FailureCase{"BadSwitch", {"--amplitude=maybe"}, "", 2, "on or off"},
+        FailureCase{"MissingValue", {"--i"}, "", 2, "needs a value"},
+        FailureCase{"ElevenValues", {"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "at most ten"},
+        FailureCase{"TwoFiles", {"a.txt", "b.txt"}, "", 2, "unexpected argument"},
+        FailureCase{"MissingFile",
+                    {"/nonexistent/series.txt"},
+                    "",
+                    2,
+                    "vantrel-batch: /nonexistent/series.txt: No such file or directory\n"},
+        FailureCase{"FileAfterEndOfOptions", {"--", "-x"}, "", 2, "vantrel-batch: -x: No such file"},
+        FailureCase{"SecondFileAfterEndOfOptions", {"a.txt", "--", "b.txt"}, "", 2, "unexpected argument"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {
@@ -135,6 +170,11 @@ TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {
     const BatchRun version = runWith({"--version"}, "");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("vantrel-batch ", 0), 0u);
+    EXPECT_EQ(runWith({"-V"}, "").out, version.out);
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
 }
 
 // Each box text is normalised as leaving its box would; "--d -2" works as a separate argument.
