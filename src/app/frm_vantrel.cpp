@@ -18,13 +18,6 @@
 
 namespace vantrel {
 
-namespace {
-
-constexpr int kOpeningClientWidth = 632;
-constexpr int kOpeningClientHeight = 434;
-
-} // namespace
-
 frmVantrel::frmVantrel(std::unique_ptr<MessageSink> messages, std::unique_ptr<RandomSource> random, QWidget* parent)
     : QMainWindow(parent), m_table(std::make_shared<ResultTable>()), m_messages(std::move(messages)),
       m_random(std::move(random)) {
@@ -35,9 +28,10 @@ frmVantrel::frmVantrel(std::unique_ptr<MessageSink> messages, std::unique_ptr<Ra
     setWindowTitle(QStringLiteral("The Vantrel"));
     createControls();
     createMenus();
+    fitMenuBar();
     m_runView = std::make_unique<RunView>(runViewParts());
     Form_Load();
-    resize(kOpeningClientWidth, kOpeningClientHeight + menuBar()->sizeHint().height());
+    resize(openingSize());
 }
 
 RunViewParts frmVantrel::runViewParts() {

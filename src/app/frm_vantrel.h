@@ -19,6 +19,19 @@ class QMenu;
 
 namespace vantrel {
 
+// Positions and sizes of the parameter band for the font it is shown in.
+struct BandMetrics {
+    int rowHeight = 0;
+    int captionWidth = 0;
+    int columnWidth = 0;
+
+    static BandMetrics forFont(const QFont& font);
+    int top(int row) const;
+    int columnLeft(int n) const;
+    int right() const;
+    int gridTop() const;
+};
+
 class CommandScope;
 class ParameterBox;
 class ProgressStrip;
@@ -68,6 +81,9 @@ private:
     void Form_Load();
     void Form_Resize();
     void layOutStretchingControls();
+    int minimumOuterWidth() const;
+    void fitMenuBar();
+    QSize openingSize() const;
 
     void createControls();
     QLabel* createLabel(const char* name, const QString& caption, int left, int top, int width, QColor background);
@@ -116,6 +132,7 @@ private:
     std::unique_ptr<MessageSink> m_messages;
     std::unique_ptr<RandomSource> m_random;
 
+    BandMetrics m_band;
     QLabel* m_label17 = nullptr;
     QLabel* m_label18 = nullptr;
     std::array<ParameterBox*, kWaveCount> m_txtDval{};

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,38 +18,74 @@ namespace vantrel {
 
 namespace {
 
-// Positions and sizes of the fixed band, in pixels (twips / 15).
+// The band at its smallest, in pixels (twips / 15): rows 17 high, one pixel of each overlapping the
+// next; ten parameter columns 57 wide at a pitch of 56 behind a caption column 67 wide. A larger
+// desktop font widens and heightens them to fit their texts.
 constexpr int kBandLeft = 3;
-constexpr int kBandWidth = 627;
-constexpr int kRowHeight = 17;
-constexpr int kCaptionWidth = 67;
-constexpr int kFormulaWidth = 561;
-constexpr int kColumnLeft = 69;
-constexpr int kColumnPitch = 56;
-constexpr int kColumnWidth = 57;
-constexpr int kRegressionTop = 2;
-constexpr int kModelTop = 18;
-constexpr int kAveragingTop = 34;
-constexpr int kWaveTop = 50;
-constexpr int kDTop = 66;
-constexpr int kITop = 82;
-constexpr int kStripTop = 98;
+constexpr int kBandTop = 2;
+constexpr int kLeastRowHeight = 17;
+constexpr int kLeastCaptionWidth = 67;
+constexpr int kLeastColumnWidth = 57;
 constexpr int kStripHeight = 9;
-constexpr int kGridTop = 106;
+// Room around a box's text: its frame and the line edit's own margins.
+constexpr int kBoxTextRoom = 9;
+constexpr int kLabelTextRoom = 6;
+constexpr int kRowTextRoom = 3;
 // The strip and the grid keep 3 px on the left and 2 on the right; the grid 3 below it.
 constexpr int kRightMargin = 2;
 constexpr int kBottomMargin = 3;
 
 constexpr int kMinimumOuterWidth = 640;
 constexpr int kMinimumOuterHeight = 480;
+constexpr int kOpeningClientWidth = 632;
+constexpr int kOpeningClientHeight = 434;
 
-constexpr int kFontPixels = 11;
+enum BandRow { kRegressionRow, kModelRow, kAveragingRow, kWaveRow, kDRow, kIRow, kStripRow };
 
-int columnLeft(int n) {
-    return kColumnLeft + kColumnPitch * n;
+int widestText(const QFontMetrics& metrics, std::initializer_list<QString> texts) {
+    int widest = 0;
+    for (const QString& text : texts) {
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    return widest;
+}
+
+int widestModelName(const QFontMetrics& metrics) {
+    int widest = 0;
+    for (const ModelInfo& model : allModels()) {
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(model.name)));
+    }
+    return widest;
 }
 
 } // namespace
+
+BandMetrics BandMetrics::forFont(const QFont& font) {
+    const QFontMetrics metrics(font);
+    BandMetrics band;
+    band.rowHeight = std::max(kLeastRowHeight, metrics.height() + kRowTextRoom);
+    band.columnWidth =
+        std::max(kLeastColumnWidth, metrics.horizontalAdvance(QStringLiteral("-99.99999")) + kBoxTextRoom);
+    const int captionText = std::max(widestModelName(metrics), widestText(metrics, {QStringLiteral("Wave = ")}));
+    band.captionWidth = std::max(kLeastCaptionWidth, captionText + kLabelTextRoom);
+    return band;
+}
+
+int BandMetrics::top(int row) const {
+    return kBandTop + row * (rowHeight - 1);
+}
+
+int BandMetrics::columnLeft(int n) const {
+    return kBandLeft + captionWidth - 1 + n * (columnWidth - 1);
+}
+
+int BandMetrics::right() const {
+    return columnLeft(kWaveCount - 1) + columnWidth;
+}
+
+int BandMetrics::gridTop() const {
+    return top(kStripRow) + kStripHeight - 1;
+}
 
 void frmVantrel::showPair(QAction* hide, QAction* show) {
     hide->setEnabled(false);
@@ -60,29 +97,33 @@ void frmVantrel::showPair(QAction* hide, QAction* show) {
 void frmVantrel::createControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    // Small and condensed, so that "-99.99999" fits a 17 px box and 16 decimals fit a grid column.
-    QFont small = client->font();
-    small.setPixelSize(kFontPixels);
-    small.setStretch(QFont::Condensed);
-    client->setFont(small);
+    // The desktop's font in its condensed cut where the family has one, so that "-99.99999" fits
+    // a box and 16 decimals a grid column with as little widening as the font allows.
+    QFont condensed = client->font();
+    condensed.setStretch(QFont::Condensed);
+    client->setFont(condensed);
+    m_band = BandMetrics::forFont(condensed);
     setCentralWidget(client);
     client->installEventFilter(this);
 
-    createLabel("Label16", QStringLiteral("Regression"), kBandLeft, kRegressionTop, kBandWidth,
+    const int bandWidth = m_band.right() - kBandLeft;
+    const int captionWidth = m_band.captionWidth;
+    createLabel("Label16", QStringLiteral("Regression"), kBandLeft, m_band.top(kRegressionRow), bandWidth,
                 colours::kRegressionBand);
-    m_label18 = createLabel("Label18", {}, kBandLeft, kModelTop, kCaptionWidth, colours::kCaption);
-    m_label17 = createLabel("Label17", {}, kColumnLeft, kModelTop, kFormulaWidth, colours::kFormula);
-    createLabel("Label1", QStringLiteral("Bidirectional Mean Averaging"), kBandLeft, kAveragingTop, kBandWidth,
-                colours::kAveragingBand);
-    createLabel("Label12", QStringLiteral("Wave = "), kBandLeft, kWaveTop, kCaptionWidth, colours::kCaption);
+    m_label18 = createLabel("Label18", {}, kBandLeft, m_band.top(kModelRow), captionWidth, colours::kCaption);
+    m_label17 = createLabel("Label17", {}, m_band.columnLeft(0), m_band.top(kModelRow),
+                            m_band.right() - m_band.columnLeft(0), colours::kFormula);
+    createLabel("Label1", QStringLiteral("Bidirectional Mean Averaging"), kBandLeft, m_band.top(kAveragingRow),
+                bandWidth, colours::kAveragingBand);
+    createLabel("Label12", QStringLiteral("Wave = "), kBandLeft, m_band.top(kWaveRow), captionWidth, colours::kCaption);
     for (int wave = 1; wave <= kWaveCount; ++wave) {
         const QByteArray name = "Label" + QByteArray::number(wave + 1);
-        QLabel* number = createLabel(name.constData(), QString::number(wave), columnLeft(wave - 1), kWaveTop,
-                                     kColumnWidth, colours::kCaption);
+        QLabel* number = createLabel(name.constData(), QString::number(wave), m_band.columnLeft(wave - 1),
+                                     m_band.top(kWaveRow), m_band.columnWidth, colours::kCaption);
         number->setAlignment(Qt::AlignCenter);
     }
-    createLabel("Label13", QStringLiteral("d = "), kBandLeft, kDTop, kCaptionWidth, colours::kCaption);
-    createLabel("Label14", QStringLiteral("i = "), kBandLeft, kITop, kCaptionWidth, colours::kCaption);
+    createLabel("Label13", QStringLiteral("d = "), kBandLeft, m_band.top(kDRow), captionWidth, colours::kCaption);
+    createLabel("Label14", QStringLiteral("i = "), kBandLeft, m_band.top(kIRow), captionWidth, colours::kCaption);
     createParameterBoxes();
 
     m_strip = new ProgressStrip(client);
@@ -97,10 +138,12 @@ QLabel* frmVantrel::createLabel(const char* name, const QString& caption, int le
                                 QColor background) {
     auto* label = new QLabel(caption, centralWidget());
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(left, top, width, kRowHeight);
+    label->setGeometry(left, top, width, m_band.rowHeight);
     label->setAutoFillBackground(true);
+    // The background is fixed, so the text is too: a dark desktop theme's light text would vanish.
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, colours::kBandText);
     label->setPalette(palette);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
@@ -109,9 +152,9 @@ QLabel* frmVantrel::createLabel(const char* name, const QString& caption, int le
 void frmVantrel::createParameterBoxes() {
     for (int n = 0; n < kWaveCount; ++n) {
         m_txtDval[n] = new ParameterBox(BoxKind::D, n, centralWidget());
-        m_txtDval[n]->setGeometry(columnLeft(n), kDTop, kColumnWidth, kRowHeight);
+        m_txtDval[n]->setGeometry(m_band.columnLeft(n), m_band.top(kDRow), m_band.columnWidth, m_band.rowHeight);
         m_txtIval[n] = new ParameterBox(BoxKind::I, n, centralWidget());
-        m_txtIval[n]->setGeometry(columnLeft(n), kITop, kColumnWidth, kRowHeight);
+        m_txtIval[n]->setGeometry(m_band.columnLeft(n), m_band.top(kIRow), m_band.columnWidth, m_band.rowHeight);
     }
     QWidget* previous = nullptr;
     for (auto* boxes : {&m_txtDval, &m_txtIval}) {
@@ -221,18 +264,40 @@ void frmVantrel::Form_Resize() {
     // The minimum is the outer size, frame and menu bar included; each dimension on its own.
     const QSize outer = frameGeometry().size();
     const int missingHeight = kMinimumOuterHeight - outer.height();
-    const int missingWidth = kMinimumOuterWidth - outer.width();
+    const int missingWidth = minimumOuterWidth() - outer.width();
     if (missingHeight > 0 || missingWidth > 0) {
         resize(width() + std::max(missingWidth, 0), height() + std::max(missingHeight, 0));
     }
     layOutStretchingControls();
 }
 
+// At least 640 wide, and wide enough for the band and for every item of the menu bar.
+int frmVantrel::minimumOuterWidth() const {
+    const int frame = frameGeometry().width() - width();
+    const int content = std::max(m_band.right() + kRightMargin, menuBar()->sizeHint().width());
+    return std::max(kMinimumOuterWidth, content + frame);
+}
+
+void frmVantrel::fitMenuBar() {
+    // A large desktop font would push the last items into an overflow button at the smallest width.
+    if (menuBar()->sizeHint().width() > kMinimumOuterWidth) {
+        QFont condensed = menuBar()->font();
+        condensed.setStretch(QFont::Condensed);
+        menuBar()->setFont(condensed);
+    }
+}
+
+QSize frmVantrel::openingSize() const {
+    const int clientWidth = std::max(kOpeningClientWidth, m_band.right() + kRightMargin);
+    return {clientWidth, kOpeningClientHeight + menuBar()->sizeHint().height()};
+}
+
 void frmVantrel::layOutStretchingControls() {
     const QWidget* client = centralWidget();
     const int width = client->width() - kBandLeft - kRightMargin;
-    m_strip->setGeometry(kBandLeft, kStripTop, width, kStripHeight);
-    m_grid->setGeometry(kBandLeft, kGridTop, width, client->height() - kGridTop - kBottomMargin);
+    m_strip->setGeometry(kBandLeft, m_band.top(kStripRow), width, kStripHeight);
+    const int gridTop = m_band.gridTop();
+    m_grid->setGeometry(kBandLeft, gridTop, width, client->height() - gridTop - kBottomMargin);
 }
 
 } // namespace vantrel

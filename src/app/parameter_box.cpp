@@ -17,9 +17,12 @@ QColor ParameterBox::backColour() const {
 }
 
 void ParameterBox::setBackColour(QColor colour) {
-    QPalette colours = palette();
-    colours.setColor(QPalette::Base, colour);
-    setPalette(colours);
+    // The backgrounds are fixed light colours, so the text colours are fixed too.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Text, colours::kBandText);
+    palette.setColor(QPalette::Disabled, QPalette::Text, colours::kDisabledBoxText);
+    setPalette(palette);
 }
 
 bool ParameterBox::isPassingFocusReason(Qt::FocusReason reason) {
