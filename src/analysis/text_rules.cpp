@@ -142,9 +142,9 @@ Decimal15 reduceTo15Digits(double value) {
         result.pointPosition = 1;
         return result;
     }
+    // d.dddddddddddddddde+XX: 17 digits, then a terminating zero for atoi.
     char buffer[40] = {};
-    std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific,
-                  16); // d.dddddddddddddddde+XX: 17 digits
+    std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific, 16);
     char digits[17];
     digits[0] = buffer[0];
     std::memcpy(digits + 1, buffer + 2, 16);

@@ -41,7 +41,7 @@ void keepNumberCharacters(ResultTable& table, NumberFormat format) {
     for (int row = 1; row <= kMaxPoints; ++row) {
         std::string text = dataText(table, row);
         if (const auto scientific = scientificField(text, format)) {
-            text = *scientific;
+            text = std::string(*scientific);
         } else {
             std::erase_if(text, [separator](char c) { return !(isDigit(c) || c == '-' || c == separator); });
         }
