@@ -2,9 +2,9 @@
 
 #include "analysis/runtime_error.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,8 +26,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Collects the leading number of a text with the blanks taken out, ready for strtod.
-std::string leadingNumber(std::string_view text) {
+// Collects the leading number of a text with the blanks taken out and a decimal point for the
+// separator, ready for readNumber.
+std::string leadingNumber(std::string_view text, char separator) {
     std::string number;
     size_t pos = 0;
     auto skipBlanks = [&] {
@@ -48,8 +49,9 @@ std::string leadingNumber(std::string_view text) {
         number += text[pos++];
     }
     size_t mantissaDigits = takeDigits();
-    if (pos < text.size() && text[pos] == '.') {
-        number += text[pos++];
+    if (pos < text.size() && text[pos] == separator) {
+        number += '.';
+        ++pos;
         mantissaDigits += takeDigits();
     }
     if (mantissaDigits == 0) {
@@ -69,6 +71,51 @@ std::string leadingNumber(std::string_view text) {
     return number;
 }
 
+// The exponent of a number text, saturated far beyond the range of a double; 0 without one.
+long long exponentOf(std::string_view number) {
+    const size_t e = number.find_first_of("eE");
+    if (e == std::string_view::npos) {
+        return 0;
+    }
+    constexpr long long kFarBeyond = 1'000'000'000;
+    long long exponent = 0;
+    for (size_t pos = e + 1; pos < number.size(); ++pos) {
+        if (isDigit(number[pos])) {
+            exponent = std::min(exponent * 10 + (number[pos] - '0'), kFarBeyond);
+        }
+    }
+    return number.find('-', e) == std::string_view::npos ? exponent : -exponent;
+}
+
+// Whether a number text that no double can hold is too large rather than too small: its first
+// significant digit stands at a power of ten of 0 or more.
+bool beyondLargestDouble(std::string_view number) {
+    const std::string_view mantissa = number.substr(0, number.find_first_of("eE"));
+    const size_t significant = mantissa.find_first_of("123456789");
+    if (significant == std::string_view::npos) {
+        return false;
+    }
+    const auto point = static_cast<long long>(std::min(mantissa.find('.'), mantissa.size()));
+    const auto first = static_cast<long long>(significant);
+    const long long leadingPower = first < point ? point - first - 1 : point - first;
+    return leadingPower + exponentOf(number) >= 0;
+}
+
+// The correctly rounded double of a number text of leadingNumber, whatever the process's locale:
+// beyond the range of a double an infinity of its sign, below it a zero of its sign.
+double readNumber(const std::string& number) {
+    const char* first = number.data();
+    const char* const last = first + number.size();
+    const bool negative = *first == '-';
+    first += *first == '+' ? 1 : 0; // from_chars takes no plus sign
+    double value = 0.0;
+    if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
+        const double magnitude = beyondLargestDouble(number) ? HUGE_VAL : 0.0;
+        return negative ? -magnitude : magnitude;
+    }
+    return value;
+}
+
 // A value reduced to 15 significant digits: value = 0.digits x 10^pointPosition, digits has 15 entries.
 struct Decimal15 {
     bool negative = false;
@@ -76,10 +123,13 @@ struct Decimal15 {
     int pointPosition = 0; // number of digits before the decimal point (may be <= 0)
 };
 
+// The digits are written by to_chars, not printf, so that the process's locale (the window's
+// desktop locale) cannot put its own decimal mark among them.
+
 // Digit 16 onwards of the exact decimal expansion decide the rounding half away from zero.
 bool exactTailRoundsUp(double magnitude) {
     static thread_local char buffer[800];
-    std::snprintf(buffer, sizeof buffer, "%.766e", magnitude);
+    std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 766);
     return buffer[16] >= '5'; // "d." then digits 2..: index 16 is the 16th significant digit
 }
 
@@ -92,8 +142,9 @@ Decimal15 reduceTo15Digits(double value) {
         result.pointPosition = 1;
         return result;
     }
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.16e", magnitude); // d.dddddddddddddddde+XX: 17 digits
+    // d.dddddddddddddddde+XX: 17 digits, then a terminating zero for atoi.
+    char buffer[40] = {};
+    std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific, 16);
     char digits[17];
     digits[0] = buffer[0];
     std::memcpy(digits + 1, buffer + 2, 16);
@@ -163,7 +214,7 @@ FixedDigits roundToDecimals(const Decimal15& d, int decimals) {
     return out;
 }
 
-std::string composeFixed(double value, int decimals, size_t minIntegerDigits) {
+std::string composeFixed(double value, int decimals, size_t minIntegerDigits, char separator) {
     const Decimal15 d = reduceTo15Digits(value);
     FixedDigits fixed = roundToDecimals(d, decimals);
     std::string text = d.negative ? "-" : "";
@@ -172,7 +223,7 @@ std::string composeFixed(double value, int decimals, size_t minIntegerDigits) {
     }
     text += fixed.integerPart;
     if (decimals > 0) {
-        text += '.';
+        text += separator;
         text += fixed.fraction;
     }
     return text;
@@ -180,32 +231,32 @@ std::string composeFixed(double value, int decimals, size_t minIntegerDigits) {
 
 } // namespace
 
-double valueOfTextSaturating(std::string_view text) {
-    const std::string number = leadingNumber(text);
+double valueOfTextSaturating(std::string_view text, NumberFormat format) {
+    const std::string number = leadingNumber(text, decimalSeparator(format));
     if (number.empty()) {
         return 0.0;
     }
-    return std::strtod(number.c_str(), nullptr);
+    return readNumber(number);
 }
 
-double valueOfText(std::string_view text) {
-    const double value = valueOfTextSaturating(text);
+double valueOfText(std::string_view text, NumberFormat format) {
+    const double value = valueOfTextSaturating(text, format);
     if (std::isinf(value)) {
         raiseOverflow("value of a text");
     }
     return value;
 }
 
-std::string formatFixed(double value, int decimals) {
-    return composeFixed(value, decimals, 1);
+std::string formatFixed(double value, int decimals, NumberFormat format) {
+    return composeFixed(value, decimals, 1, decimalSeparator(format));
 }
 
 std::string formatWorkingList(double value) {
-    return composeFixed(value, 10, 4);
+    return composeFixed(value, 10, 4, '.');
 }
 
-std::string formatFormula(double value) {
-    std::string text = composeFixed(value, 15, 1);
+std::string formatFormula(double value, NumberFormat format) {
+    std::string text = composeFixed(value, 15, 1, decimalSeparator(format));
     while (text.back() == '0') {
         text.pop_back();
     }

@@ -5,25 +5,41 @@
 
 namespace vantrel {
 
+// How the numbers the user sees and types are written: with a decimal point or a decimal comma.
+// The other mark is no part of a number in either format (no grouping), so it ends a number that
+// is read and is never written.
+enum class NumberFormat { DecimalPoint, DecimalComma };
+
+inline char decimalSeparator(NumberFormat format) {
+    return format == NumberFormat::DecimalComma ? ',' : '.';
+}
+
+// The format of a desktop whose decimal separator is `separator`: a comma gives the decimal comma,
+// anything else the decimal point.
+inline NumberFormat numberFormatFor(std::string_view separator) {
+    return separator == "," ? NumberFormat::DecimalComma : NumberFormat::DecimalPoint;
+}
+
 // Value of a text: the leading number of the text, read as a double. Blanks are skipped wherever
-// they stand; a sign, digits, one decimal point and an exponent (E or e, optional sign, digits) are
-// taken up to the first character that does not fit. A text that starts with no number is 0.
-// A number beyond the range of a double throws RuntimeError (overflow).
-double valueOfText(std::string_view text);
+// they stand; a sign, digits, one decimal separator and an exponent (E or e, optional sign, digits)
+// are taken up to the first character that does not fit. A text that starts with no number is 0.
+// A number beyond the range of a double throws RuntimeError (overflow); one too small for it is 0.
+double valueOfText(std::string_view text, NumberFormat format = NumberFormat::DecimalPoint);
 
 // As valueOfText, but a number beyond the range of a double gives an infinity of its sign.
-double valueOfTextSaturating(std::string_view text);
+double valueOfTextSaturating(std::string_view text, NumberFormat format = NumberFormat::DecimalPoint);
 
 // Pattern "0" (decimals = 0) or "0." followed by `decimals` zeros (1 to 16): the value reduced to
 // 15 significant digits, then rounded half away from zero to `decimals` places; at least one integer
 // digit; "-" before every negative value, also one that rounds to zero.
-std::string formatFixed(double value, int decimals);
+std::string formatFixed(double value, int decimals, NumberFormat format = NumberFormat::DecimalPoint);
 
-// Pattern "0000.0000000000": at least four integer digits, ten decimals.
+// Pattern "0000.0000000000": at least four integer digits, ten decimals. The averaging's own
+// working text, always with a decimal point.
 std::string formatWorkingList(double value);
 
-// Pattern "0.###############": at most fifteen decimals, trailing zeros dropped, the point kept.
-std::string formatFormula(double value);
+// Pattern "0.###############": at most fifteen decimals, trailing zeros dropped, the separator kept.
+std::string formatFormula(double value, NumberFormat format = NumberFormat::DecimalPoint);
 
 // The value of formatWorkingList(value) read back; the same double, computed without the text.
 double roundTripWorkingList(double value);
@@ -37,8 +53,8 @@ inline int cellDecimals(int dataDecimals) {
 }
 
 // A computed column's cell text for a value.
-inline std::string formatCell(double value, int dataDecimals) {
-    return formatFixed(value, cellDecimals(dataDecimals));
+inline std::string formatCell(double value, int dataDecimals, NumberFormat format = NumberFormat::DecimalPoint) {
+    return formatFixed(value, cellDecimals(dataDecimals), format);
 }
 
 } // namespace vantrel

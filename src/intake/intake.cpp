@@ -28,16 +28,23 @@ const std::string& dataText(const ResultTable& table, int row) {
     return table.text(row, kDataColumn);
 }
 
-double dataValue(const ResultTable& table, int row) {
-    return valueOfText(dataText(table, row));
+double dataValue(const ResultTable& table, int row, NumberFormat format) {
+    return valueOfText(dataText(table, row), format);
 }
 
 // Whatever a spreadsheet adds around a number (blanks, thousands separators, currency signs,
-// letters) goes; only what a plain decimal number is written with stays.
-void keepNumberCharacters(ResultTable& table) {
+// letters) goes; only what a plain decimal number is written with stays. A field in scientific
+// notation stays as it is written, without its outer blanks: it holds the only letter a cleaned
+// text can hold, so the next step knows it again.
+void keepNumberCharacters(ResultTable& table, NumberFormat format) {
+    const char separator = decimalSeparator(format);
     for (int row = 1; row <= kMaxPoints; ++row) {
         std::string text = dataText(table, row);
-        std::erase_if(text, [](char c) { return !(isDigit(c) || c == '-' || c == '.'); });
+        if (const auto scientific = scientificField(text, format)) {
+            text = std::string(*scientific);
+        } else {
+            std::erase_if(text, [separator](char c) { return !(isDigit(c) || c == '-' || c == separator); });
+        }
         table.setText(row, kDataColumn, std::move(text));
     }
 }
@@ -52,26 +59,36 @@ int countRows(const ResultTable& table) {
     return 1;
 }
 
-// A leading minus, the digits and the first point; a minus or point elsewhere is a stray character.
-std::string plainNumber(std::string_view cleaned) {
+// A leading minus, the digits and the first separator; a minus or separator elsewhere is a stray
+// character.
+std::string plainNumber(std::string_view cleaned, char separator) {
     std::string number = !cleaned.empty() && cleaned.front() == '-' ? "-" : "";
-    bool pointTaken = false;
+    bool separatorTaken = false;
     for (const char c : cleaned) {
         if (isDigit(c)) {
             number += c;
-        } else if (c == '.' && !pointTaken) {
+        } else if (c == separator && !separatorTaken) {
             number += c;
-            pointTaken = true;
+            separatorTaken = true;
         }
     }
     return number.empty() ? "0" : number;
 }
 
+// The number a cleaned row stands for: a field in scientific notation goes the way of every other
+// number from its value on, so that it counts for the decimals and the cap by its value alone.
+double cleanedValue(std::string_view cleaned, NumberFormat format) {
+    if (scientificField(cleaned, format)) {
+        return valueOfText(cleaned, format);
+    }
+    return valueOfText(plainNumber(cleaned, decimalSeparator(format)), format);
+}
+
 // Rows above the count are empty after the first cleaning and stay empty.
-void writeWithMostDecimals(ResultTable& table, int count) {
+void writeWithMostDecimals(ResultTable& table, int count, NumberFormat format) {
     for (int row = 1; row <= count; ++row) {
-        const double value = valueOfText(plainNumber(dataText(table, row)));
-        table.setText(row, kDataColumn, formatFixed(value, kMostDecimals));
+        const double value = cleanedValue(dataText(table, row), format);
+        table.setText(row, kDataColumn, formatFixed(value, kMostDecimals, format));
     }
 }
 
@@ -91,14 +108,14 @@ int decimalPlaces(const ResultTable& table, int count) {
     return decimals;
 }
 
-void capAndFormat(ResultTable& table, int count, int decimals) {
+void capAndFormat(ResultTable& table, int count, int decimals, NumberFormat format) {
     for (int row = 1; row <= count; ++row) {
         std::string text = dataText(table, row);
-        const double value = valueOfText(text);
+        const double value = valueOfText(text, format);
         if (value >= kCapLimit || value <= -kCapLimit) {
-            text = formatFixed(value > 0 ? kCapValue : -kCapValue, 0);
+            text = formatFixed(value > 0 ? kCapValue : -kCapValue, 0, format);
         }
-        table.setText(row, kDataColumn, formatFixed(valueOfText(text), decimals));
+        table.setText(row, kDataColumn, formatFixed(valueOfText(text, format), decimals, format));
     }
 }
 
@@ -114,18 +131,18 @@ void fitColumnWidths(ResultTable& table, int count) {
     }
 }
 
-bool anyNonpositive(const ResultTable& table, int count) {
+bool anyNonpositive(const ResultTable& table, int count, NumberFormat format) {
     for (int row = 1; row <= count; ++row) {
-        if (dataValue(table, row) <= 0) {
+        if (dataValue(table, row, format) <= 0) {
             return true;
         }
     }
     return false;
 }
 
-void loadSeries(const ResultTable& table, int count, Series& series) {
+void loadSeries(const ResultTable& table, int count, Series& series, NumberFormat format) {
     for (int i = 1; i <= kMaxPoints; ++i) {
-        series[i] = i <= count ? dataValue(table, i) : 0.0;
+        series[i] = i <= count ? dataValue(table, i, format) : 0.0;
     }
 }
 
@@ -144,7 +161,7 @@ void placeLines(std::string_view text, ResultTable& table, IntakeProgress& progr
 } // namespace
 
 IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable& table, RegressionModel checkedModel,
-                        IntakeProgress& progress) {
+                        IntakeProgress& progress, NumberFormat format) {
     IntakeOutcome outcome;
     table.clearResults();
     if (exceedsCharacterLimit(text)) {
@@ -152,24 +169,24 @@ IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable
         return outcome;
     }
     placeLines(text, table, progress);
-    keepNumberCharacters(table);
+    keepNumberCharacters(table, format);
     const int count = countRows(table);
     state.Data_count = static_cast<int16_t>(count);
-    writeWithMostDecimals(table, count);
+    writeWithMostDecimals(table, count, format);
 
     const int decimals = decimalPlaces(table, count);
     state.Decimals = static_cast<uint8_t>(decimals);
-    capAndFormat(table, count, decimals);
+    capAndFormat(table, count, decimals, format);
     table.setDataColumnCentred(decimals == 0);
     fitColumnWidths(table, count);
 
-    state.Nonpositive_data = anyNonpositive(table, count);
+    state.Nonpositive_data = anyNonpositive(table, count, format);
     outcome.fellBackToLinear = state.Nonpositive_data && modelInfo(checkedModel).logOfData;
     if (count < kMinPoints) {
         outcome.result = IntakeResult::NotEnoughData;
         return outcome;
     }
-    loadSeries(table, count, state.Data_value);
+    loadSeries(table, count, state.Data_value, format);
     outcome.result = IntakeResult::Loaded;
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_state.h"
 #include "analysis/result_table.h"
+#include "analysis/text_rules.h"
 
 #include <string_view>
 
@@ -28,9 +29,12 @@ constexpr long kMaxClipboardCharacters = 655360;
 
 // Reads a pasted text (UTF-8) into the Data column, Data_count, Decimals, Nonpositive_data and
 // Data_value. Clears the old results first. CR LF, a lone CR and a lone LF all end a line; of a
-// longer text the last 1500 lines up to the last non-empty one are kept. A refusal is returned;
-// a run-time error (an empty or tiny text, a number beyond the range of a double) throws RuntimeError.
+// longer text the last 1500 lines up to the last non-empty one are kept. Numbers are read and the
+// Data column written with the decimal separator of `format`; the other mark is dropped like any
+// character that is no part of a number. A field in scientific notation is read as the number it
+// denotes. A refusal is returned; a run-time error (an empty or tiny text, a number beyond the
+// range of a double) throws RuntimeError.
 IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable& table, RegressionModel checkedModel,
-                        IntakeProgress& progress);
+                        IntakeProgress& progress, NumberFormat format = NumberFormat::DecimalPoint);
 
 } // namespace vantrel

@@ -3,6 +3,7 @@
 #include "intake/intake.h"
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace vantrel {
@@ -26,5 +27,11 @@ std::string_view keptLines(std::string_view text, IntakeProgress& progress);
 
 // Row k of the Data column receives the first TAB-separated field of line k, for the first 1500 lines.
 void placeFirstFields(std::string_view lines, ResultTable& table);
+
+// A field in scientific notation, as a spreadsheet writes it: with the blanks (U+0020) before and
+// after it taken off, an optional sign, digits with at most one decimal separator of the format and
+// at least one digit, E or e, an optional sign and one or more digits. That text without the
+// blanks, whose value is the number the field denotes; nothing for a field of any other shape.
+std::optional<std::string_view> scientificField(std::string_view field, NumberFormat format);
 
 } // namespace vantrel

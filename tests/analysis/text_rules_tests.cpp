@@ -6,6 +6,7 @@
 
 #include "analysis_test_support.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <iomanip>
@@ -19,19 +20,23 @@ namespace {
 using testing_support::bits;
 using testing_support::expectRuntimeError;
 
+constexpr NumberFormat kComma = NumberFormat::DecimalComma;
+
 struct ValueCase {
     const char* text;
     double value;
+    NumberFormat format = NumberFormat::DecimalPoint;
 };
 
 void PrintTo(const ValueCase& c, std::ostream* out) {
-    *out << '"' << c.text << '"';
+    *out << '"' << c.text << '"' << (c.format == kComma ? " with a decimal comma" : "");
 }
 
 class ValueOfTextTest : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(ValueOfTextTest, ReadsTheLeadingNumber) {
-    EXPECT_EQ(bits(valueOfText(GetParam().text)), bits(GetParam().value)) << valueOfText(GetParam().text);
+    const double value = valueOfText(GetParam().text, GetParam().format);
+    EXPECT_EQ(bits(value), bits(GetParam().value)) << value;
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ValueOfTextTest,
@@ -43,10 +48,21 @@ INSTANTIATE_TEST_SUITE_P(Texts, ValueOfTextTest,
                                          ValueCase{"1e+3", 1000.0}, ValueCase{"2.5E-1x", 0.25},
                                          ValueCase{"1 e - 3", 0.001}, ValueCase{"1e", 1.0}, ValueCase{"7e-x", 7.0},
                                          ValueCase{"e5", 0.0}, ValueCase{"0x10", 0.0}, ValueCase{"1e-400", 0.0},
+                                         ValueCase{"-1e-400", -0.0}, ValueCase{"123456e-329", 0.0},
+                                         ValueCase{"4e-324", 5e-324}, ValueCase{"0.01e310", 1e308},
                                          ValueCase{"0.1", 0.1}, ValueCase{"1.7976931348623157e308", DBL_MAX}));
 
+// With a decimal comma the comma is the separator and a point ends the number, as a comma does
+// with a decimal point.
+INSTANTIATE_TEST_SUITE_P(DecimalComma, ValueOfTextTest,
+                         testing::Values(ValueCase{"1,5", 1.5, kComma}, ValueCase{"1.5", 1.0, kComma},
+                                         ValueCase{"- 1 2 , 5", -12.5, kComma}, ValueCase{",5", 0.5, kComma},
+                                         ValueCase{"1.234,5", 1.0, kComma}, ValueCase{"2,5E-1x", 0.25, kComma},
+                                         ValueCase{"1,5,3", 1.5, kComma}, ValueCase{",", 0.0, kComma},
+                                         ValueCase{"0,1", 0.1, kComma}));
+
 TEST(ValueOfText, NumberBeyondTheRangeOfADoubleIsAnOverflowError) {
-    for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999"}) {
+    for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999", "0.01e311", "1000e306"}) {
         expectRuntimeError(RuntimeError::Kind::Overflow, [text] { valueOfText(text); });
     }
     EXPECT_EQ(valueOfTextSaturating("1e400"), std::numeric_limits<double>::infinity());
@@ -169,6 +185,32 @@ TEST(RoundTripWorkingList, EqualsReadingTheWrittenTextBack) {
     for (double x : {1e-5, 9.99999e-5, 1e4, 99999.99999999, -3.25, 1e-12}) {
         expectSame(x);
     }
+}
+
+TEST(NumberFormatFor, OnlyACommaGivesTheDecimalComma) {
+    EXPECT_EQ(numberFormatFor(","), kComma);
+    EXPECT_EQ(numberFormatFor("."), NumberFormat::DecimalPoint);
+    EXPECT_EQ(numberFormatFor("\xD9\xAB"), NumberFormat::DecimalPoint); // Arabic decimal separator
+}
+
+// Every text written with a decimal comma is the decimal point's text with the point turned into a
+// comma, and reads back to the same value.
+TEST(DecimalComma, WritesTheCommaWhereThePointStands) {
+    std::mt19937_64 generator(5);
+    std::uniform_real_distribution<double> exponent(-18.0, 18.0);
+    for (int n = 0; n < 20000; ++n) {
+        const double value = (n % 2 ? -1 : 1) * std::pow(10.0, exponent(generator));
+        const int decimals = n % 17;
+        std::string pointText = formatFixed(value, decimals);
+        const std::string commaText = formatFixed(value, decimals, kComma);
+        EXPECT_EQ(bits(valueOfText(commaText, kComma)), bits(valueOfText(pointText)));
+        std::replace(pointText.begin(), pointText.end(), '.', ',');
+        ASSERT_EQ(commaText, pointText);
+    }
+    EXPECT_EQ(formatFormula(-0.5, kComma), "-0,5");
+    EXPECT_EQ(formatFormula(2.0, kComma), "2,");
+    EXPECT_EQ(formatCell(2.5, 0, kComma), "2,50000");
+    EXPECT_EQ(formatWorkingList(3.25), "0003.2500000000");
 }
 
 TEST(RowAndCellTexts, RowNumbersHaveABlankForTheSignAndCellsAtLeastFiveDecimals) {

@@ -110,19 +110,20 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
 }
 
 struct BoxCase {
-    std::string (*rule)(const std::string&);
+    std::string (*rule)(const std::string&, NumberFormat);
     const char* text;
     const char* result;
+    NumberFormat format = NumberFormat::DecimalPoint;
 };
 
 void PrintTo(const BoxCase& c, std::ostream* out) {
-    *out << '"' << c.text << '"';
+    *out << '"' << c.text << '"' << (c.format == NumberFormat::DecimalComma ? " with a decimal comma" : "");
 }
 
 class BoxTextTest : public testing::TestWithParam<BoxCase> {};
 
 TEST_P(BoxTextTest, BecomesItsNormalOrBoundedText) {
-    EXPECT_EQ(GetParam().rule(GetParam().text), GetParam().result);
+    EXPECT_EQ(GetParam().rule(GetParam().text, GetParam().format), GetParam().result);
 }
 
 // The window tests hold the common cases of leaving a box; these are the edges: halves, the bounds,
@@ -150,6 +151,23 @@ INSTANTIATE_TEST_SUITE_P(
                     BoxCase{clampDTextForRun, "150", "99.99999"}, BoxCase{clampDTextForRun, "-150", "-99.99999"},
                     BoxCase{clampDTextForRun, "99.999991", "99.99999"},
                     BoxCase{clampDTextForRun, "-99.999989", "-99.999989"}));
+
+constexpr NumberFormat kComma = NumberFormat::DecimalComma;
+
+// With a decimal comma the boxes are written with it, and a point ends the number typed.
+INSTANTIATE_TEST_SUITE_P(
+    DecimalComma, BoxTextTest,
+    testing::Values(BoxCase{normaliseDText, "1,5", "1,50000", kComma},
+                    BoxCase{normaliseDText, "1.5", "1,00000", kComma}, BoxCase{normaliseDText, "", "0,00000", kComma},
+                    BoxCase{normaliseDText, "150", "99,99999", kComma},
+                    BoxCase{normaliseDText, "-1e400", "-99,99999", kComma}, BoxCase{normaliseIText, "2,5", "3", kComma},
+                    BoxCase{normaliseIText, "2.5", "2", kComma}, BoxCase{clampDTextForRun, "1,5x", "1,5x", kComma},
+                    BoxCase{clampDTextForRun, "-99,999991", "-99,99999", kComma},
+                    BoxCase{clampITextForRun, "1024,5", "999", kComma}));
+
+TEST(DBoxText, FoundValuesAreWrittenWithFiveDecimalsOfTheFormat) {
+    EXPECT_EQ(dBoxText(-0.000001, kComma), "-0,00000");
+}
 
 TEST(ClampForRun, NumberBeyondTheRangeOfADoubleIsAnError) {
     EXPECT_THROW(clampITextForRun("1e400"), RuntimeError);

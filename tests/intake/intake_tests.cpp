@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -63,8 +65,12 @@ public:
 
 class IntakeTest : public ::testing::Test {
 protected:
-    IntakeOutcome paste(std::string_view text, RegressionModel model = RegressionModel::Linear) {
-        return runIntake(text, state, table, model, progress);
+    IntakeOutcome paste(std::string_view text, RegressionModel model = RegressionModel::Linear,
+                        NumberFormat format = NumberFormat::DecimalPoint) {
+        return runIntake(text, state, table, model, progress, format);
+    }
+    IntakeOutcome paste(std::string_view text, NumberFormat format) {
+        return paste(text, RegressionModel::Linear, format);
     }
     std::string data(int row) const { return table.text(row, ResultTable::kDataColumn); }
 
@@ -106,14 +112,27 @@ protected:
     RecordingProgress progress;
 };
 
+constexpr NumberFormat kComma = NumberFormat::DecimalComma;
+
 // A parameter of a test case: a text, with the lines or values it must give.
 struct TextCase {
     std::string text;
     std::vector<std::string> rows = {};
+    NumberFormat format = NumberFormat::DecimalPoint;
 };
 
 void PrintTo(const TextCase& c, std::ostream* os) {
-    *os << describe(c.text);
+    *os << describe(c.text) << (c.format == kComma ? " with a decimal comma" : "");
+}
+
+std::string withCommas(std::string text) {
+    std::replace(text.begin(), text.end(), '.', ',');
+    return text;
+}
+
+std::string withPoints(std::string text) {
+    std::replace(text.begin(), text.end(), ',', '.');
+    return text;
 }
 
 template <typename Param> class IntakeCaseTest : public IntakeTest, public ::testing::WithParamInterface<Param> {};
@@ -229,7 +248,8 @@ TEST_P(IntakeOverflowTest, NumberBeyondTheRangeOfADoubleIsARunTimeError) {
 
 INSTANTIATE_TEST_SUITE_P(Numbers, IntakeOverflowTest,
                          ::testing::Values(TextCase{std::string(309, '9')},
-                                           TextCase{"x-" + std::string(320, '2') + ".5"}));
+                                           TextCase{"x-" + std::string(320, '2') + ".5"}, TextCase{"1e400"},
+                                           TextCase{" -1.5E+400"}));
 
 // ---- Lines --------------------------------------------------------------------------------------
 
@@ -317,16 +337,32 @@ using IntakeCleaningTest = IntakeCaseTest<TextCase>;
 // The fifth of ten lines gives the cell shown (rows) and its value; magnitudes from 10^16 on are
 // capped at 9999999999999990.
 TEST_P(IntakeCleaningTest, KeepsTheNumberWrittenInTheLine) {
-    ASSERT_EQ(paste(tenLinesWith({"1", "2", "3", "4", GetParam().text})).result, IntakeResult::Loaded);
-    EXPECT_EQ(data(5), GetParam().rows[0]);
-    EXPECT_EQ(state.Data_value[5], std::stod(GetParam().rows[0]));
+    const TextCase& c = GetParam();
+    ASSERT_EQ(paste(tenLinesWith({"1", "2", "3", "4", c.text}), c.format).result, IntakeResult::Loaded);
+    EXPECT_EQ(data(5), c.rows[0]);
+    EXPECT_EQ(state.Data_value[5], std::stod(withPoints(c.rows[0])));
 }
 
+// With a decimal comma a point is a character like any other that no number is written with.
+INSTANTIATE_TEST_SUITE_P(DecimalComma, IntakeCleaningTest,
+                         ::testing::Values(TextCase{"-0,34", {"-0,34"}, kComma},
+                                           TextCase{"1.234,5", {"1234,5"}, kComma}, TextCase{"1,5", {"1,5"}, kComma},
+                                           TextCase{"1.5", {"15"}, kComma}, TextCase{"1,2,3", {"1,23"}, kComma},
+                                           TextCase{",", {"0"}, kComma}, TextCase{"1,5E3", {"1500"}, kComma},
+                                           TextCase{"1.5E3", {"153"}, kComma}));
+
+// Only a whole field of the shape of scientific notation is read as one; anything like it is cleaned.
+INSTANTIATE_TEST_SUITE_P(LooksScientific, IntakeCleaningTest,
+                         ::testing::Values(TextCase{"1e", {"1"}}, TextCase{"e5", {"5"}}, TextCase{"1e5x", {"15"}},
+                                           TextCase{"1 e5", {"15"}}, TextCase{"1.2.3e4", {"1.234"}},
+                                           TextCase{"1e5.5", {"15.5"}}, TextCase{"--1e5", {"-15"}},
+                                           TextCase{".e5", {"0.5"}}, TextCase{"\xC2\xA0\x31\x65\x35", {"15"}}));
+
 INSTANTIATE_TEST_SUITE_P(Examples, IntakeCleaningTest,
-                         ::testing::Values(TextCase{"12a3", {"123"}}, TextCase{"1,5", {"15"}}, TextCase{"1e5", {"15"}},
-                                           TextCase{"+7", {"7"}}, TextCase{"5-3", {"53"}}, TextCase{"abc-5", {"-5"}},
-                                           TextCase{"5-", {"5"}}, TextCase{"-", {"0"}}, TextCase{".", {"0"}},
-                                           TextCase{"1.2.3", {"1.23"}}, TextCase{"-.5", {"-0.5"}},
+                         ::testing::Values(TextCase{"12a3", {"123"}}, TextCase{"1,5", {"15"}},
+                                           TextCase{"1e5", {"100000"}}, TextCase{"+7", {"7"}}, TextCase{"5-3", {"53"}},
+                                           TextCase{"abc-5", {"-5"}}, TextCase{"5-", {"5"}}, TextCase{"-", {"0"}},
+                                           TextCase{".", {"0"}}, TextCase{"1.2.3", {"1.23"}}, TextCase{"-.5", {"-0.5"}},
                                            TextCase{"$1,234.50", {"1234.5"}},
                                            TextCase{"\xE2\x88\x92\x35", {"5"}},     // minus sign U+2212
                                            TextCase{"\xC2\xA0\x38\xC2\xA0", {"8"}}, // no-break spaces
@@ -372,6 +408,74 @@ INSTANTIATE_TEST_SUITE_P(Columns, IntakeDecimalsTest,
                                            DecimalsCase{{"0.00000000000000004"}, 0, {"0"}},
                                            DecimalsCase{
                                                {"2.5", "20000000000000000"}, 1, {"2.5", "9999999999999990.0"}}));
+
+struct ScientificCase {
+    std::vector<std::string> lines; // the first lines, whole numbers follow up to ten
+    std::vector<std::string> plainLines;
+    int decimals;
+    NumberFormat format = NumberFormat::DecimalPoint;
+};
+
+void PrintTo(const ScientificCase& c, std::ostream* os) {
+    for (const std::string& line : c.lines) {
+        *os << describe(line) << " ";
+    }
+    *os << (c.format == kComma ? "with a decimal comma" : "");
+}
+
+using IntakeScientificTest = IntakeCaseTest<ScientificCase>;
+
+// A field in scientific notation gives the table, the decimals and the series that the same number
+// written out in digits gives.
+TEST_P(IntakeScientificTest, CountsAsTheNumberItDenotes) {
+    const ScientificCase& c = GetParam();
+    ASSERT_EQ(paste(tenLinesWith(c.plainLines), c.format).result, IntakeResult::Loaded);
+    const AnalysisState plainState = state;
+    const ResultTable plainTable = table;
+    ASSERT_EQ(paste(tenLinesWith(c.lines), c.format).result, IntakeResult::Loaded);
+    EXPECT_EQ(state.Decimals, c.decimals);
+    EXPECT_EQ(plainState.Decimals, c.decimals);
+    for (int i = 1; i <= 10; ++i) {
+        EXPECT_EQ(data(i), plainTable.text(i, ResultTable::kDataColumn)) << "row " << i;
+        EXPECT_EQ(state.Data_value[i], plainState.Data_value[i]) << "point " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, IntakeScientificTest,
+    ::testing::Values(
+        ScientificCase{{"1.20E+00"}, {"1.20"}, 1}, ScientificCase{{"-1.17E+03"}, {"-1170"}, 0},
+        ScientificCase{{"1.5E-05", "2.5"}, {"0.000015", "2.5"}, 6},
+        ScientificCase{{"1.5E-17"}, {"0.000000000000000015"}, 0},
+        ScientificCase{{"1e5", "5E3", " 5.E3 ", ".5E3", "+2.5e-1"}, {"100000", "5000", "5000", "500", "0.25"}, 2},
+        ScientificCase{{"1E16", "-1e300", "1e-400"}, {"10000000000000000", "-1" + std::string(300, '0'), "0"}, 0},
+        ScientificCase{{"1,5E-3", "2,5", "5,e1"}, {"0,0015", "2,5", "50"}, 4, kComma}));
+
+// A column written with decimal commas, pasted into a desktop that writes them, loads the numbers
+// that the same column with decimal points loads where points are written, and shows the same texts.
+TEST_F(IntakeTest, DecimalCommaColumnLoadsAsTheDecimalPointColumn) {
+    std::mt19937_64 generator(11);
+    for (const int places : {0, 3, 16}) {
+        std::vector<std::string> lines;
+        for (int n = 0; n < kMaxPoints; ++n) {
+            const double value = std::uniform_real_distribution<double>(-5.0, 5.0)(generator);
+            char text[40];
+            std::snprintf(text, sizeof text, "%.*f", static_cast<int>(generator() % (places + 1)), value);
+            lines.push_back(text);
+        }
+        ASSERT_EQ(paste(joinLines(lines)).result, IntakeResult::Loaded);
+        const AnalysisState pointState = state;
+        const ResultTable pointTable = table;
+        std::transform(lines.begin(), lines.end(), lines.begin(), withCommas);
+        ASSERT_EQ(paste(joinLines(lines), kComma).result, IntakeResult::Loaded);
+        EXPECT_EQ(state.Decimals, pointState.Decimals);
+        EXPECT_EQ(state.Nonpositive_data, pointState.Nonpositive_data);
+        for (int i = 1; i <= kMaxPoints; ++i) {
+            ASSERT_EQ(state.Data_value[i], pointState.Data_value[i]) << "point " << i;
+            ASSERT_EQ(data(i), withCommas(pointTable.text(i, ResultTable::kDataColumn))) << "row " << i;
+        }
+    }
+}
 
 // ---- Widths, signs, what a paste leaves behind --------------------------------------------------
 
