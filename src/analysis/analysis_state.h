@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/models.h"
+#include "analysis/text_rules.h"
 
 #include <array>
 #include <cstdint>
@@ -28,6 +29,9 @@ struct WorkingList {
 // Everything the analysis shares for the life of the program. The window owns one; the command
 // line owns one; tests make their own.
 struct AnalysisState {
+    // How numbers are read from and written into texts: the desktop's decimal separator.
+    NumberFormat format = NumberFormat::DecimalPoint;
+
     bool No_paste_yet = true;
     bool Data_ready = false;
     int16_t Data_count = 0;

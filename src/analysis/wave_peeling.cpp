@@ -51,8 +51,8 @@ private:
     double m_lastI = 0.0;
 };
 
-double passesOf(const std::string& iText) {
-    const double i = valueOfText(iText);
+double passesOf(const std::string& iText, NumberFormat format) {
+    const double i = valueOfText(iText, format);
     return i > kMaxPasses ? static_cast<double>(kMaxPasses) : i;
 }
 
@@ -108,20 +108,20 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int 
     observer.waveStarted(wave);
     const WaveModes modes = observer.modes();
     if (!modes.amplitude && !modes.wavelength) {
-        averager.run(valueOfText(observer.dText(box)), passesOf(observer.iText(box)));
+        averager.run(valueOfText(observer.dText(box), s.format), passesOf(observer.iText(box), s.format));
     }
     double dA = 0.0;
     double x = 0.0;
     double i = 0.0;
     if (modes.amplitude) {
         observer.searchStarted(box, SearchKind::Amplitude);
-        i = passesOf(observer.iText(box));
+        i = passesOf(observer.iText(box), s.format);
         dA = searchD(averager, i, box, observer, [&s] { return s.Residual_RMS - s.BMA_RMS; });
         x = s.BMA_wavelength;
     }
     if (modes.wavelength) {
         observer.searchStarted(box, SearchKind::Wavelength);
-        i = passesOf(observer.iText(box));
+        i = passesOf(observer.iText(box), s.format);
         const double target = wavelengthTarget(wave, s.Data_count);
         const double dW = searchD(averager, i, box, observer, [&s, target] { return s.BMA_wavelength - target; });
         if (modes.amplitude) {

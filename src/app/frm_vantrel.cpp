@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 
 namespace vantrel {
@@ -24,6 +25,7 @@ frmVantrel::frmVantrel(std::unique_ptr<MessageSink> messages, std::unique_ptr<Ra
     if (!m_messages) {
         m_messages = std::make_unique<MessageBoxSink>(this);
     }
+    m_state.format = numberFormatFor(QLocale().decimalPoint().toStdString());
     setObjectName(QStringLiteral("frmVantrel"));
     setWindowTitle(QStringLiteral("The Vantrel"));
     createControls();
@@ -43,6 +45,7 @@ RunViewParts frmVantrel::runViewParts() {
     parts.update = m_mnuUpdate;
     parts.amplitudeOn = m_mnuRMSon;
     parts.wavelengthOn = m_mnuWavelengthOn;
+    parts.format = m_state.format;
     parts.closeRequested = [this] { return m_closeRequested; };
     parts.intakeFinished = [this] { showLoadedTable(); };
     parts.signChecked = [this](bool fellBack, bool nonpositive) { applySignCheck(fellBack, nonpositive); };
@@ -59,8 +62,8 @@ void frmVantrel::Form_Load() {
     fillModelTexts(m_state);
     showModelTexts(RegressionModel::Linear);
     for (int n = 0; n < kWaveCount; ++n) {
-        m_txtIval[n]->setText(QString::fromStdString(defaultBoxText(BoxKind::I)));
-        m_txtDval[n]->setText(QString::fromStdString(defaultBoxText(BoxKind::D)));
+        m_txtIval[n]->setText(QString::fromStdString(defaultBoxText(BoxKind::I, m_state.format)));
+        m_txtDval[n]->setText(QString::fromStdString(defaultBoxText(BoxKind::D, m_state.format)));
     }
     // The headings, row numbers, widths and alignments are the result table's from its start.
     m_grid->applyColumnWidths(*m_table);
@@ -151,7 +154,7 @@ void frmVantrel::txtDval_GotFocus(int index) {
 
 void frmVantrel::txtIval_LostFocus(int index) {
     ParameterBox* box = m_txtIval[index];
-    box->setText(QString::fromStdString(normaliseIText(box->text().toStdString())));
+    box->setText(QString::fromStdString(normaliseIText(box->text().toStdString(), m_state.format)));
     if (m_state.Data_ready) {
         m_mnuUpdate->setEnabled(true);
     }
@@ -159,7 +162,7 @@ void frmVantrel::txtIval_LostFocus(int index) {
 
 void frmVantrel::txtDval_LostFocus(int index) {
     ParameterBox* box = m_txtDval[index];
-    box->setText(QString::fromStdString(normaliseDText(box->text().toStdString())));
+    box->setText(QString::fromStdString(normaliseDText(box->text().toStdString(), m_state.format)));
     if (m_state.Data_ready) {
         m_mnuUpdate->setEnabled(true);
     }

@@ -14,10 +14,6 @@ namespace vantrel {
 
 namespace {
 
-QString shown(double d) {
-    return QString::fromStdString(dBoxText(d));
-}
-
 // The strip's scale: wave k's cell runs from x = 100 (k - 1) to 100 k, from y = 1 to 5.
 constexpr double kCellWidth = 100;
 constexpr double kCellTop = 1;
@@ -125,7 +121,7 @@ void RunView::searchStarted(int box, SearchKind kind) {
 
 void RunView::searchStep(int box, double d) {
     ParameterBox* target = m_parts.dBoxes[box];
-    target->setText(shown(d));
+    target->setText(QString::fromStdString(dBoxText(d, m_parts.format)));
     if (frameDue()) {
         showStepAndPump(target);
     }
@@ -142,7 +138,7 @@ void RunView::showStepAndPump(QWidget* box) {
 
 void RunView::combinedD(int box, double d) {
     ParameterBox* target = m_parts.dBoxes[box];
-    target->setText(shown(d));
+    target->setText(QString::fromStdString(dBoxText(d, m_parts.format)));
     target->repaint();
 }
 

@@ -31,6 +31,7 @@ struct RunViewParts {
     // The switch items that are enabled while their adjustment is off.
     QAction* amplitudeOn = nullptr;
     QAction* wavelengthOn = nullptr;
+    NumberFormat format = NumberFormat::DecimalPoint;
     std::function<bool()> closeRequested;
     std::function<void()> intakeFinished;
     std::function<void(bool fellBackToLinear, bool nonpositiveData)> signChecked;

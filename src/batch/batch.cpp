@@ -37,6 +37,12 @@ Options (defaults are the window's):
   --i=V1,...,V10       the i boxes (default 8)
   --formula            print the formula line and the d values left in the
                        boxes to standard error
+  --decimal-comma      read and write "," as the decimal separator, as the
+                       window does in a desktop that uses it; the --d and --i
+                       lists are then separated by ";" (--d='0,5;-1,25')
+  --plot FILE          also write the chart of the run to FILE, PNG or SVG by
+                       its extension
+  --plot-size WxH      the chart's size in pixels (default 1200x1600)
   --lf                 end every line with LF (the default)
   --cr                 CR between lines and none after the last: the bytes
                        the window's Copy puts on the clipboard
@@ -45,7 +51,8 @@ Options (defaults are the window's):
   --                   end of options: what follows is the FILE
 
 A file that starts with a UTF-16 byte-order mark is read as UTF-16; a UTF-8
-byte-order mark is skipped.
+byte-order mark is skipped. Without --decimal-comma numbers use ".", whatever
+the locale.
 
 Exit status: 0 done, 2 bad options, an unreadable FILE or a write error,
 3 the data was refused, 4 run-time error.
@@ -62,6 +69,13 @@ struct BatchOptions {
     WaveModes modes;
     std::array<std::string, kWaveCount> dTexts;
     std::array<std::string, kWaveCount> iTexts;
+    // The --d and --i lists as given: their separator depends on --decimal-comma, wherever it stands.
+    std::optional<std::string> dList;
+    std::optional<std::string> iList;
+    NumberFormat format = NumberFormat::DecimalPoint;
+    std::string plotPath;
+    int plotWidth = 1200;
+    int plotHeight = 1600;
     bool formula = false;
     bool carriageReturns = false;
     bool help = false;
@@ -93,13 +107,18 @@ bool switchValue(const std::string& option, const std::string& value) {
     throw UsageError(option + " takes on or off, not '" + value + "'");
 }
 
-// A comma-separated list of box texts, each normalised as leaving its box would.
-void setBoxTexts(std::array<std::string, kWaveCount>& boxes, const std::string& list,
-                 std::string (*normalise)(const std::string&), const std::string& option) {
+// A list of box texts, each normalised as leaving its box would. The texts are separated by ","
+// or, where "," is the decimal separator, by ";".
+void setBoxTexts(std::array<std::string, kWaveCount>& boxes, const std::string& list, BoxKind kind, NumberFormat format,
+                 const std::string& option) {
+    const char separator = format == NumberFormat::DecimalComma ? ';' : ',';
+    auto normalise = [kind, format](const std::string& text) {
+        return kind == BoxKind::D ? normaliseDText(text, format) : normaliseIText(text, format);
+    };
     size_t box = 0;
     size_t start = 0;
     while (true) {
-        const size_t comma = list.find(',', start);
+        const size_t comma = list.find(separator, start);
         if (box == boxes.size()) {
             throw UsageError(option + " takes at most ten values");
         }
@@ -109,6 +128,23 @@ void setBoxTexts(std::array<std::string, kWaveCount>& boxes, const std::string& 
         }
         start = comma + 1;
     }
+}
+
+// WxH, each from 100 to 10000 pixels.
+void setPlotSize(BatchOptions& options, const std::string& value) {
+    int width = 0;
+    int height = 0;
+    char x = 0;
+    char rest = 0;
+    std::istringstream size(value);
+    const bool read = static_cast<bool>(size >> width >> x >> height) && x == 'x' && !(size >> rest);
+    constexpr int kSmallest = 100;
+    constexpr int kLargest = 10000;
+    if (!read || width < kSmallest || height < kSmallest || width > kLargest || height > kLargest) {
+        throw UsageError("--plot-size takes WIDTHxHEIGHT from 100x100 to 10000x10000, not '" + value + "'");
+    }
+    options.plotWidth = width;
+    options.plotHeight = height;
 }
 
 void applyOption(BatchOptions& options, const std::string& name, const std::string& value) {
@@ -123,16 +159,25 @@ void applyOption(BatchOptions& options, const std::string& name, const std::stri
     } else if (name == "--wavelength") {
         options.modes.wavelength = switchValue(name, value);
     } else if (name == "--d") {
-        setBoxTexts(options.dTexts, value, normaliseDText, name);
+        options.dList = value;
     } else if (name == "--i") {
-        setBoxTexts(options.iTexts, value, normaliseIText, name);
+        options.iList = value;
+    } else if (name == "--plot") {
+        options.plotPath = value;
+    } else if (name == "--plot-size") {
+        setPlotSize(options, value);
     } else {
         throw UsageError("unknown option '" + name + "'");
     }
 }
 
 bool takesValue(const std::string& name) {
-    return name == "--model" || name == "--amplitude" || name == "--wavelength" || name == "--d" || name == "--i";
+    for (const char* option : {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size"}) {
+        if (name == option) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void takeFile(BatchOptions& options, const std::string& arg) {
@@ -178,11 +223,20 @@ BatchOptions parseOptions(const std::vector<std::string>& args) {
             options.formula = true;
         } else if (arg == "--lf" || arg == "--cr") {
             options.carriageReturns = arg == "--cr";
+        } else if (arg == "--decimal-comma") {
+            options.format = NumberFormat::DecimalComma;
         } else if (arg.rfind("--", 0) == 0) {
             applyValueOption(options, args, n);
         } else {
             throw UsageError("unknown option '" + arg + "'");
         }
+    }
+    options.dTexts.fill(defaultBoxText(BoxKind::D, options.format));
+    if (options.dList) {
+        setBoxTexts(options.dTexts, *options.dList, BoxKind::D, options.format, "--d");
+    }
+    if (options.iList) {
+        setBoxTexts(options.iTexts, *options.iList, BoxKind::I, options.format, "--i");
     }
     return options;
 }
@@ -253,8 +307,8 @@ public:
     void setBoxText(BoxKind kind, int box, const std::string& text) override {
         (kind == BoxKind::D ? m_options.dTexts : m_options.iTexts)[box] = text;
     }
-    void searchStep(int box, double d) override { m_options.dTexts[box] = dBoxText(d); }
-    void combinedD(int box, double d) override { m_options.dTexts[box] = dBoxText(d); }
+    void searchStep(int box, double d) override { m_options.dTexts[box] = dBoxText(d, m_options.format); }
+    void combinedD(int box, double d) override { m_options.dTexts[box] = dBoxText(d, m_options.format); }
     void formulaLine(const std::string& text) override { m_formulaLine = text; }
     const std::string& lastFormulaLine() const { return m_formulaLine; }
 
@@ -287,8 +341,21 @@ int writeTable(const ResultTable& table, const BatchOptions& options, std::ostre
     return kBatchOk;
 }
 
-int analyse(BatchOptions& options, const std::string& text, std::ostream& out, std::ostream& err) {
+int writePlot(const PlotWriter& plot, const AnalysisState& state, const PasteOutcome& outcome,
+              const BatchOptions& options, std::ostream& err) {
+    const std::string failure = plot({state, outcome.model, options.dTexts, options.iTexts, options.plotPath,
+                                      options.plotWidth, options.plotHeight});
+    if (!failure.empty()) {
+        err << kProgram << options.plotPath << ": " << failure << "\n";
+        return kBatchUsage;
+    }
+    return kBatchOk;
+}
+
+int analyse(BatchOptions& options, const std::string& text, std::ostream& out, std::ostream& err,
+            const PlotWriter& plot) {
     AnalysisState state;
+    state.format = options.format;
     fillModelTexts(state);
     ResultTable table;
     BatchObserver observer(options);
@@ -300,12 +367,17 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
     if (options.formula) {
         printFormula(observer, options, err);
     }
-    return writeTable(table, options, out, err);
+    const int written = writeTable(table, options, out, err);
+    if (written != kBatchOk || options.plotPath.empty()) {
+        return written;
+    }
+    return writePlot(plot, state, outcome, options, err);
 }
 
 } // namespace
 
-int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+             const PlotWriter& plot) {
     BatchOptions options;
     try {
         options = parseOptions(args);
@@ -322,12 +394,16 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
         out << "vantrel-batch " << VANTREL_VERSION << "\n";
         return kBatchOk;
     }
+    if (!options.plotPath.empty() && !plot) {
+        err << kProgram << "--plot is not available in this program\n";
+        return kBatchUsage;
+    }
     const Input input = readInput(options, in);
     if (!input.error.empty()) {
         err << kProgram << input.error << "\n";
         return kBatchUsage;
     }
-    return analyse(options, input.text, out, err);
+    return analyse(options, input.text, out, err, plot);
 }
 
 } // namespace vantrel

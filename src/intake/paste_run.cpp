@@ -7,15 +7,15 @@ namespace vantrel {
 
 namespace {
 
-void clampBoxTextsForRun(PasteObserver& observer) {
+void clampBoxTextsForRun(PasteObserver& observer, NumberFormat format) {
     for (int n = 0; n < kWaveCount; ++n) {
         const std::string d = observer.dText(n);
-        const std::string clampedD = clampDTextForRun(d);
+        const std::string clampedD = clampDTextForRun(d, format);
         if (clampedD != d) {
             observer.setBoxText(BoxKind::D, n, clampedD);
         }
         const std::string i = observer.iText(n);
-        const std::string clampedI = clampITextForRun(i);
+        const std::string clampedI = clampITextForRun(i, format);
         if (clampedI != i) {
             observer.setBoxText(BoxKind::I, n, clampedI);
         }
@@ -26,7 +26,7 @@ IntakeOutcome intakeShown(std::string_view text, RegressionModel checkedModel, A
                           PasteObserver& observer) {
     IntakeOutcome outcome;
     try {
-        outcome = runIntake(text, state, table, checkedModel, observer);
+        outcome = runIntake(text, state, table, checkedModel, observer, state.format);
     } catch (...) {
         observer.intakeFinished();
         throw;
@@ -45,7 +45,7 @@ PasteOutcome runPaste(std::string_view text, RegressionModel checkedModel, Analy
                       PasteObserver& observer, WaveRunStats* stats) {
     state.No_paste_yet = false;
     try {
-        clampBoxTextsForRun(observer);
+        clampBoxTextsForRun(observer, state.format);
         const IntakeOutcome intake = intakeShown(text, checkedModel, state, table, observer);
         if (intake.result == IntakeResult::TooLarge) {
             return refused(tooLargeMessage());

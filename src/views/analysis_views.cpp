@@ -6,15 +6,15 @@
 
 namespace vantrel {
 
-std::string regressionFormulaLine(RegressionModel model, double a, double b) {
-    return modelInfo(model).formulaPrefix + formatFormula(a) + "   B = " + formatFormula(b);
+std::string regressionFormulaLine(RegressionModel model, double a, double b, NumberFormat format) {
+    return modelInfo(model).formulaPrefix + formatFormula(a, format) + "   B = " + formatFormula(b, format);
 }
 
 void fillRegressionColumn(AnalysisState& s, ResultTable& table, RegressionModel model) {
     for (int i = 1; i <= kMaxPoints; ++i) {
         if (i <= s.Data_count) {
             s.Reg_value[i] = trendValue(model, s.Reg_A, s.Reg_B, i);
-            table.setText(i, ResultTable::kRegressionColumn, formatCell(s.Reg_value[i], s.Decimals));
+            table.setText(i, ResultTable::kRegressionColumn, formatCell(s.Reg_value[i], s.Decimals, s.format));
         } else {
             s.Reg_value[i] = 0;
             table.setText(i, ResultTable::kRegressionColumn, {});
@@ -26,7 +26,7 @@ void Display_osc(AnalysisState& s, ResultTable& table) {
     for (int i = 1; i <= kMaxPoints; ++i) {
         if (i <= s.Data_count) {
             s.Osc_value[i] = checkedResult(s.Data_value[i] - s.Reg_value[i], "the oscillation");
-            table.setText(i, ResultTable::kOscillationColumn, formatCell(s.Osc_value[i], s.Decimals));
+            table.setText(i, ResultTable::kOscillationColumn, formatCell(s.Osc_value[i], s.Decimals, s.format));
         } else {
             s.Osc_value[i] = 0;
             table.setText(i, ResultTable::kOscillationColumn, {});
@@ -38,7 +38,7 @@ namespace {
 
 void writeColumn(ResultTable& table, int column, const Series& values, const AnalysisState& s) {
     for (int j = 1; j <= s.Data_count; ++j) {
-        table.setText(j, column, formatCell(values[j], s.Decimals));
+        table.setText(j, column, formatCell(values[j], s.Decimals, s.format));
     }
 }
 
@@ -81,7 +81,7 @@ void runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& obs
 void runFullAnalysis(AnalysisState& s, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
                      WaveRunStats* stats) {
     Find_A_B(s, model);
-    observer.formulaLine(regressionFormulaLine(model, s.Reg_A, s.Reg_B));
+    observer.formulaLine(regressionFormulaLine(model, s.Reg_A, s.Reg_B, s.format));
     fillRegressionColumn(s, table, model);
     observer.columnFilled(ResultTable::kRegressionColumn);
     Display_osc(s, table);

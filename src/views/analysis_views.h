@@ -9,7 +9,8 @@
 namespace vantrel {
 
 // The formula line of the fitted model, e.g. "    Y = A + B · X      A = 1.25   B = -0.5".
-std::string regressionFormulaLine(RegressionModel model, double a, double b);
+std::string regressionFormulaLine(RegressionModel model, double a, double b,
+                                  NumberFormat format = NumberFormat::DecimalPoint);
 
 // Reg_value(1..1500) and the Regression column: the trend at every point, 0 and empty above Data_count.
 void fillRegressionColumn(AnalysisState& state, ResultTable& table, RegressionModel model);
