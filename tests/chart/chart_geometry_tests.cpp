@@ -1,0 +1,168 @@
+#include "views/chart_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace vantrel {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Lines of 13 pixels and seven pixels a character, about what the chart's font gives at 900 x 900.
+TextMetrics fakeMetrics() {
+    return {13, [](const std::string& text) { return 7.0 * static_cast<double>(text.size()); }};
+}
+
+TEST(ChartTicks, AreRoundStepsInsideTheRangeAndNoMoreThanAsked) {
+    struct Case {
+        ValueRange range;
+        int maxTicks;
+        std::vector<double> expected;
+    } cases[] = {
+        {{0, 10}, 3, {0, 5, 10}},
+        {{-4.48, 4.48}, 3, {-2.5, 0, 2.5}},
+        {{0.0012, 0.0057}, 4, {0.002, 0.003, 0.004, 0.005}},
+        {{1e9, 1e9 + 10}, 3, {1e9, 1e9 + 5, 1e9 + 10}},
+        {{1, 1500}, 8, {200, 400, 600, 800, 1000, 1200, 1400}},
+        {{5, 5}, 3, {}},
+        {{1, kNaN}, 3, {}},
+        {{0, kInf}, 3, {}},
+        {{-1e308, 1e308}, 3, {}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> ticks = niceTicks(c.range, c.maxTicks);
+        ASSERT_EQ(ticks.size(), c.expected.size()) << c.range.low << " to " << c.range.high;
+        for (size_t i = 0; i < ticks.size(); ++i) {
+            EXPECT_NEAR(ticks[i], c.expected[i], 1e-12 * std::fabs(c.expected[i])) << c.range.low;
+        }
+    }
+}
+
+TEST(ChartTicks, LabelsWriteEveryTickOfTheStepExactly) {
+    struct Case {
+        double value;
+        double step;
+        const char* expected;
+    } cases[] = {
+        {2.5, 2.5, "2.5"},
+        {-0.25, 0.25, "-0.25"},
+        {-0.0, 0.5, "0"},
+        {1500, 500, "1500"},
+        {0.003, 0.001, "0.003"},
+        {3e-12, 1e-12, "3e-12"},
+        {1.25e13, 2.5e11, "1.250e+13"},
+        {-7e-6, 1e-6, "-0.000007"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tickLabel(c.value, c.step), c.expected) << c.value << " step " << c.step;
+    }
+}
+
+TEST(ChartRange, CoversTheFiniteValuesWithASmallMarginAndZeroWhereAsked) {
+    struct Case {
+        std::vector<double> values;
+        std::vector<double> overlay;
+        bool includeZero;
+        double low;  // the least value the range must hold
+        double high; // the greatest
+    } cases[] = {
+        {{20, 30, 25}, {}, false, 20, 30},
+        {{20, 30, 25}, {}, true, 0, 30},
+        {{-3, kNaN, 2, kInf}, {}, false, -3, 2},
+        {{20, 30}, {10, 40}, false, 10, 40},
+    };
+    for (const Case& c : cases) {
+        const ValueRange range = paddedRange(c.values, c.overlay, c.includeZero);
+        const double span = c.high - c.low;
+        EXPECT_LT(range.low, c.low) << c.low;
+        EXPECT_GT(range.high, c.high) << c.high;
+        EXPECT_LT(range.high - range.low, 1.2 * span) << c.low;
+    }
+}
+
+TEST(ChartRange, OfAFlatOrEmptySeriesIsAroundItsValue) {
+    struct Case {
+        std::vector<double> values;
+        double expectedLow;
+        double expectedHigh;
+    } cases[] = {
+        {{5, 5, 5}, 4.5, 5.5},
+        {{0, 0}, -1, 1},
+        {{}, -1, 1},
+        {{kNaN, kNaN}, -1, 1},
+    };
+    for (const Case& c : cases) {
+        const ValueRange range = paddedRange(c.values, {}, false);
+        EXPECT_DOUBLE_EQ(range.low, c.expectedLow);
+        EXPECT_DOUBLE_EQ(range.high, c.expectedHigh);
+    }
+}
+
+ChartContent filledContent(int points) {
+    ChartContent content = chartSkeleton(points);
+    for (int s = 0; s < kChartStripCount; ++s) {
+        for (int p = 1; p <= points; ++p) {
+            content.strips[s].values.push_back(std::sin(p * 0.1 * (s + 1)) * std::pow(10.0, s - 6));
+        }
+    }
+    return content;
+}
+
+TEST(ChartLayout, StacksThirteenEqualStripsInsideTheAreaWithRoomForTheirLabels) {
+    const ChartRect area{10, 20, 900, 900};
+    const ChartLayout layout = layoutChart(filledContent(1500), area, fakeMetrics());
+    ASSERT_EQ(layout.strips.size(), 13u);
+    double previousBottom = area.top;
+    for (const StripLayout& strip : layout.strips) {
+        EXPECT_GE(strip.titleRow.top, previousBottom);
+        EXPECT_DOUBLE_EQ(strip.box.height, layout.strips.front().box.height);
+        EXPECT_GE(strip.ticks.size(), 2u);
+        for (const std::string& label : strip.tickLabels) {
+            EXPECT_LE(area.left + 7.0 * static_cast<double>(label.size()), strip.box.left) << label;
+        }
+        previousBottom = strip.box.bottom();
+    }
+    EXPECT_LE(layout.xAxisRow.bottom(), area.bottom());
+    EXPECT_LE(layout.plot.right(), area.right());
+    EXPECT_FALSE(layout.xTicks.empty());
+    EXPECT_GE(layout.xTicks.front(), 1);
+    EXPECT_LE(layout.xTicks.back(), 1500);
+}
+
+TEST(ChartLayout, ATinyAreaGivesEmptyBoxesNotNegativeOnes) {
+    const ChartLayout layout = layoutChart(filledContent(20), {0, 0, 30, 40}, fakeMetrics());
+    for (const StripLayout& strip : layout.strips) {
+        EXPECT_GE(strip.box.height, 0);
+        EXPECT_GE(strip.box.width, 0);
+    }
+}
+
+TEST(ChartCursor, FindsThePointDrawnUnderEveryPixelColumnAndNoneOutsideThePlot) {
+    const ChartLayout layout = layoutChart(filledContent(1500), {0, 0, 900, 900}, fakeMetrics());
+    const double middleY = layout.plot.top + layout.plot.height / 2;
+    for (int point = 1; point <= 1500; ++point) {
+        ASSERT_EQ(pointAtPixel(layout, pointToPixelX(layout, point), middleY), point);
+    }
+    EXPECT_EQ(pointAtPixel(layout, layout.plot.left - 1, middleY), std::nullopt);
+    EXPECT_EQ(pointAtPixel(layout, layout.plot.right() + 1, middleY), std::nullopt);
+    EXPECT_EQ(pointAtPixel(layout, layout.plot.left, layout.plot.bottom() + 1), std::nullopt);
+    const ChartLayout empty = layoutChart(chartSkeleton(0), {0, 0, 900, 900}, fakeMetrics());
+    EXPECT_EQ(pointAtPixel(empty, 450, 450), std::nullopt);
+}
+
+TEST(ChartCursor, ShowsTheValueAndTheTrendWhereTheyExist) {
+    ChartStrip strip;
+    strip.values = {1.5, kNaN, 3};
+    strip.overlay = {1.25, 2, 2.75};
+    EXPECT_EQ(cursorValueText(strip, 1), "1.5   trend 1.25");
+    EXPECT_EQ(cursorValueText(strip, 2), "");
+    EXPECT_EQ(cursorValueText(strip, 4), "");
+    strip.overlay.clear();
+    EXPECT_EQ(cursorValueText(strip, 3), "3");
+}
+
+} // namespace
+} // namespace vantrel
