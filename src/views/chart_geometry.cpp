@@ -16,7 +16,9 @@ constexpr double kTopMargin = 0.4;
 constexpr double kTitleRow = 1.25;
 constexpr double kStripGap = 0.3;
 constexpr double kXAxisRow = 1.6;
-constexpr double kYLabelSpacing = 1.2;
+// Ticks one line apart at the closest: the zero-centred strips need three of them (a step of 1, 2,
+// 2.5 or 5 never puts two ticks symmetric about zero), and a box is about three lines high.
+constexpr double kYLabelSpacing = 1.0;
 constexpr int kMaxYTicks = 4;
 
 std::string printed(const char* format, int precision, double value) {
