@@ -79,7 +79,7 @@ void drawYAxis(QPainter& painter, const StripLayout& strip, double lineHeight) {
     for (size_t i = 0; i < strip.ticks.size(); ++i) {
         const double y = valueToPixelY(strip, strip.ticks[i]);
         painter.drawLine(QPointF(left - kTickLength, y), QPointF(left, y));
-        const QRectF labelBox(0, y - lineHeight / 2, left - kLabelGap, lineHeight);
+        const QRectF labelBox(left - kLabelGap - 1000, y - lineHeight / 2, 1000, lineHeight);
         painter.drawText(labelBox, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(strip.tickLabels[i]));
     }
 }
@@ -113,7 +113,8 @@ void drawStrip(QPainter& painter, const ChartLayout& layout, const StripLayout& 
         drawSeries(painter, layout, placed, strip.values, chart_colours::curve);
         if (!strip.overlay.empty()) {
             drawSeries(painter, layout, placed, strip.overlay, chart_colours::trend);
-            const double titleEnd = placed.titleRow.left + QFontMetricsF(painter.font()).horizontalAdvance(title);
+            const double titleEnd =
+                placed.titleRow.left + QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(title);
             drawLegend(painter, placed, titleEnd + 2 * lineHeight, content.modelName);
         }
         painter.setRenderHint(QPainter::Antialiasing, false);
@@ -133,8 +134,10 @@ void drawXAxis(QPainter& painter, const ChartLayout& layout) {
         const QRectF labelBox(x - labelWidth / 2, row.top + kTickLength, labelWidth, row.height - kTickLength);
         painter.drawText(labelBox, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(layout.xTickLabels[i]));
     }
-    const QRectF captionBox(0, row.top + kTickLength, row.left - kLabelGap, row.height - kTickLength);
-    painter.drawText(captionBox, Qt::AlignRight | Qt::AlignVCenter, kXAxisCaption);
+    // At the far left, clear of the first tick's label.
+    const QRectF captionBox(layout.area.left, row.top + kTickLength, row.left - layout.area.left,
+                            row.height - kTickLength);
+    painter.drawText(captionBox, Qt::AlignLeft | Qt::AlignVCenter, kXAxisCaption);
 }
 
 void drawNotice(QPainter& painter, const ChartLayout& layout, const std::string& notice) {

@@ -20,6 +20,8 @@ constexpr double kXAxisRow = 1.6;
 // 2.5 or 5 never puts two ticks symmetric about zero), and a box is about three lines high.
 constexpr double kYLabelSpacing = 1.0;
 constexpr int kMaxYTicks = 4;
+constexpr int kMaxFixedDecimals = 6;
+constexpr double kMaxFixedMagnitude = 1e7;
 
 std::string printed(const char* format, int precision, double value) {
     char buffer[64];
@@ -57,9 +59,7 @@ void placeStrips(ChartLayout& layout, const ChartContent& content, const ChartRe
             placed.range = paddedRange(strip.values, strip.overlay, strip.rangeIncludesZero);
             double step = 0;
             placed.ticks = niceTicks(placed.range, yTickBudget(boxHeight, line), &step);
-            for (double tick : placed.ticks) {
-                placed.tickLabels.push_back(tickLabel(tick, step));
-            }
+            placed.tickLabels = tickLabels(placed.ticks, step);
         }
         layout.strips.push_back(std::move(placed));
         top = layout.strips.back().box.bottom() + line * kStripGap;
@@ -157,21 +157,26 @@ std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step) {
     }
 }
 
-std::string tickLabel(double value, double step) {
+std::vector<std::string> tickLabels(const std::vector<double>& ticks, double step) {
     // A step of 2.5 times a power of ten needs one digit more than the power itself.
     const int stepExponent = static_cast<int>(std::floor(std::log10(step)));
     const double mantissa = step / std::pow(10.0, stepExponent);
     const int extraDigit = std::fabs(mantissa - std::round(mantissa)) > 1e-6 ? 1 : 0;
     const int decimals = std::max(0, extraDigit - stepExponent);
-    std::string text;
-    if (decimals <= 9 && std::fabs(value) < 1e12) {
-        text = printed("%.*f", decimals, value);
-    } else {
-        const double magnitude = std::max(std::fabs(value), step);
-        const int digits = static_cast<int>(std::floor(std::log10(magnitude))) - stepExponent + extraDigit;
-        text = printed("%.*e", std::clamp(digits, 0, 14), value);
+    double magnitude = step;
+    for (double tick : ticks) {
+        magnitude = std::max(magnitude, std::fabs(tick));
     }
-    return isZeroText(text) ? "0" : text;
+    // One format for the whole axis: fixed while the labels stay short, else with an exponent.
+    const bool fixed = decimals <= kMaxFixedDecimals && magnitude < kMaxFixedMagnitude;
+    const int digits = static_cast<int>(std::floor(std::log10(magnitude))) - stepExponent + extraDigit;
+    std::vector<std::string> labels;
+    for (double tick : ticks) {
+        const std::string text =
+            fixed ? printed("%.*f", decimals, tick) : printed("%.*e", std::clamp(digits, 0, 14), tick);
+        labels.push_back(isZeroText(text) ? "0" : text);
+    }
+    return labels;
 }
 
 ValueRange paddedRange(const std::vector<double>& values, const std::vector<double>& overlay, bool includeZero) {
@@ -204,11 +209,14 @@ ValueRange paddedRange(const std::vector<double>& values, const std::vector<doub
 ChartLayout layoutChart(const ChartContent& content, const ChartRect& area, const TextMetrics& metrics) {
     const double line = metrics.lineHeight;
     ChartLayout layout;
+    layout.area = area;
     layout.pointCount = std::max(0, content.pointCount);
     placeStrips(layout, content, area, line);
 
     const double left = area.left + std::max(2 * line, widestLeftLabel(layout, metrics) + 0.8 * line);
-    const double width = std::max(0.0, area.right() - line - left);
+    // The last x tick's label is centred on the right edge of the boxes and must not be cut off.
+    const double rightMargin = std::max(line, metrics.textWidth(std::to_string(layout.pointCount)) / 2 + 0.3 * line);
+    const double width = std::max(0.0, area.right() - rightMargin - left);
     for (StripLayout& strip : layout.strips) {
         strip.titleRow.left = strip.box.left = left;
         strip.titleRow.width = strip.box.width = width;

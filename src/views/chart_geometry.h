@@ -55,8 +55,9 @@ struct ValueRange {
 // range; step receives that step. A range that is empty or not finite has no ticks.
 std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step = nullptr);
 
-// The label of a tick: as many decimals as the step needs; zero is "0" whatever the step.
-std::string tickLabel(double value, double step);
+// The labels of an axis's ticks at the step: as many decimals as the step needs, an exponent where
+// the numbers would be long, and "0" for zero.
+std::vector<std::string> tickLabels(const std::vector<double>& ticks, double step);
 
 // The finite values of a series widened by a small margin above and below, so that the curve does not
 // run along the frame. A flat series gets a range around its value; a series without finite values
@@ -87,6 +88,7 @@ constexpr const char* kXAxisCaption = "Point";
 
 struct ChartLayout {
     int pointCount = 0;
+    ChartRect area;
     // The horizontal extent of the boxes and the vertical extent from the first title to the last box.
     ChartRect plot;
     std::vector<StripLayout> strips;

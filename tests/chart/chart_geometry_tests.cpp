@@ -41,23 +41,24 @@ TEST(ChartTicks, AreRoundStepsInsideTheRangeAndNoMoreThanAsked) {
     }
 }
 
-TEST(ChartTicks, LabelsWriteEveryTickOfTheStepExactly) {
+TEST(ChartTicks, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
     struct Case {
-        double value;
+        std::vector<double> ticks;
         double step;
-        const char* expected;
+        std::vector<std::string> expected;
     } cases[] = {
-        {2.5, 2.5, "2.5"},
-        {-0.25, 0.25, "-0.25"},
-        {-0.0, 0.5, "0"},
-        {1500, 500, "1500"},
-        {0.003, 0.001, "0.003"},
-        {3e-12, 1e-12, "3e-12"},
-        {1.25e13, 2.5e11, "1.250e+13"},
-        {-7e-6, 1e-6, "-0.000007"},
+        {{-2.5, 0, 2.5}, 2.5, {"-2.5", "0", "2.5"}},
+        {{-0.25, 0}, 0.25, {"-0.25", "0"}},
+        {{-0.0, 0.5}, 0.5, {"0", "0.5"}},
+        {{1000, 1500}, 500, {"1000", "1500"}},
+        {{0.003}, 0.001, {"0.003"}},
+        {{-7e-6, 0}, 1e-6, {"-0.000007", "0"}},
+        {{1e-9, 3e-9}, 1e-9, {"1e-09", "3e-09"}},
+        {{0, 5e11, 1e12}, 5e11, {"0", "5.0e+11", "1.0e+12"}},
+        {{1.25e13, 1.5e13}, 2.5e11, {"1.250e+13", "1.500e+13"}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(tickLabel(c.value, c.step), c.expected) << c.value << " step " << c.step;
+        EXPECT_EQ(tickLabels(c.ticks, c.step), c.expected) << "step " << c.step;
     }
 }
 
