@@ -1,0 +1,285 @@
+#include "app/chart_painter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPolygonF>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kTickLength = 4;
+constexpr double kLabelGap = 6;
+
+// The font grows with the picture up to a size that still leaves the boxes most of each strip.
+QFont chartFont(const QRectF& rect) {
+    QFont font;
+    const double fitting = std::min(rect.height() / 76, rect.width() / 64);
+    font.setPixelSize(static_cast<int>(std::clamp(fitting, 9.0, 13.0)));
+    return font;
+}
+
+QRectF toQRect(const ChartRect& rect) {
+    return {rect.left, rect.top, rect.width, rect.height};
+}
+
+TextMetrics textMetrics(const QFontMetricsF& metrics) {
+    return {metrics.height(),
+            [&metrics](const std::string& text) { return metrics.horizontalAdvance(QString::fromStdString(text)); }};
+}
+
+// A box of whole pixels, so that its outline is drawn crisp in the frame colour.
+QRect pixelBox(const ChartRect& box) {
+    return QRect(static_cast<int>(std::lround(box.left)), static_cast<int>(std::lround(box.top)),
+                 static_cast<int>(std::lround(box.width)), static_cast<int>(std::lround(box.height)));
+}
+
+// A non-finite value breaks the curve: each run of finite values is drawn as its own line.
+void drawSeries(QPainter& painter, const ChartLayout& layout, const StripLayout& strip,
+                const std::vector<double>& series, const QColor& colour) {
+    QPen pen(colour, 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    QPolygonF run;
+    run.reserve(static_cast<qsizetype>(series.size()));
+    const auto flush = [&painter, &run] {
+        if (run.size() > 1) {
+            painter.drawPolyline(run);
+        }
+        run.clear();
+    };
+    const int count = std::min(layout.pointCount, static_cast<int>(series.size()));
+    for (int point = 1; point <= count; ++point) {
+        const double value = series[point - 1];
+        if (!std::isfinite(value)) {
+            flush();
+            continue;
+        }
+        run.append({pointToPixelX(layout, point), valueToPixelY(strip, value)});
+    }
+    flush();
+}
+
+void drawYAxis(QPainter& painter, const StripLayout& strip, double lineHeight) {
+    const double left = strip.box.left;
+    if (strip.range.low < 0 && strip.range.high > 0) {
+        painter.setPen(QPen(chart_colours::zeroLine, 1, Qt::DashLine));
+        const double zero = valueToPixelY(strip, 0);
+        painter.drawLine(QPointF(left, zero), QPointF(strip.box.right(), zero));
+    }
+    painter.setPen(chart_colours::text);
+    for (size_t i = 0; i < strip.ticks.size(); ++i) {
+        const double y = valueToPixelY(strip, strip.ticks[i]);
+        painter.drawLine(QPointF(left - kTickLength, y), QPointF(left, y));
+        const QRectF labelBox(left - kLabelGap - 1000, y - lineHeight / 2, 1000, lineHeight);
+        painter.drawText(labelBox, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(strip.tickLabels[i]));
+    }
+}
+
+// The Data strip's legend names its two curves, the second after the fitted model.
+void drawLegend(QPainter& painter, const StripLayout& strip, double x, const std::string& modelName) {
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const double sample = metrics.height() * 1.5;
+    const double y = strip.titleRow.top + strip.titleRow.height / 2;
+    const QString trendName = modelName.empty() ? QString("trend") : QString::fromStdString(modelName) + " trend";
+    const std::pair<QColor, QString> items[] = {{chart_colours::curve, "data"}, {chart_colours::trend, trendName}};
+    for (const auto& [colour, name] : items) {
+        painter.setPen(QPen(colour, 2));
+        painter.drawLine(QPointF(x, y), QPointF(x + sample, y));
+        x += sample + metrics.height() * 0.4;
+        painter.setPen(chart_colours::text);
+        painter.drawText(QRectF(x, strip.titleRow.top, metrics.horizontalAdvance(name) + 1, strip.titleRow.height),
+                         Qt::AlignLeft | Qt::AlignVCenter, name);
+        x += metrics.horizontalAdvance(name) + metrics.height();
+    }
+}
+
+void drawStrip(QPainter& painter, const ChartLayout& layout, const StripLayout& placed, const ChartStrip& strip,
+               const ChartContent& content, double lineHeight) {
+    const QString title = QString::fromStdString(strip.title);
+    painter.setPen(chart_colours::text);
+    painter.drawText(toQRect(placed.titleRow), Qt::AlignLeft | Qt::AlignVCenter, title);
+    if (placed.hasValues) {
+        drawYAxis(painter, placed, lineHeight);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        drawSeries(painter, layout, placed, strip.values, chart_colours::curve);
+        if (!strip.overlay.empty()) {
+            drawSeries(painter, layout, placed, strip.overlay, chart_colours::trend);
+            const double titleEnd =
+                placed.titleRow.left + QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(title);
+            drawLegend(painter, placed, titleEnd + 2 * lineHeight, content.modelName);
+        }
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+    painter.setPen(QPen(chart_colours::frame, 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(pixelBox(placed.box));
+}
+
+void drawXAxis(QPainter& painter, const ChartLayout& layout) {
+    const ChartRect& row = layout.xAxisRow;
+    const double labelWidth = row.width;
+    painter.setPen(chart_colours::text);
+    for (size_t i = 0; i < layout.xTicks.size(); ++i) {
+        const double x = pointToPixelX(layout, layout.xTicks[i]);
+        painter.drawLine(QPointF(x, row.top), QPointF(x, row.top + kTickLength));
+        const QRectF labelBox(x - labelWidth / 2, row.top + kTickLength, labelWidth, row.height - kTickLength);
+        painter.drawText(labelBox, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(layout.xTickLabels[i]));
+    }
+    // At the far left, clear of the first tick's label.
+    const QRectF captionBox(layout.area.left, row.top + kTickLength, row.left - layout.area.left,
+                            row.height - kTickLength);
+    painter.drawText(captionBox, Qt::AlignLeft | Qt::AlignVCenter, kXAxisCaption);
+}
+
+void drawNotice(QPainter& painter, const ChartLayout& layout, const std::string& notice) {
+    const QString text = QString::fromStdString(notice);
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const QRectF plot = toQRect(layout.plot);
+    const QSizeF size(metrics.horizontalAdvance(text) + 3 * metrics.height(), 2.5 * metrics.height());
+    const QRectF box(plot.center() - QPointF(size.width() / 2, size.height() / 2), size);
+    painter.setPen(QPen(chart_colours::text, 1));
+    painter.setBrush(chart_colours::background);
+    painter.drawRect(box);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawText(box, Qt::AlignCenter, text);
+}
+
+// A text in a filled box centred on x, kept within the plot.
+void drawPointLabel(QPainter& painter, const ChartLayout& layout, double x, const QString& text) {
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const double width = metrics.horizontalAdvance(text) + metrics.height();
+    const double left =
+        std::clamp(x - width / 2, layout.plot.left, std::max(layout.plot.left, layout.plot.right() - width));
+    const QRectF box(left, layout.xAxisRow.top + kTickLength, width, layout.xAxisRow.height - kTickLength);
+    painter.fillRect(box, chart_colours::cursor);
+    painter.setPen(chart_colours::background);
+    painter.drawText(box, Qt::AlignCenter, text);
+}
+
+void drawCursor(QPainter& painter, const ChartLayout& layout, const ChartContent& content, int point) {
+    const double x = pointToPixelX(layout, point);
+    painter.setPen(QPen(chart_colours::cursor, 1));
+    painter.drawLine(QPointF(x, layout.plot.top), QPointF(x, layout.plot.bottom()));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    for (size_t i = 0; i < layout.strips.size(); ++i) {
+        const StripLayout& placed = layout.strips[i];
+        const ChartStrip& strip = content.strips[i];
+        const std::string value = cursorValueText(strip, point);
+        if (value.empty()) {
+            continue;
+        }
+        painter.setPen(chart_colours::cursor);
+        painter.drawText(toQRect(placed.titleRow), Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(value));
+        painter.setBrush(chart_colours::cursor);
+        painter.drawEllipse(QPointF(x, valueToPixelY(placed, strip.values[point - 1])), 2.5, 2.5);
+        painter.setBrush(Qt::NoBrush);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    drawPointLabel(painter, layout, x, QString("Point %1").arg(point));
+}
+
+bool failWith(QString* error, const QString& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+    return false;
+}
+
+bool savePng(const ChartContent& content, const QString& path, QSize size, QString* error) {
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull()) {
+        return failWith(
+            error,
+            QString("There is not enough memory for a chart of %1 x %2 pixels.").arg(size.width()).arg(size.height()));
+    }
+    QPainter painter(&image);
+    paintChart(painter, QRectF(QPointF(0, 0), size), content);
+    painter.end();
+    QImageWriter writer(path, "png");
+    if (!writer.write(image)) {
+        return failWith(error, QString("Could not write the chart to %1: %2").arg(path, writer.errorString()));
+    }
+    return true;
+}
+
+bool saveSvg(const ChartContent& content, const QString& path, QSize size, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return failWith(error, QString("Could not write the chart to %1: %2").arg(path, file.errorString()));
+    }
+    QSvgGenerator generator;
+    generator.setOutputDevice(&file);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setResolution(96);
+    generator.setTitle("The Vantrel - Chart");
+    QPainter painter;
+    if (!painter.begin(&generator)) {
+        return failWith(error, QString("Could not draw the chart into %1.").arg(path));
+    }
+    paintChart(painter, QRectF(QPointF(0, 0), size), content);
+    painter.end();
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        return failWith(error, QString("Could not write the chart to %1: %2").arg(path, file.errorString()));
+    }
+    return true;
+}
+
+} // namespace
+
+ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device) {
+    const QFontMetricsF metrics(chartFont(rect), device);
+    return layoutChart(content, {rect.left(), rect.top(), rect.width(), rect.height()}, textMetrics(metrics));
+}
+
+void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content, std::optional<int> cursorPoint) {
+    painter.save();
+    painter.setFont(chartFont(rect));
+    painter.fillRect(rect, chart_colours::background);
+    const ChartLayout layout = chartLayoutFor(rect, content, painter.device());
+    const double lineHeight = QFontMetricsF(painter.font(), painter.device()).height();
+    for (size_t i = 0; i < layout.strips.size(); ++i) {
+        drawStrip(painter, layout, layout.strips[i], content.strips[i], content, lineHeight);
+    }
+    if (!layout.strips.empty()) {
+        drawXAxis(painter, layout);
+    }
+    if (!content.notice.empty()) {
+        drawNotice(painter, layout, content.notice);
+    }
+    if (cursorPoint && *cursorPoint >= 1 && *cursorPoint <= layout.pointCount) {
+        drawCursor(painter, layout, content, *cursorPoint);
+    }
+    painter.restore();
+}
+
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error) {
+    if (size.width() < kMinChartSide || size.height() < kMinChartSide || size.width() > kMaxChartSide ||
+        size.height() > kMaxChartSide) {
+        return failWith(error, QString("A chart must be %1 to %2 pixels wide and high, not %3 x %4.")
+                                   .arg(kMinChartSide)
+                                   .arg(kMaxChartSide)
+                                   .arg(size.width())
+                                   .arg(size.height()));
+    }
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == "png") {
+        return savePng(content, path, size, error);
+    }
+    if (suffix == "svg") {
+        return saveSvg(content, path, size, error);
+    }
+    return failWith(error, QString("Cannot tell the format of %1: the chart is saved as .png or .svg.").arg(path));
+}
+
+} // namespace vantrel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "views/chart_geometry.h"
+
+#include <QColor>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+class QPaintDevice;
+class QPainter;
+
+namespace vantrel {
+
+// The chart's colours; tests find the strips and curves in a rendered image by them.
+namespace chart_colours {
+inline const QColor background{255, 255, 255};
+inline const QColor text{40, 40, 40};
+// A blue-grey that the anti-aliased grey text never produces.
+inline const QColor frame{140, 146, 160};
+inline const QColor zeroLine{190, 190, 190};
+inline const QColor curve{31, 94, 168};
+inline const QColor trend{222, 104, 20};
+inline const QColor cursor{170, 20, 110};
+} // namespace chart_colours
+
+// Draws the whole chart into the rectangle: the strips, their titles and ticks, the notice and, for a
+// point, the cursor line with the value of every strip there. The window, the PNG and the SVG all
+// come from here. Painting text needs a QGuiApplication.
+void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content,
+                std::optional<int> cursorPoint = std::nullopt);
+
+// The layout paintChart uses for this rectangle with the painter's device, for finding the point under
+// the mouse.
+ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device);
+
+// Writes the chart as a PNG or an SVG image, chosen by the file's extension. On failure returns false
+// and says why in error.
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error);
+
+constexpr int kMinChartSide = 100;
+constexpr int kMaxChartSide = 10000;
+
+} // namespace vantrel

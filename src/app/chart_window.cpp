@@ -1,0 +1,127 @@
+#include "app/chart_window.h"
+
+#include "app/chart_painter.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace vantrel {
+
+ChartCanvas::ChartCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("ChartCanvas"));
+    setAccessibleName(QStringLiteral("Chart of the series and its components"));
+    setMouseTracking(true);
+    setMinimumSize(kMinChartSide, kMinChartSide);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChartCanvas::setContent(ChartContent content) {
+    m_content = std::move(content);
+    if (m_cursorPoint && *m_cursorPoint > m_content.pointCount) {
+        m_cursorPoint.reset();
+    }
+    setAccessibleDescription(QString::fromStdString(m_content.notice));
+    scheduleRepaint();
+}
+
+void ChartCanvas::scheduleRepaint() {
+    if (m_repaintPending) {
+        return;
+    }
+    m_repaintPending = true;
+    const qint64 sinceLast = m_lastPaint.isValid() ? m_lastPaint.elapsed() : kFrameMilliseconds;
+    const int delay = static_cast<int>(std::max<qint64>(0, kFrameMilliseconds - sinceLast));
+    QTimer::singleShot(delay, this, [this] {
+        m_repaintPending = false;
+        update();
+    });
+}
+
+void ChartCanvas::setCursorPoint(std::optional<int> point) {
+    if (point != m_cursorPoint) {
+        m_cursorPoint = point;
+        scheduleRepaint();
+    }
+}
+
+void ChartCanvas::paintEvent(QPaintEvent*) {
+    m_lastPaint.restart();
+    QPainter painter(this);
+    paintChart(painter, rect(), m_content, m_cursorPoint);
+}
+
+void ChartCanvas::mouseMoveEvent(QMouseEvent* event) {
+    const ChartLayout layout = chartLayoutFor(rect(), m_content, this);
+    const QPointF position = event->position();
+    setCursorPoint(pointAtPixel(layout, position.x(), position.y()));
+}
+
+void ChartCanvas::leaveEvent(QEvent*) {
+    setCursorPoint(std::nullopt);
+}
+
+ChartWindow::ChartWindow(std::unique_ptr<MessageSink> messages, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_messages(std::move(messages)), m_canvas(new ChartCanvas(this)) {
+    if (!m_messages) {
+        m_messages = std::make_unique<MessageBoxSink>(this);
+    }
+    setObjectName(QStringLiteral("ChartWindow"));
+    setWindowTitle(QStringLiteral("The Vantrel - Chart"));
+    resize(900, 900);
+
+    auto* saveButton = new QPushButton(QStringLiteral("&Save..."), this);
+    saveButton->setObjectName(QStringLiteral("ChartSave"));
+    saveButton->setAccessibleName(QStringLiteral("Save the chart as PNG or SVG"));
+    connect(saveButton, &QPushButton::clicked, this, &ChartWindow::save);
+    auto* shortcut = new QShortcut(QKeySequence::Save, this);
+    connect(shortcut, &QShortcut::activated, this, &ChartWindow::save);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(saveButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 6);
+    layout->addWidget(m_canvas, 1);
+    layout->addLayout(buttons);
+    buttons->setContentsMargins(6, 0, 6, 0);
+
+    m_canvas->setContent(chartSkeleton(0));
+}
+
+ChartWindow::~ChartWindow() = default;
+
+bool ChartWindow::saveTo(const QString& path) {
+    const QSize size(std::clamp(m_canvas->width(), kMinChartSide, kMaxChartSide),
+                     std::clamp(m_canvas->height(), kMinChartSide, kMaxChartSide));
+    QString error;
+    if (!saveChart(m_canvas->content(), path, size, &error)) {
+        m_messages->showFailure(error.toStdString(), MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void ChartWindow::save() {
+    QFileDialog dialog(this, QStringLiteral("Save Chart"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QString pngFilter = QStringLiteral("PNG image (*.png)");
+    dialog.setNameFilters({pngFilter, QStringLiteral("SVG drawing (*.svg)")});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, pngFilter](const QString& filter) {
+        dialog.setDefaultSuffix(filter == pngFilter ? QStringLiteral("png") : QStringLiteral("svg"));
+    });
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        saveTo(dialog.selectedFiles().constFirst());
+    }
+}
+
+} // namespace vantrel

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/message_sink.h"
+#include "views/chart_geometry.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace vantrel {
+
+// The drawing area of the chart window. It follows the mouse with a cursor and repaints at most once a
+// frame however often its content changes, so that a run feeding it column by column pays for no more
+// drawing than a person can see.
+class ChartCanvas : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kFrameMilliseconds = 16;
+
+    explicit ChartCanvas(QWidget* parent = nullptr);
+
+    void setContent(ChartContent content);
+    const ChartContent& content() const { return m_content; }
+    std::optional<int> cursorPoint() const { return m_cursorPoint; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void scheduleRepaint();
+    void setCursorPoint(std::optional<int> point);
+
+    ChartContent m_content;
+    std::optional<int> m_cursorPoint;
+    bool m_repaintPending = false;
+    QElapsedTimer m_lastPaint;
+};
+
+// The window "The Vantrel - Chart": the chart of what the result table holds and a Save command.
+class ChartWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Without a sink, a failed save is reported in a message box.
+    explicit ChartWindow(std::unique_ptr<MessageSink> messages = nullptr, QWidget* parent = nullptr);
+    ~ChartWindow() override;
+
+    void setContent(ChartContent content) { m_canvas->setContent(std::move(content)); }
+    const ChartContent& content() const { return m_canvas->content(); }
+    ChartCanvas* canvas() const { return m_canvas; }
+
+    // Saves the chart at the size it is shown, PNG or SVG by the extension; a failure is reported.
+    bool saveTo(const QString& path);
+
+public slots:
+    // Asks for a file name and saves there.
+    void save();
+
+private:
+    std::unique_ptr<MessageSink> m_messages;
+    ChartCanvas* m_canvas;
+};
+
+} // namespace vantrel

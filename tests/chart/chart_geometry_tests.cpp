@@ -1,0 +1,141 @@
+#include "views/chart_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace vantrel {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Lines of 13 pixels and seven pixels a character, about what the chart's font gives at 900 x 900.
+TextMetrics fakeMetrics() {
+    return {13, [](const std::string& text) { return 7.0 * static_cast<double>(text.size()); }};
+}
+
+TEST(ChartTicks, AreRoundStepsInsideTheRangeAndNoMoreThanAsked) {
+    struct Case {
+        ValueRange range;
+        int maxTicks;
+        std::vector<double> expected;
+    } cases[] = {
+        {{0, 10}, 3, {0, 5, 10}},
+        {{-4.48, 4.48}, 3, {-2.5, 0, 2.5}},
+        {{0.0012, 0.0057}, 4, {0.002, 0.003, 0.004, 0.005}},
+        {{1e9, 1e9 + 10}, 3, {1e9, 1e9 + 5, 1e9 + 10}},
+        {{1, 1500}, 8, {200, 400, 600, 800, 1000, 1200, 1400}},
+        {{5, 5}, 3, {}},
+        {{1, kNaN}, 3, {}},
+        {{0, kInf}, 3, {}},
+        {{-1e308, 1e308}, 3, {}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> ticks = niceTicks(c.range, c.maxTicks);
+        ASSERT_EQ(ticks.size(), c.expected.size()) << c.range.low << " to " << c.range.high;
+        for (size_t i = 0; i < ticks.size(); ++i) {
+            EXPECT_NEAR(ticks[i], c.expected[i], 1e-12 * std::fabs(c.expected[i])) << c.range.low;
+        }
+    }
+}
+
+TEST(ChartTicks, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
+    struct Case {
+        std::vector<double> ticks;
+        double step;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {{-2.5, 0, 2.5}, 2.5, {"-2.5", "0", "2.5"}},
+        {{-0.25, 0}, 0.25, {"-0.25", "0"}},
+        {{-0.0, 0.5}, 0.5, {"0", "0.5"}},
+        {{1000, 1500}, 500, {"1000", "1500"}},
+        {{0.003}, 0.001, {"0.003"}},
+        {{-7e-6, 0}, 1e-6, {"-0.000007", "0"}},
+        {{1e-9, 3e-9}, 1e-9, {"1e-09", "3e-09"}},
+        {{0, 5e11, 1e12}, 5e11, {"0", "5.0e+11", "1.0e+12"}},
+        {{1.25e13, 1.5e13}, 2.5e11, {"1.250e+13", "1.500e+13"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tickLabels(c.ticks, c.step), c.expected) << "step " << c.step;
+    }
+}
+
+TEST(ChartRange, HoldsTheFiniteValuesWithASmallMarginAndZeroWhereAsked) {
+    struct Case {
+        std::vector<double> values;
+        std::vector<double> overlay;
+        bool includeZero;
+        ValueRange held;  // must lie inside the range
+        ValueRange outer; // the range must lie inside
+    } cases[] = {
+        {{20, 30, 25}, {}, false, {20, 30}, {19, 31}},
+        {{20, 30, 25}, {}, true, {0, 30}, {-2, 32}},
+        {{-3, kNaN, 2, kInf}, {}, false, {-3, 2}, {-3.5, 2.5}},
+        {{20, 30}, {10, 40}, false, {10, 40}, {8, 42}},
+        {{5, 5, 5}, {}, false, {5, 5}, {4, 6}},
+        {{0, 0}, {}, false, {0, 0}, {-1.5, 1.5}},
+        {{}, {}, false, {0, 0}, {-1.5, 1.5}},
+    };
+    for (const Case& c : cases) {
+        const ValueRange range = paddedRange(c.values, c.overlay, c.includeZero);
+        EXPECT_LT(range.low, c.held.low) << c.held.low;
+        EXPECT_GT(range.high, c.held.high) << c.held.high;
+        EXPECT_GT(range.low, c.outer.low) << c.held.low;
+        EXPECT_LT(range.high, c.outer.high) << c.held.high;
+    }
+}
+
+ChartContent filledContent(int points) {
+    ChartContent content = chartSkeleton(points);
+    for (int s = 0; s < kChartStripCount; ++s) {
+        for (int p = 1; p <= points; ++p) {
+            content.strips[s].values.push_back(std::sin(p * 0.1 * (s + 1)) * std::pow(10.0, s - 6));
+        }
+    }
+    return content;
+}
+
+TEST(ChartLayout, ShowsAFewTicksPerStripWithRoomForTheirLabelsAndNoNegativeBoxes) {
+    const ChartRect area{10, 20, 900, 900};
+    const ChartLayout layout = layoutChart(filledContent(1500), area, fakeMetrics());
+    for (const StripLayout& strip : layout.strips) {
+        EXPECT_GE(strip.ticks.size(), 2u);
+        for (const std::string& label : strip.tickLabels) {
+            EXPECT_LE(area.left + 7.0 * static_cast<double>(label.size()), strip.box.left) << label;
+        }
+    }
+    EXPECT_LE(layout.xAxisRow.bottom(), area.bottom());
+    for (const StripLayout& strip : layoutChart(filledContent(20), {0, 0, 30, 40}, fakeMetrics()).strips) {
+        EXPECT_GE(strip.box.height, 0);
+        EXPECT_GE(strip.box.width, 0);
+    }
+}
+
+TEST(ChartCursor, FindsThePointDrawnUnderEveryPixelColumnAndNoneOutsideThePlot) {
+    const ChartLayout layout = layoutChart(filledContent(1500), {0, 0, 900, 900}, fakeMetrics());
+    const double middleY = layout.plot.top + layout.plot.height / 2;
+    for (int point = 1; point <= 1500; ++point) {
+        ASSERT_EQ(pointAtPixel(layout, pointToPixelX(layout, point), middleY), point);
+    }
+    EXPECT_EQ(pointAtPixel(layout, layout.plot.left - 1, middleY), std::nullopt);
+    EXPECT_EQ(pointAtPixel(layout, layout.plot.right() + 1, middleY), std::nullopt);
+    EXPECT_EQ(pointAtPixel(layout, layout.plot.left, layout.plot.bottom() + 1), std::nullopt);
+    const ChartLayout empty = layoutChart(chartSkeleton(0), {0, 0, 900, 900}, fakeMetrics());
+    EXPECT_EQ(pointAtPixel(empty, 450, 450), std::nullopt);
+}
+
+TEST(ChartCursor, ShowsTheValueAndTheTrendWhereTheyExist) {
+    ChartStrip strip;
+    strip.values = {1.5, kNaN, 3};
+    strip.overlay = {1.25, 2, 2.75};
+    EXPECT_EQ(cursorValueText(strip, 1), "1.5   trend 1.25");
+    EXPECT_EQ(cursorValueText(strip, 2), "");
+    EXPECT_EQ(cursorValueText(strip, 4), "");
+    strip.overlay.clear();
+    EXPECT_EQ(cursorValueText(strip, 3), "3");
+}
+
+} // namespace
+} // namespace vantrel
