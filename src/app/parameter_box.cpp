@@ -7,6 +7,8 @@ namespace vantrel {
 ParameterBox::ParameterBox(Kind kind, int index, QWidget* parent) : QLineEdit(parent), m_kind(kind), m_index(index) {
     setMaxLength(kind == Kind::D ? 10 : 4);
     setObjectName(QStringLiteral("%1%2").arg(kind == Kind::D ? "txtDval" : "txtIval").arg(index));
+    // A screen reader names the box by its row and wave, not by the number in it.
+    setAccessibleName(QStringLiteral("%1, wave %2").arg(kind == Kind::D ? "d" : "i").arg(index + 1));
     setBackColour(Qt::white);
 }
 
