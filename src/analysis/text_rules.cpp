@@ -317,7 +317,10 @@ double roundTripWorkingList(double value) {
 }
 
 std::string rowNumberText(int number) {
-    return " " + std::to_string(number);
+    // Built by appending: g++ 12 at -O3 warns falsely (-Wrestrict) on " " + std::string.
+    std::string text(1, ' ');
+    text += std::to_string(number);
+    return text;
 }
 
 } // namespace vantrel

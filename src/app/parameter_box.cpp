@@ -9,6 +9,8 @@ namespace vantrel {
 ParameterBox::ParameterBox(BoxKind kind, int index, QWidget* parent) : QLineEdit(parent), m_kind(kind), m_index(index) {
     setMaxLength(kind == BoxKind::D ? kDBoxLength : kIBoxLength);
     setObjectName(QStringLiteral("%1%2").arg(kind == BoxKind::D ? "txtDval" : "txtIval").arg(index));
+    // A screen reader names the box by its row and wave, not by the number in it.
+    setAccessibleName(QStringLiteral("%1, wave %2").arg(kind == BoxKind::D ? "d" : "i").arg(index + 1));
     setBackColour(colours::kBoxBackground);
 }
 

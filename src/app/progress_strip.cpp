@@ -13,6 +13,14 @@ ProgressStrip::ProgressStrip(QWidget* parent)
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(224, 224, 224));
     setPalette(colours);
+    setAccessibleName(QStringLiteral("Progress"));
+}
+
+void ProgressStrip::setProgressText(const QString& text) {
+    // Each change is an event that a screen reader may speak: a repeated text stays silent.
+    if (text != accessibleDescription()) {
+        setAccessibleDescription(text);
+    }
 }
 
 double ProgressStrip::pixelX(double x) const {

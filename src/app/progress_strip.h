@@ -26,6 +26,9 @@ public:
     void box(double x1, double y1, double x2, double y2, QColor colour);
     void clear();
 
+    // What the marks show, for those who cannot see them ("Wave 4 of 10"); an empty text when idle.
+    void setProgressText(const QString& text);
+
     bool isBlank() const { return m_lineCount == 0 && m_boxes.empty(); }
     int boxCount() const { return static_cast<int>(m_boxes.size()); }
 

@@ -1,11 +1,15 @@
 #include "app/result_grid.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel {
@@ -88,6 +92,9 @@ ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(par
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setFixedHeight(kRowHeightPixels + 2);
     verticalHeader()->setFixedWidth(twipsToPixels(ResultTable::kStartWidthTwips));
+    // Tab and Shift+Tab leave the table for the boxes instead of walking its 21000 cells.
+    setTabKeyNavigation(false);
+    setAccessibleName(QStringLiteral("Results"));
     if (auto* corner = findChild<QAbstractButton*>()) {
         corner->installEventFilter(this);
     }
@@ -103,6 +110,55 @@ void ResultGrid::selectFirstDataCell() {
     const QModelIndex first = model()->index(0, 0);
     setCurrentIndex(first);
     selectionModel()->select(first, QItemSelectionModel::ClearAndSelect);
+}
+
+QString ResultGrid::selectedBlockText() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        return {};
+    }
+    int top = selected.first().row(), bottom = top, left = selected.first().column(), right = left;
+    for (const QModelIndex& index : selected) {
+        top = std::min(top, index.row());
+        bottom = std::max(bottom, index.row());
+        left = std::min(left, index.column());
+        right = std::max(right, index.column());
+    }
+    QStringList lines;
+    for (int row = top; row <= bottom; ++row) {
+        QStringList cells;
+        for (int column = left; column <= right; ++column) {
+            const QModelIndex index = m_model->index(row, column);
+            cells << (selectionModel()->isSelected(index) ? index.data().toString() : QString());
+        }
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool ResultGrid::event(QEvent* event) {
+    // The grid's own copy wins over any window shortcut on the same keys while the grid has focus.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+void ResultGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        QGuiApplication::clipboard()->setText(selectedBlockText());
+        event->accept();
+        return;
+    }
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        // Ctrl+Tab is the way out of widgets that keep Tab for themselves; the table keeps neither.
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 bool ResultGrid::eventFilter(QObject* watched, QEvent* event) {

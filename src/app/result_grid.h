@@ -46,8 +46,14 @@ public:
     // The single cell at table row 1, column 1 becomes the current cell and the selection.
     void selectFirstDataCell();
 
+    // The selected block as a spreadsheet takes it: rows in order separated by LF, cells in order
+    // separated by TAB; cells inside the block that are not selected are empty.
+    QString selectedBlockText() const;
+
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void paintCorner(QWidget* corner);
