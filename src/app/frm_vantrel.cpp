@@ -1,5 +1,6 @@
 #include "app/frm_vantrel.h"
 
+#include "app/chart_window.h"
 #include "app/command_scope.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
@@ -49,7 +50,10 @@ RunViewParts frmVantrel::runViewParts() {
     parts.closeRequested = [this] { return m_closeRequested; };
     parts.intakeFinished = [this] { showLoadedTable(); };
     parts.signChecked = [this](bool fellBack, bool nonpositive) { applySignCheck(fellBack, nonpositive); };
-    parts.columnFilled = [this](int column) { m_gridModel->refreshColumn(column); };
+    parts.columnFilled = [this](int column) {
+        m_gridModel->refreshColumn(column);
+        chartColumnFilled(column);
+    };
     return parts;
 }
 
@@ -100,6 +104,9 @@ void frmVantrel::closeEvent(QCloseEvent* event) {
         m_closeRequested = true;
         event->ignore();
         return;
+    }
+    if (m_chart != nullptr) {
+        m_chart->close();
     }
     event->accept();
 }
@@ -322,6 +329,10 @@ void frmVantrel::pasteRun(CommandScope& scope) {
 }
 
 void frmVantrel::showLoadedTable() {
+    chartRunStarting(ResultTable::kDataColumn);
+    if (!m_table->text(1, ResultTable::kDataColumn).empty()) {
+        chartColumnFilled(ResultTable::kDataColumn);
+    }
     m_strip->clear();
     m_gridModel->refreshAllColumns();
     m_grid->applyColumnWidths(*m_table);
@@ -345,6 +356,7 @@ void frmVantrel::failPaste(const std::string& reason, MessageIcon icon) {
     unlockBoxes();
     m_mnuRegression->setEnabled(false);
     m_state.Data_ready = false;
+    chartRunFailed(icon == MessageIcon::Exclamation ? ChartNotice::Refused : ChartNotice::Failed);
     showFailure(reason, icon);
 }
 
@@ -363,11 +375,13 @@ void frmVantrel::showFailure(const std::string& reason, MessageIcon icon) {
 
 void frmVantrel::reportRunFailure() {
     clearRunMarks();
+    chartRunFailed(ChartNotice::Failed);
     showFailure(runtimeErrorReason(), MessageIcon::Critical);
 }
 
 void frmVantrel::updateWavesRun() {
     if (m_state.Data_ready) {
+        chartRunStarting(ResultTable::kFirstWaveColumn);
         VectorStateGuard view(*m_runView);
         runWaveAnalysis(m_state, *m_table, view);
     }
@@ -376,6 +390,7 @@ void frmVantrel::updateWavesRun() {
 void frmVantrel::modelSwitchRun(RegressionModel model) {
     checkModel(model);
     showModelTexts(model);
+    chartRunStarting(ResultTable::kRegressionColumn);
     VectorStateGuard view(*m_runView);
     runFullAnalysis(m_state, *m_table, model, view);
 }

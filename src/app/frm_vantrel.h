@@ -6,10 +6,12 @@
 #include "app/random_source.h"
 #include "app/run_view.h"
 #include "views/box_editing.h"
+#include "views/chart_content.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <bitset>
 #include <memory>
 #include <string>
 
@@ -32,6 +34,7 @@ struct BandMetrics {
     int gridTop() const;
 };
 
+class ChartWindow;
 class CommandScope;
 class ParameterBox;
 class ProgressStrip;
@@ -70,6 +73,7 @@ public slots:
     void mnuWavelengthOff_Click();
     void mnuUpdate_Click();
     void mnuRegressionType_Click(int index);
+    void mnuChart_Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -126,6 +130,13 @@ private:
     void showModelTexts(RegressionModel model);
     QAction* modelItem(RegressionModel model) const;
 
+    // The chart follows the table: which columns hold the current run's results, and why not.
+    void chartColumnFilled(int column);
+    void chartRunStarting(int firstColumn);
+    void chartRunFailed(ChartNotice notice);
+    void forgetChartColumnsFrom(int firstColumn);
+    void updateChart();
+
     AnalysisState m_state;
     // Shared with the grid's model, which Qt takes down after the window's own members.
     std::shared_ptr<ResultTable> m_table;
@@ -151,7 +162,12 @@ private:
     QAction* m_mnuWavelengthOff = nullptr;
     QAction* m_mnuUpdate = nullptr;
     QAction* m_mnuRegression = nullptr;
+    QAction* m_mnuChart = nullptr;
     std::array<QAction*, kModelCount> m_mnuRegressionType{}; // model number k at element k - 1
+
+    ChartWindow* m_chart = nullptr;
+    std::bitset<ResultTable::kColumns> m_chartColumns;
+    ChartNotice m_chartNotice = ChartNotice::NoSeriesYet;
 
     std::unique_ptr<RunView> m_runView;
     bool m_running = false;

@@ -150,9 +150,12 @@ QLabel* frmVantrel::createLabel(const char* name, const QString& caption, int le
 }
 
 void frmVantrel::createParameterBoxes() {
+    // Created in their Tab order, which is also the order a screen reader finds them in.
     for (int n = 0; n < kWaveCount; ++n) {
         m_txtDval[n] = new ParameterBox(BoxKind::D, n, centralWidget());
         m_txtDval[n]->setGeometry(m_band.columnLeft(n), m_band.top(kDRow), m_band.columnWidth, m_band.rowHeight);
+    }
+    for (int n = 0; n < kWaveCount; ++n) {
         m_txtIval[n] = new ParameterBox(BoxKind::I, n, centralWidget());
         m_txtIval[n]->setGeometry(m_band.columnLeft(n), m_band.top(kIRow), m_band.columnWidth, m_band.rowHeight);
     }
@@ -209,6 +212,9 @@ void frmVantrel::createMenus() {
     m_mnuRegression->setObjectName(QStringLiteral("mnuRegression"));
     m_mnuRegression->setEnabled(false);
     createModelItems(models);
+
+    // Starts no run, so it is never disabled.
+    m_mnuChart = createCommand("mnuChart", "C&hart", &frmVantrel::mnuChart_Click);
 }
 
 void frmVantrel::createModelItems(QMenu* menu) {

@@ -341,9 +341,9 @@ int writeTable(const ResultTable& table, const BatchOptions& options, std::ostre
     return kBatchOk;
 }
 
-int writePlot(const PlotWriter& plot, const AnalysisState& state, const PasteOutcome& outcome,
+int writePlot(const PlotWriter& plot, const AnalysisState& state, const ResultTable& table, const PasteOutcome& outcome,
               const BatchOptions& options, std::ostream& err) {
-    const std::string failure = plot({state, outcome.model, options.dTexts, options.iTexts, options.plotPath,
+    const std::string failure = plot({state, table, outcome.model, options.dTexts, options.iTexts, options.plotPath,
                                       options.plotWidth, options.plotHeight});
     if (!failure.empty()) {
         err << kProgram << options.plotPath << ": " << failure << "\n";
@@ -371,7 +371,7 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
     if (written != kBatchOk || options.plotPath.empty()) {
         return written;
     }
-    return writePlot(plot, state, outcome, options, err);
+    return writePlot(plot, state, table, outcome, options, err);
 }
 
 } // namespace

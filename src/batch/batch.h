@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/analysis_state.h"
+#include "analysis/result_table.h"
 
 #include <array>
 #include <functional>
@@ -16,6 +17,7 @@ enum BatchExit { kBatchOk = 0, kBatchUsage = 2, kBatchRefused = 3, kBatchRuntime
 // What --plot asks for: the chart of a finished run, with the boxes as the run left them.
 struct PlotRequest {
     const AnalysisState& state;
+    const ResultTable& table;
     RegressionModel model;
     const std::array<std::string, kWaveCount>& dTexts;
     const std::array<std::string, kWaveCount>& iTexts;

@@ -106,16 +106,16 @@ TEST_F(WindowStartup, FocusStartsInTheFirstDBoxAndTabRunsThroughTheDThenTheIBoxe
     }
 }
 
-// The bar reads left to right with access keys; Exit, Paste, Copy and Update Waves are commands on the
-// bar itself. Both adjustments start on (their Off items hidden) and Linear checked.
+// The bar reads left to right with access keys; Exit, Paste, Copy, Update Waves and Chart are commands
+// on the bar itself. Both adjustments start on (their Off items hidden) and Linear checked.
 TEST_F(WindowStartup, MenusStartWithBothAdjustmentsOnAndLinearChecked) {
     const QList<QAction*> bar = m_window->menuBar()->actions();
-    const QString captions[] = {"E&xit",         "&Paste",          "&Copy", "Wave d Value Automation",
-                                "&Update Waves", "&Regression Type"};
-    ASSERT_EQ(bar.size(), 6);
-    for (int k = 0; k < 6; ++k) {
+    const QString captions[] = {"E&xit",         "&Paste",           "&Copy", "Wave d Value Automation",
+                                "&Update Waves", "&Regression Type", "C&hart"};
+    ASSERT_EQ(bar.size(), 7);
+    for (int k = 0; k < 7; ++k) {
         EXPECT_EQ(bar[k]->text(), captions[k]);
-        EXPECT_EQ(bar[k]->isEnabled(), k < 4) << k;
+        EXPECT_EQ(bar[k]->isEnabled(), k < 4 || k == 6) << k;
         EXPECT_TRUE(bar[k]->isVisible() && bar[k]->shortcut().isEmpty());
         EXPECT_EQ(bar[k]->menu() != nullptr, k == 3 || k == 5) << k;
     }

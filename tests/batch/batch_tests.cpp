@@ -115,6 +115,31 @@ TEST(BatchOutput, ExecutableReadingAFileWritesTheSameBytesAsTheLibrary) {
     std::remove(out.c_str());
 }
 
+// --plot draws the run's chart into a file of the asked size with no display; the table still goes to
+// standard output.
+TEST(BatchOutput, PlotWritesAPngOfTheAskedSizeBesideTheTable) {
+    const std::string in = testing::TempDir() + "vantrel_plot_in.txt";
+    const std::string png = testing::TempDir() + "vantrel_plot.png";
+    std::ofstream(in, std::ios::binary) << series(80);
+    const std::string command = "env -u DISPLAY " + std::string(VANTREL_BATCH_PATH) + " --plot " + png +
+                                " --plot-size 320x480 " + in + " 2>/dev/null | wc -l > " + png + ".lines";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string image = readFile(png);
+    ASSERT_GE(image.size(), 24u);
+    EXPECT_EQ(image.substr(1, 3), "PNG");
+    auto bigEndian = [&image](int at) {
+        return (static_cast<unsigned char>(image[at]) << 24) | (static_cast<unsigned char>(image[at + 1]) << 16) |
+               (static_cast<unsigned char>(image[at + 2]) << 8) | static_cast<unsigned char>(image[at + 3]);
+    };
+    EXPECT_EQ(bigEndian(16), 320u);
+    EXPECT_EQ(bigEndian(20), 480u);
+    EXPECT_EQ(readFile(png + ".lines"), "1501\n");
+    EXPECT_EQ(runWith({"--plot", png}, series(80)).exitCode, 2); // the library alone draws no chart
+    for (const std::string& file : {in, png, png + ".lines"}) {
+        std::remove(file.c_str());
+    }
+}
+
 struct FailureCase {
     const char* name;
     std::vector<std::string> args;
