@@ -53,6 +53,7 @@ void ProgressStrip::clear() {
     std::fill(m_lineMarks.begin(), m_lineMarks.end(), false);
     m_lineCount = 0;
     m_boxes.clear();
+    setProgressText({});
     update();
 }
 

@@ -110,6 +110,7 @@ void RunView::setBoxText(BoxKind kind, int box, const std::string& text) {
 
 void RunView::waveStarted(int wave) {
     m_parts.strip->box((wave - 1) * kCellWidth, kCellTop, wave * kCellWidth, kCellBottom, colours::kProgress);
+    m_parts.strip->setProgressText(QStringLiteral("Wave %1 of %2").arg(wave).arg(kWaveCount));
     m_parts.strip->repaint();
 }
 
@@ -167,6 +168,9 @@ void RunView::wavesStarting() {
 
 void RunView::scanMark(double x) {
     m_parts.strip->scanLine(x, colours::kProgress);
+    if (m_scanMarks++ == 0) {
+        m_parts.strip->setProgressText(QStringLiteral("Reading the pasted text"));
+    }
     if (frameDue()) {
         m_parts.strip->repaint();
         m_lastFrame.start();
@@ -174,6 +178,7 @@ void RunView::scanMark(double x) {
 }
 
 void RunView::scanFinished() {
+    m_scanMarks = 0;
     m_parts.strip->clear();
     m_parts.strip->repaint();
 }

@@ -76,6 +76,7 @@ private:
 
     RunViewParts m_parts;
     QElapsedTimer m_lastFrame;
+    int m_scanMarks = 0;
 };
 
 // Passes every notification of a run on to the window's view and then clears the upper halves of the
