@@ -5,6 +5,7 @@
 #include "analysis/text_rules.h"
 
 #include <cmath>
+#include <memory>
 
 namespace vantrel {
 
@@ -15,7 +16,8 @@ int signOf(double value) {
 }
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
-// one's: the remainder does not change within a wave, so the results would be identical.
+// one's: the remainder does not change within a wave, so the results would be identical. For the
+// same reason the remainder's own measures are taken once per wave.
 class Averager {
 public:
     Averager(AnalysisState& state, WaveRunStats& stats) : m_state(state), m_stats(stats) {}
@@ -25,8 +27,12 @@ public:
         if (m_valid && d == m_lastD && i == m_lastI) {
             return;
         }
+        if (!m_seriesMeasured) {
+            measureSeries(*m_seriesMeasures, m_state.Rem_value, m_state.Data_count);
+            m_seriesMeasured = true;
+        }
         m_valid = false;
-        BMA_Calculation(m_state, m_state.Rem_value, d, i);
+        BMA_Calculation(m_state, m_state.Rem_value, d, i, *m_seriesMeasures);
         m_valid = true;
         m_lastD = d;
         m_lastI = i;
@@ -35,11 +41,16 @@ public:
     }
 
     // The remainder has changed.
-    void forget() { m_valid = false; }
+    void forget() {
+        m_valid = false;
+        m_seriesMeasured = false;
+    }
 
 private:
     AnalysisState& m_state;
     WaveRunStats& m_stats;
+    std::unique_ptr<SeriesMeasures> m_seriesMeasures = std::make_unique<SeriesMeasures>();
+    bool m_seriesMeasured = false;
     bool m_valid = false;
     double m_lastD = 0.0;
     double m_lastI = 0.0;
