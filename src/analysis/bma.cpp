@@ -83,7 +83,7 @@ double crossingWavelength(WorkingList& spacings, const WorkingList& crossings, i
     double wavelength = 0.0;
     if (c >= 2) {
         for (int m = 0; m + 1 < c; ++m) {
-            spacings.append(roundTripWorkingList(crossings.entries[m + 1] - crossings.entries[m]));
+            spacings.append(workingListSpacing(crossings.entries[m], crossings.entries[m + 1]));
         }
         double sum = 0.0;
         for (int m = 0; m < spacings.count; ++m) {

@@ -267,14 +267,24 @@ ScaledFloor scaledFloor(BinaryValue v, int scale) {
     return {static_cast<uint64_t>(product >> shiftDown), rest >= (static_cast<u128>(1) << (shiftDown - 1))};
 }
 
-// The working-list value of 1e-11 <= magnitude < 1e15: the 15 significant digits q x 10^-scale,
-// rounded half up, then rounded half up to ten decimals. q and the rounded decimals are below 2^53
-// and 10^scale or 10^10 is a double, so one division gives the double nearest to the written text,
-// which is what reading the text back gives.
-double workingListMagnitude(double magnitude) {
+// 15 significant digits of 1e-11 <= magnitude < 1e15, rounded half up: digits x 10^-scale.
+struct FifteenDigits {
+    uint64_t digits;
+    int scale;
+};
+
+// Digits before the point from the binary exponent (78913 / 2^18 ~ log10 2), at most one too few;
+// from 1 to 1e4, where the powers of ten are doubles, exactly by comparison.
+int scaleGuess(double magnitude, BinaryValue v) {
+    if (magnitude >= 1 && magnitude < 1e4) {
+        return 14 - (int{magnitude >= 10} + int{magnitude >= 100} + int{magnitude >= 1000});
+    }
+    return 14 - (((v.exponent + 52) * 78913) >> 18);
+}
+
+FifteenDigits fifteenDigits(double magnitude) {
     const BinaryValue v = binaryValueOf(magnitude);
-    const int binaryExponent = v.exponent + 52;
-    int scale = 14 - ((binaryExponent * 78913) >> 18); // 78913 / 2^18 ~ log10 2: digits before the point
+    int scale = scaleGuess(magnitude, v);
     ScaledFloor scaled = scaledFloor(v, scale);
     while (scaled.quotient >= kBeyond15Digits) {
         scaled = scaledFloor(v, --scale);
@@ -282,12 +292,46 @@ double workingListMagnitude(double magnitude) {
     while (scaled.quotient < kLeast15Digits) {
         scaled = scaledFloor(v, ++scale);
     }
-    const uint64_t digits15 = scaled.quotient + (scaled.halfOrMore ? 1 : 0);
-    if (scale <= 10) {
-        return static_cast<double>(digits15) / static_cast<double>(kPowersOfTen[scale]);
+    return {scaled.quotient + (scaled.halfOrMore ? 1 : 0), scale};
+}
+
+// The fifteen digits rounded half up to ten decimals, as a count of 1e-10 (scale > 10). The scales
+// of 1 to 1e4 divide by constants, which compile to multiplications.
+uint64_t tenDecimalUnits(FifteenDigits f) {
+    switch (f.scale) {
+    case 11:
+        return (f.digits + 5) / 10;
+    case 12:
+        return (f.digits + 50) / 100;
+    case 13:
+        return (f.digits + 500) / 1000;
+    case 14:
+        return (f.digits + 5000) / 10000;
+    default:
+        const uint64_t divisor = kPowersOfTen[f.scale - 10];
+        return (f.digits + divisor / 2) / divisor;
     }
-    const uint64_t divisor = kPowersOfTen[scale - 10];
-    return static_cast<double>((digits15 + divisor / 2) / divisor) / 1e10;
+}
+
+// The working-list value of 1e-11 <= magnitude < 1e15. The fifteen digits and the ten-decimal count
+// are below 2^53 and 10^scale or 10^10 is a double, so one division gives the double nearest to the
+// written text, which is what reading the text back gives.
+double workingListMagnitude(double magnitude) {
+    const FifteenDigits f = fifteenDigits(magnitude);
+    if (f.scale <= 10) {
+        return static_cast<double>(f.digits) / static_cast<double>(kPowersOfTen[f.scale]);
+    }
+    return static_cast<double>(tenDecimalUnits(f)) / 1e10;
+}
+
+// The count of 1e-10 that a double from 0 to 1e4 is read back from, if it is one: the product with
+// 1e10 is within 0.02 of the count.
+bool unitsOfWorkingListValue(double value, int64_t& units) {
+    if (!(value >= 0 && value < 1e4)) {
+        return false;
+    }
+    units = std::llrint(value * 1e10);
+    return static_cast<double>(units) / 1e10 == value;
 }
 
 } // namespace
@@ -305,6 +349,18 @@ double roundTripWorkingList(double value) {
     }
     const double result = workingListMagnitude(magnitude);
     return value < 0 ? -result : result;
+}
+
+// Two values read back from the text below 1e4 lie within 1.2e-12 of their counts of 1e-10 over
+// 10^10, so their computed difference lies within 3.5e-12 of the difference of the counts over
+// 10^10, and its fifteen digits round to that difference's ten decimals.
+double workingListSpacing(double from, double to) {
+    int64_t fromUnits = 0;
+    int64_t toUnits = 0;
+    if (unitsOfWorkingListValue(from, fromUnits) && unitsOfWorkingListValue(to, toUnits)) {
+        return static_cast<double>(toUnits - fromUnits) / 1e10;
+    }
+    return roundTripWorkingList(to - from);
 }
 
 std::string rowNumberText(int number) {

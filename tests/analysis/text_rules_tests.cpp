@@ -14,6 +14,7 @@
 #include <limits>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace vantrel {
 namespace {
@@ -227,13 +228,24 @@ TEST(RoundTripWorkingList, EqualsReadingTheWrittenTextBack) {
     }
 }
 
-// Crossing positions and spacings, two million of them, against the previous round trip.
-TEST(RoundTripWorkingList, EqualsThePreviousRoundTripOnCrossingPositions) {
+// Crossing positions, two million of them, against the previous round trip; and the spacing of two
+// positions as it is read back, against the round trip of their difference: of working-list values
+// (random, one ten-decimal unit apart, equal, in either order) and of values that are not.
+TEST(RoundTripWorkingList, EqualsThePreviousRoundTripOnCrossingPositionsAndSpacings) {
     std::mt19937_64 generator(18);
     std::uniform_real_distribution<double> position(1e-4, 1500.0);
+    double before = 1.0;
     for (int n = 0; n < 2000000; ++n) {
         const double x = position(generator);
-        ASSERT_EQ(bits(roundTripWorkingList(x)), bits(previousRoundTrip(x))) << std::setprecision(17) << x;
+        const double entry = roundTripWorkingList(x);
+        ASSERT_EQ(bits(entry), bits(previousRoundTrip(x))) << std::setprecision(17) << x;
+        const double next = roundTripWorkingList(entry + 1e-10);
+        for (auto [from, to] : {std::pair{before, entry}, std::pair{entry, before}, std::pair{entry, next},
+                                std::pair{entry, entry}, std::pair{x, before}}) {
+            ASSERT_EQ(bits(workingListSpacing(from, to)), bits(roundTripWorkingList(to - from)))
+                << std::setprecision(17) << from << " to " << to;
+        }
+        before = entry;
     }
 }
 
