@@ -29,6 +29,32 @@ SearchStep nextStep(SearchStep s, int sign) {
     return s;
 }
 
+void MeasureHistory::observe(double d, double measure) {
+    const int sign = signOf(measure);
+    if (sign != 0 && m_hasPositive && m_hasNegative) {
+        m_lineWasRight = lineSign(d) == sign;
+    }
+    if (sign > 0) {
+        m_positiveD = d;
+        m_positiveMeasure = measure;
+        m_hasPositive = true;
+    } else if (sign < 0) {
+        m_negativeD = d;
+        m_negativeMeasure = measure;
+        m_hasNegative = true;
+    }
+}
+
+int MeasureHistory::lineSign(double d) const {
+    const double zero =
+        m_positiveD - m_positiveMeasure * (m_negativeD - m_positiveD) / (m_negativeMeasure - m_positiveMeasure);
+    return (d - zero) * (m_positiveD - zero) > 0 ? 1 : -1;
+}
+
+int MeasureHistory::foretoldSign(double d) const {
+    return m_lineWasRight ? lineSign(d) : 0;
+}
+
 namespace {
 
 // An averaging the search may ask for, how many moves the search has made with its step by then,
@@ -39,18 +65,23 @@ struct Guess {
     double likelihood;
 };
 
-// The chance that the measure keeps its sign after `moves` moves with one step. A change of sign came
-// one step back at ten times this step (or the search started at 0, ten steps from a bound), so the
-// zero lies within ten steps; taken as evenly spread there, the j-th move keeps the sign with
-// chance (10 - j) / (11 - j).
-double chanceToKeepSign(int moves) {
-    return moves < 10 ? (10.0 - moves) / (11.0 - moves) : 0.05;
+// The chance that the measure keeps its sign at d after `moves` moves with one step. A change of sign
+// came one step back at ten times this step (or the search started at 0, ten steps from a bound), so
+// the zero lies within ten steps; taken as evenly spread there, the j-th move keeps the sign with
+// chance (10 - j) / (11 - j). Half the weight goes to the history's line where it foretells the sign.
+double chanceToKeepSign(int moves, double d, int previous, const MeasureHistory& history) {
+    const double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : 0.05;
+    const int foretold = history.foretoldSign(d);
+    if (foretold == 0) {
+        return evenlySpread;
+    }
+    return 0.5 * (foretold == previous ? 0.97 : 0.03) + 0.5 * evenlySpread;
 }
 
 // The averagings that follow the one at g's d, one for each sign the measure may have there. A pass
 // that leaves d where it is reuses that averaging, and its sign is the same, so the passes are
 // followed to the next d; a search that ends there asks for nothing more.
-int followingGuesses(const Guess& g, Guess (&following)[2]) {
+int followingGuesses(const Guess& g, const MeasureHistory& history, Guess (&following)[2]) {
     int count = 0;
     const SearchStep& at = g.ahead.at;
     if (at.done) {
@@ -68,8 +99,9 @@ int followingGuesses(const Guess& g, Guess (&following)[2]) {
             continue;
         }
         const bool keeps = sign == at.previous;
-        const double chance = g.ahead.first ? 0.5 : (keeps ? chanceToKeepSign(g.moves) : 1 - chanceToKeepSign(g.moves));
-        following[count++] = {{next, false}, keeps ? g.moves + 1 : 1, g.likelihood * chance};
+        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(g.moves, at.d, at.previous, history);
+        following[count++] = {
+            {next, false, {}}, keeps ? g.moves + 1 : 1, g.likelihood * (keeps ? keepChance : 1 - keepChance)};
     }
     return count;
 }
@@ -85,7 +117,7 @@ bool contains(const double* values, int count, double value) {
 
 // Up to `lanes` different d values the search may ask for, likeliest first; the one it asks for now
 // comes first.
-int guessDs(const SearchAhead& ahead, int moves, double* ds, int lanes) {
+int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, double* ds, int lanes) {
     constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
@@ -104,7 +136,7 @@ int guessDs(const SearchAhead& ahead, int moves, double* ds, int lanes) {
             ds[count++] = guess.ahead.at.d;
         }
         Guess following[2];
-        const int more = followingGuesses(guess, following);
+        const int more = followingGuesses(guess, history, following);
         for (int k = 0; k < more; ++k) {
             open[openCount++] = following[k];
         }
@@ -138,7 +170,7 @@ void Averager::forget() {
 void Averager::run(double d, double i, const SearchAhead* ahead) {
     ++m_stats.requestedCalls;
     if (ahead != nullptr) {
-        countMoves(*ahead);
+        followSearch(*ahead);
     }
     if (m_valid && d == m_lastD && i == m_lastI) {
         return;
@@ -162,9 +194,15 @@ void Averager::run(double d, double i, const SearchAhead* ahead) {
     m_lastI = i;
     ++m_stats.computedCalls;
     m_stats.passes += passes;
+    if (ahead != nullptr) {
+        m_history.observe(d, ahead->measure());
+    }
 }
 
-void Averager::countMoves(const SearchAhead& ahead) {
+void Averager::followSearch(const SearchAhead& ahead) {
+    if (ahead.first) {
+        m_history.restart();
+    }
     if (ahead.first || ahead.at.step != m_searchStep) {
         m_movesAtStep = 0;
     } else if (ahead.at.d != m_searchD) {
@@ -192,7 +230,7 @@ bool Averager::takeFromLanes(double d, double i) {
 
 void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {
     double guesses[kMaxLanes];
-    const int guessCount = guessDs(ahead, m_movesAtStep, guesses, m_lanes->lanes());
+    const int guessCount = guessDs(ahead, m_movesAtStep, m_history, guesses, m_lanes->lanes());
     double weights[kMaxLanes];
     weights[0] = averagingWeight(guesses[0]);
     m_laneCount = 1;

@@ -26,11 +26,50 @@ inline int signOf(double value) {
 // step falls below 0.00001 or d reaches +-100 (then held at +-99.99999).
 SearchStep nextStep(SearchStep s, int sign);
 
+// A search's measure of the averaging in the state (amplitude or wavelength), by reference.
+class MeasureRef {
+public:
+    MeasureRef() = default;
+    template <typename Measure>
+    explicit MeasureRef(const Measure& measure)
+        : m_measure(&measure), m_call([](const void* m) { return (*static_cast<const Measure*>(m))(); }) {}
+
+    double operator()() const { return m_call != nullptr ? m_call(m_measure) : 0.0; }
+
+private:
+    const void* m_measure = nullptr;
+    double (*m_call)(const void*) = nullptr;
+};
+
 // A search before one of its averagings: the state it will apply the measure's sign to, or, for the
-// first averaging, whose sign only becomes `previous`.
+// first averaging, whose sign only becomes `previous`; and its measure.
 struct SearchAhead {
     SearchStep at;
     bool first = false;
+    MeasureRef measure;
+};
+
+// What a search has seen of its measure: the latest d with a positive and with a negative measure,
+// and whether the straight line through them foretold the signs seen since. A smooth measure (the
+// amplitude's) is foretold well once its zero is bracketed; a stepped one (the wavelength's) is not,
+// and then the line is not used.
+class MeasureHistory {
+public:
+    void restart() { *this = MeasureHistory(); }
+    void observe(double d, double measure);
+    // The sign the line foretells at d, or 0 when there is no line or it has just been wrong.
+    int foretoldSign(double d) const;
+
+private:
+    int lineSign(double d) const;
+
+    double m_positiveD = 0.0;
+    double m_positiveMeasure = 0.0;
+    double m_negativeD = 0.0;
+    double m_negativeMeasure = 0.0;
+    bool m_hasPositive = false;
+    bool m_hasNegative = false;
+    bool m_lineWasRight = false;
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
@@ -51,7 +90,7 @@ public:
 
 private:
     void run(double d, double i, const SearchAhead* ahead);
-    void countMoves(const SearchAhead& ahead);
+    void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
     void averageInLanes(const SearchAhead& ahead, double i, long passes);
 
@@ -65,6 +104,7 @@ private:
     double m_searchStep = 0.0; // the search's step and d at its last averaging, and the moves made
     double m_searchD = 0.0;    // with that step
     int m_movesAtStep = 0;
+    MeasureHistory m_history;
     bool m_seriesMeasured = false;
     bool m_valid = false;
     double m_lastD = 0.0;
@@ -75,11 +115,12 @@ private:
 // box showing each pass's d, and one more averaging with the d found.
 template <typename Measure>
 double searchD(Averager& averager, double i, int box, WaveObserver& observer, Measure measure) {
+    const MeasureRef measured(measure);
     SearchStep s;
-    averager.run(SearchAhead{s, true}, i);
+    averager.run(SearchAhead{s, true, measured}, i);
     s.previous = signOf(measure());
     do {
-        averager.run(SearchAhead{s, false}, i);
+        averager.run(SearchAhead{s, false, measured}, i);
         s = nextStep(s, signOf(measure()));
         observer.searchStep(box, s.d);
     } while (!s.done);

@@ -357,7 +357,7 @@ TEST(Averager, TakesALaneOnlyForItsDIAndRemainder) {
     state->Rem_value = state->Data_value;
     WaveRunStats stats;
     Averager averager(*state, stats, AveragingMode{});
-    averager.run(SearchAhead{SearchStep{}, true}, 8);
+    averager.run(SearchAhead{SearchStep{}, true, MeasureRef{}}, 8);
     auto expectThePlainAveraging = [&](double d, double i) {
         averager.run(d, i);
         auto plain = stateWith({});
