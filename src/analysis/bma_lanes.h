@@ -33,8 +33,10 @@ public:
     // 1 <= count <= lanes(); lanes beyond count repeat the first weight.
     void average(const Series& series, int n, const double* weights, int count, long passes);
 
-    // One lane's result into BMA_value, Fwd_mean and Bwd_mean (1..n), as the scalar averaging leaves them.
-    void copyLane(int lane, AnalysisState& state) const;
+    // One lane's result into BMA_value (1..n), and its last pass's means into Fwd_mean and Bwd_mean
+    // (1..n): the arrays as the scalar averaging leaves them.
+    void copyAveraged(int lane, AnalysisState& state) const;
+    void copyMeans(int lane, AnalysisState& state) const;
 
 private:
     struct AlignedFree {

@@ -182,6 +182,7 @@ void Averager::run(double d, double i, const SearchAhead* ahead) {
     m_valid = false;
     const long passes = passCount(i);
     if (!takeFromLanes(d, i)) {
+        settleMeans();
         if (ahead != nullptr && m_lanes && passes >= 1 && m_state.Data_count >= 2) {
             averageInLanes(*ahead, i, passes);
             takeFromLanes(d, i);
@@ -220,12 +221,20 @@ bool Averager::takeFromLanes(double d, double i) {
     }
     for (int lane = 0; lane < m_laneCount; ++lane) {
         if (m_laneDs[lane] == d) {
-            m_lanes->copyLane(lane, m_state);
+            m_lanes->copyAveraged(lane, m_state);
+            m_meansOwedFromLane = lane;
             measureAveraging(m_state, m_state.Rem_value, *m_seriesMeasures);
             return true;
         }
     }
     return false;
+}
+
+void Averager::settleMeans() {
+    if (m_meansOwedFromLane >= 0) {
+        m_lanes->copyMeans(m_meansOwedFromLane, m_state);
+        m_meansOwedFromLane = -1;
+    }
 }
 
 void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {

@@ -81,6 +81,9 @@ private:
 class Averager {
 public:
     Averager(AnalysisState& state, WaveRunStats& stats, const AveragingMode& mode);
+    ~Averager() { settleMeans(); }
+    Averager(const Averager&) = delete;
+    Averager& operator=(const Averager&) = delete;
 
     void run(double d, double i) { run(d, i, nullptr); }
     void run(const SearchAhead& ahead, double i) { run(ahead.at.d, i, &ahead); }
@@ -92,6 +95,7 @@ private:
     void run(double d, double i, const SearchAhead* ahead);
     void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
+    void settleMeans();
     void averageInLanes(const SearchAhead& ahead, double i, long passes);
 
     AnalysisState& m_state;
@@ -101,6 +105,9 @@ private:
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
     double m_laneI = 0.0;
+    // The lane whose last pass's means Fwd_mean and Bwd_mean should hold, copied only before the
+    // lanes are overwritten or the averager ends: nothing reads them in between.
+    int m_meansOwedFromLane = -1;
     double m_searchStep = 0.0; // the search's step and d at its last averaging, and the moves made
     double m_searchD = 0.0;    // with that step
     int m_movesAtStep = 0;

@@ -77,7 +77,8 @@ TEST(LaneAveraging, EveryLaneEqualsTheScalarAveraging) {
                         // the measuring step comes after the averaging; its arrays are complete
                     }
                     auto laned = stateWith(c.values);
-                    lanes.copyLane(lane, *laned);
+                    lanes.copyAveraged(lane, *laned);
+                    lanes.copyMeans(lane, *laned);
                     for (int k = 1; k <= n; ++k) {
                         ASSERT_TRUE(sameDouble(laned->BMA_value[k], scalar->BMA_value[k]))
                             << "lane " << lane << " k " << k;

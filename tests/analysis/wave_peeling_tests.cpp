@@ -327,6 +327,11 @@ TEST_P(SpeculativeSearchTest, EveryKernelRunsAsTheSequentialSearch) {
         WaveRun speculative(c.oscillation);
         EXPECT_EQ(runCatchingTheError(speculative, c, AveragingMode{true, kernel}), error);
         expectSameResults(speculative, sequential);
+        for (int k = 1; k <= sequential.state->Data_count; ++k) {
+            ASSERT_EQ(bits(speculative.state->BMA_value[k]), bits(sequential.state->BMA_value[k])) << k;
+            ASSERT_EQ(bits(speculative.state->Fwd_mean[k]), bits(sequential.state->Fwd_mean[k])) << k;
+            ASSERT_EQ(bits(speculative.state->Bwd_mean[k]), bits(sequential.state->Bwd_mean[k])) << k;
+        }
         EXPECT_EQ(speculative.observer.m_searches, sequential.observer.m_searches);
         EXPECT_EQ(speculative.observer.m_done, sequential.observer.m_done);
         EXPECT_EQ(speculative.stats.computedCalls, sequential.stats.computedCalls);
