@@ -273,8 +273,9 @@ struct FifteenDigits {
     int scale;
 };
 
-// Digits before the point from the binary exponent (78913 / 2^18 ~ log10 2), at most one too few;
-// from 1 to 1e4, where the powers of ten are doubles, exactly by comparison.
+// The scale of the fifteen digits from the number of digits before the point: from the binary
+// exponent (78913 / 2^18 ~ log10 2), at most one off, corrected by the caller; from 1 to 1e4, where
+// the powers of ten are doubles, exactly by comparison.
 int scaleGuess(double magnitude, BinaryValue v) {
     if (magnitude >= 1 && magnitude < 1e4) {
         return 14 - (int{magnitude >= 10} + int{magnitude >= 100} + int{magnitude >= 1000});
