@@ -3,6 +3,7 @@
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel {
@@ -48,73 +49,107 @@ bool oppositeSigns(double a, double b) {
     return (a > 0 && b < 0) || (a < 0 && b > 0);
 }
 
-// Where the straight line through (k, a) and (k + 1, b) crosses zero, as the working list holds it.
-double crossingPosition(int k, double a, double b) {
-    const double position = (k * b - (k + 1) * a) / (b - a);
-    return roundTripWorkingList(checkedResult(position, "a crossing position"));
+// Where the straight line through (k, a) and (k + 1, b) crosses zero; not finite when it overflows.
+double rawCrossingPosition(int k, double a, double b) {
+    return (k * b - (k + 1) * a) / (b - a);
 }
 
-void measure(AnalysisState& s, const Series& series, int n) {
-    double sumB = 0.0;
-    double sumR = 0.0;
-    const double* b = s.BMA_value.data();
+bool isFinite(double value) {
+    return value - value == 0.0;
+}
+
+// Appends the crossings of y(1..n), as the working list holds them. False when a position overflows;
+// the list then holds the crossings before it.
+bool collectCrossings(WorkingList& list, const double* y, int n) {
     for (int k = 1; k <= n; ++k) {
-        const double r = series[k] - b[k];
-        sumB += b[k] * b[k];
-        sumR += r * r;
-        if (series[k] == 0) {
-            s.List1.append(k);
+        if (y[k] == 0) {
+            list.append(k);
         }
-        if (b[k] == 0) {
-            s.List2.append(k);
-        }
-        if (k < n) {
-            if (oppositeSigns(series[k], series[k + 1])) {
-                s.List1.append(crossingPosition(k, series[k], series[k + 1]));
+        if (k < n && oppositeSigns(y[k], y[k + 1])) {
+            const double position = rawCrossingPosition(k, y[k], y[k + 1]);
+            if (!isFinite(position)) {
+                return false;
             }
-            if (oppositeSigns(b[k], b[k + 1])) {
-                s.List2.append(crossingPosition(k, b[k], b[k + 1]));
-            }
+            list.append(roundTripWorkingList(position));
         }
     }
-    checkedResult(sumB, "the averaged series' root mean square");
-    checkedResult(sumR, "the residual's root mean square");
-    s.BMA_RMS = std::sqrt(sumB / n);
-    s.Residual_RMS = std::sqrt(sumR / n);
+    return true;
 }
 
 // Wavelength of a list of crossing positions: twice the mean spacing (c >= 2), four times the single
 // crossing (c = 1), or 4N + 1 without crossings. Uses List4 for the spacings and clears it after.
-double crossingWavelength(AnalysisState& s, const WorkingList& crossings) {
+double crossingWavelength(WorkingList& spacings, const WorkingList& crossings, int n) {
     const int c = crossings.count;
     double wavelength = 0.0;
     if (c >= 2) {
         for (int m = 0; m + 1 < c; ++m) {
-            s.List4.append(roundTripWorkingList(crossings.entries[m + 1] - crossings.entries[m]));
+            spacings.append(workingListSpacing(crossings.entries[m], crossings.entries[m + 1]));
         }
         double sum = 0.0;
-        for (int m = 0; m < s.List4.count; ++m) {
-            sum += s.List4.entries[m];
+        for (int m = 0; m < spacings.count; ++m) {
+            sum += spacings.entries[m];
         }
         wavelength = (sum / (c - 1)) * 2;
     } else if (c == 1) {
         wavelength = 4 * crossings.entries[0];
     } else {
-        wavelength = static_cast<double>(4 * s.Data_count + 1);
+        wavelength = static_cast<double>(4 * n + 1);
     }
-    s.List4.clear();
+    spacings.clear();
     return wavelength;
+}
+
+void copyCrossings(WorkingList& to, const WorkingList& from) {
+    std::copy(from.entries.begin(), from.entries.begin() + from.count, to.entries.begin());
+    to.count = from.count;
 }
 
 } // namespace
 
-void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I) {
+void measureSeries(SeriesMeasures& measures, const Series& series, int n) {
+    measures.crossings.clear();
+    measures.crossingOverflows = !collectCrossings(measures.crossings, series.data(), n);
+    WorkingList spacings;
+    measures.wavelength = measures.crossingOverflows ? 0.0 : crossingWavelength(spacings, measures.crossings, n);
+}
+
+double averagingWeight(double D) {
+    return checkedResult(std::exp(D), "the averaging weight");
+}
+
+// The series' crossings and the averaged series' crossings were collected point by point together;
+// a crossing position that overflows in either raises the same error, before the sums are checked.
+void measureAveraging(AnalysisState& s, const Series& series, const SeriesMeasures& seriesMeasures) {
     const int n = s.Data_count;
-    const double w = checkedResult(std::exp(D), "the averaging weight");
-    s.List1.clear();
+    if (seriesMeasures.crossingOverflows) {
+        raiseOverflow("a crossing position");
+    }
+    copyCrossings(s.List1, seriesMeasures.crossings);
     s.List2.clear();
     s.List3.clear();
     s.List4.clear();
+    const double* b = s.BMA_value.data();
+    double sumB = 0.0;
+    double sumR = 0.0;
+    for (int k = 1; k <= n; ++k) {
+        const double r = series[k] - b[k];
+        sumB += b[k] * b[k];
+        sumR += r * r;
+    }
+    if (!collectCrossings(s.List2, b, n)) {
+        raiseOverflow("a crossing position");
+    }
+    checkedResult(sumB, "the averaged series' root mean square");
+    checkedResult(sumR, "the residual's root mean square");
+    s.BMA_RMS = std::sqrt(sumB / n);
+    s.Residual_RMS = std::sqrt(sumR / n);
+    s.Series_wavelength = seriesMeasures.wavelength;
+    s.BMA_wavelength = crossingWavelength(s.List4, s.List2, n);
+}
+
+void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I, const SeriesMeasures& seriesMeasures) {
+    const int n = s.Data_count;
+    const double w = averagingWeight(D);
     for (int k = 1; k <= n; ++k) {
         s.BMA_value[k] = series[k];
     }
@@ -122,9 +157,13 @@ void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I)
     for (double pass = 1; pass <= I; pass += 1) {
         averagingPass(s, w, wPlusOne, n);
     }
-    measure(s, series, n);
-    s.Series_wavelength = crossingWavelength(s, s.List1);
-    s.BMA_wavelength = crossingWavelength(s, s.List2);
+    measureAveraging(s, series, seriesMeasures);
+}
+
+void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I) {
+    SeriesMeasures seriesMeasures;
+    measureSeries(seriesMeasures, series, s.Data_count);
+    BMA_Calculation(s, series, D, I, seriesMeasures);
 }
 
 } // namespace vantrel

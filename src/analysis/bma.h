@@ -16,4 +16,28 @@ namespace vantrel {
 // BMA_wavelength and the working lists. Allocates nothing.
 void BMA_Calculation(AnalysisState& state, const Series& series, double D, double I);
 
+// The part of the measures that depends on the series alone: its crossing positions (the entries
+// of List1) and Series_wavelength. A caller that averages one series many times measures it once.
+// A crossing position beyond the range of a double is not raised here but by every averaging that
+// uses these measures, where the measuring would have met it.
+struct SeriesMeasures {
+    WorkingList crossings;
+    double wavelength = 0.0;
+    bool crossingOverflows = false;
+};
+
+void measureSeries(SeriesMeasures& measures, const Series& series, int n);
+
+// BMA_Calculation of a series whose own measures are known.
+void BMA_Calculation(AnalysisState& state, const Series& series, double D, double I,
+                     const SeriesMeasures& seriesMeasures);
+
+// The averaging weight e^D; beyond the range of a double it is an overflow.
+double averagingWeight(double D);
+
+// The measuring step alone, for BMA_value, Fwd_mean and Bwd_mean already holding the averaging of
+// series with some d and i (computed elsewhere, e.g. in vector lanes): writes the lists, the root
+// mean squares and the wavelengths as BMA_Calculation would, and raises what it would raise there.
+void measureAveraging(AnalysisState& state, const Series& series, const SeriesMeasures& seriesMeasures);
+
 } // namespace vantrel

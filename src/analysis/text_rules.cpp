@@ -3,8 +3,13 @@
 #include "analysis/runtime_error.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -267,53 +272,149 @@ namespace {
 
 using u128 = unsigned __int128;
 
-constexpr u128 pow10u(int n) {
-    u128 p = 1;
-    for (int i = 0; i < n; ++i) {
-        p *= 10;
+// 15 significant digits of values down to 1e-11 need the scale 10^25; a first guess may be one more.
+constexpr int kLargestScale = 26;
+constexpr std::array<uint64_t, kLargestScale + 1> kPowersOfFive = [] {
+    std::array<uint64_t, kLargestScale + 1> powers{};
+    powers[0] = 1;
+    for (int i = 1; i <= kLargestScale; ++i) {
+        powers[i] = powers[i - 1] * 5;
     }
-    return p;
+    return powers;
+}();
+// Up to 10^16: 15 digits rounded up to 10^15 at the largest scale are divided by 10^16.
+constexpr std::array<uint64_t, 17> kPowersOfTen = [] {
+    std::array<uint64_t, 17> powers{};
+    powers[0] = 1;
+    for (int i = 1; i < 17; ++i) {
+        powers[i] = powers[i - 1] * 10;
+    }
+    return powers;
+}();
+constexpr uint64_t kLeast15Digits = kPowersOfTen[14];
+constexpr uint64_t kBeyond15Digits = kPowersOfTen[15];
+
+// A positive double as mantissa x 2^exponent, the mantissa with its leading bit (53 bits).
+struct BinaryValue {
+    uint64_t mantissa;
+    int exponent;
+};
+
+BinaryValue binaryValueOf(double magnitude) {
+    const uint64_t raw = std::bit_cast<uint64_t>(magnitude);
+    const int biased = static_cast<int>(raw >> 52);
+    return {(raw & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52), biased - 1075};
 }
 
-// floor(m * 10^scale * 2^shiftDown) and whether the rest is at least one half.
+// floor(value x 10^scale) and whether the rest is at least one half, exactly: value x 10^scale is
+// mantissa x 5^scale x 2^(exponent + scale), and the product with 5^scale fits 128 bits.
 struct ScaledFloor {
-    u128 quotient;
+    uint64_t quotient;
     bool halfOrMore;
 };
 
-ScaledFloor scaledFloor(uint64_t mantissa, int scale, int shiftDown) {
-    const u128 n = static_cast<u128>(mantissa) * pow10u(scale);
-    const u128 one = static_cast<u128>(1) << shiftDown;
-    return {n >> shiftDown, (n & (one - 1)) >= (one >> 1)};
+ScaledFloor scaledFloor(BinaryValue v, int scale) {
+    const u128 product = static_cast<u128>(v.mantissa) * kPowersOfFive[scale];
+    const int shiftDown = -(v.exponent + scale);
+    const u128 rest = product & ((static_cast<u128>(1) << shiftDown) - 1);
+    return {static_cast<uint64_t>(product >> shiftDown), rest >= (static_cast<u128>(1) << (shiftDown - 1))};
+}
+
+// 15 significant digits of 1e-11 <= magnitude < 1e15, rounded half up: digits x 10^-scale.
+struct FifteenDigits {
+    uint64_t digits;
+    int scale;
+};
+
+// The scale of the fifteen digits from the number of digits before the point: from the binary
+// exponent (78913 / 2^18 ~ log10 2), at most one off, corrected by the caller; from 1 to 1e4, where
+// the powers of ten are doubles, exactly by comparison.
+int scaleGuess(double magnitude, BinaryValue v) {
+    if (magnitude >= 1 && magnitude < 1e4) {
+        return 14 - (int{magnitude >= 10} + int{magnitude >= 100} + int{magnitude >= 1000});
+    }
+    return 14 - (((v.exponent + 52) * 78913) >> 18);
+}
+
+FifteenDigits fifteenDigits(double magnitude) {
+    const BinaryValue v = binaryValueOf(magnitude);
+    int scale = scaleGuess(magnitude, v);
+    ScaledFloor scaled = scaledFloor(v, scale);
+    while (scaled.quotient >= kBeyond15Digits) {
+        scaled = scaledFloor(v, --scale);
+    }
+    while (scaled.quotient < kLeast15Digits) {
+        scaled = scaledFloor(v, ++scale);
+    }
+    return {scaled.quotient + (scaled.halfOrMore ? 1 : 0), scale};
+}
+
+// The fifteen digits rounded half up to ten decimals, as a count of 1e-10 (scale > 10). The scales
+// of 1 to 1e4 divide by constants, which compile to multiplications.
+uint64_t tenDecimalUnits(FifteenDigits f) {
+    switch (f.scale) {
+    case 11:
+        return (f.digits + 5) / 10;
+    case 12:
+        return (f.digits + 50) / 100;
+    case 13:
+        return (f.digits + 500) / 1000;
+    case 14:
+        return (f.digits + 5000) / 10000;
+    default:
+        const uint64_t divisor = kPowersOfTen[f.scale - 10];
+        return (f.digits + divisor / 2) / divisor;
+    }
+}
+
+// The working-list value of 1e-11 <= magnitude < 1e15. The fifteen digits and the ten-decimal count
+// are below 2^53 and 10^scale or 10^10 is a double, so one division gives the double nearest to the
+// written text, which is what reading the text back gives.
+double workingListMagnitude(double magnitude) {
+    const FifteenDigits f = fifteenDigits(magnitude);
+    if (f.scale <= 10) {
+        return static_cast<double>(f.digits) / static_cast<double>(kPowersOfTen[f.scale]);
+    }
+    return static_cast<double>(tenDecimalUnits(f)) / 1e10;
+}
+
+// The count of 1e-10 that a double from 0 to 1e4 is read back from, if it is one: the product with
+// 1e10 is within 0.02 of the count.
+bool unitsOfWorkingListValue(double value, int64_t& units) {
+    if (!(value >= 0 && value < 1e4)) {
+        return false;
+    }
+    units = std::llrint(value * 1e10);
+    return static_cast<double>(units) / 1e10 == value;
 }
 
 } // namespace
 
-// Exact for 1e-4 <= value < 1e4, the range of crossing positions and spacings: the 15-digit
-// reduction and the rounding to ten decimals are done on exact integers, and the division by 1e10
-// of an integer below 2^53 gives the same double as reading the decimal text.
+// Crossing positions and spacings lie far inside the exact range; the text is written and read back
+// only for magnitudes of 1e15 and more, infinities and NaN. Below 1e-11 the ten decimals are zeros,
+// written with the value's sign.
 double roundTripWorkingList(double value) {
-    if (!(value >= 1e-4 && value < 1e4)) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 1e15)) {
         return valueOfText(formatWorkingList(value));
     }
-    int binaryExponent = 0;
-    const double fraction = std::frexp(value, &binaryExponent);
-    const uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
-    const int shiftDown = 53 - binaryExponent; // value = mantissa / 2^shiftDown, shiftDown in 40..67
-    const u128 low = pow10u(14);
-    const u128 high = pow10u(15);
-    int scale = 14 - static_cast<int>(std::floor(std::log10(value)));
-    ScaledFloor scaled = scaledFloor(mantissa, scale, shiftDown);
-    while (scaled.quotient >= high) {
-        scaled = scaledFloor(mantissa, --scale, shiftDown);
+    if (magnitude < 1e-11) {
+        return value == 0 ? 0.0 : std::copysign(0.0, value);
     }
-    while (scaled.quotient < low) {
-        scaled = scaledFloor(mantissa, ++scale, shiftDown);
+    const double result = workingListMagnitude(magnitude);
+    return value < 0 ? -result : result;
+}
+
+// Two values read back from the text below 1e4 lie within 1.2e-12 of their counts of 1e-10 over
+// 10^10, so their computed difference lies within 3.5e-12 of the difference of the counts over
+// 10^10, and its fifteen digits round to that difference's ten decimals.
+double workingListSpacing(double from, double to) {
+    int64_t fromUnits = 0;
+    int64_t toUnits = 0;
+    if (unitsOfWorkingListValue(from, fromUnits) && unitsOfWorkingListValue(to, toUnits)) {
+        return static_cast<double>(toUnits - fromUnits) / 1e10;
     }
-    const u128 digits15 = scaled.quotient + (scaled.halfOrMore ? 1 : 0);
-    const u128 divisor = pow10u(scale - 10);
-    const u128 tenDecimals = (digits15 + divisor / 2) / divisor;
-    return static_cast<double>(static_cast<uint64_t>(tenDecimals)) / 1e10;
+    return roundTripWorkingList(to - from);
 }
 
 std::string rowNumberText(int number) {

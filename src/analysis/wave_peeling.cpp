@@ -1,6 +1,7 @@
 #include "analysis/wave_peeling.h"
 
 #include "analysis/bma.h"
+#include "analysis/d_search.h"
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 
@@ -10,89 +11,9 @@ namespace vantrel {
 
 namespace {
 
-int signOf(double value) {
-    return value > 0 ? 1 : (value < 0 ? -1 : 0);
-}
-
-// Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
-// one's: the remainder does not change within a wave, so the results would be identical.
-class Averager {
-public:
-    Averager(AnalysisState& state, WaveRunStats* stats) : m_state(state), m_stats(stats) {}
-
-    void run(double d, double i) {
-        count(&WaveRunStats::requestedCalls, 1);
-        if (m_valid && d == m_lastD && i == m_lastI) {
-            return;
-        }
-        m_valid = false;
-        BMA_Calculation(m_state, m_state.Rem_value, d, i);
-        m_valid = true;
-        m_lastD = d;
-        m_lastI = i;
-        count(&WaveRunStats::computedCalls, 1);
-        count(&WaveRunStats::passes, i >= 1 ? static_cast<long>(i) : 0);
-    }
-
-    // The remainder has changed.
-    void forget() { m_valid = false; }
-
-private:
-    void count(long WaveRunStats::*counter, long amount) {
-        if (m_stats != nullptr) {
-            m_stats->*counter += amount;
-        }
-    }
-
-    AnalysisState& m_state;
-    WaveRunStats* m_stats;
-    bool m_valid = false;
-    double m_lastD = 0.0;
-    double m_lastI = 0.0;
-};
-
 double passesOf(const std::string& iText, NumberFormat format) {
     const double i = valueOfText(iText, format);
     return i > kMaxPasses ? static_cast<double>(kMaxPasses) : i;
-}
-
-// The d search: full steps of 10 in the direction of the measure's sign, a tenth of the step at
-// every change of sign, until the measure is 0, the step falls below 0.00001 or d reaches +-100.
-template <typename Measure>
-double searchD(Averager& averager, double i, int box, WaveObserver& observer, Measure measure) {
-    double d = 0;
-    double step = 10;
-    bool done = false;
-    averager.run(d, i);
-    int previous = signOf(measure());
-    do {
-        averager.run(d, i);
-        const int sign = signOf(measure());
-        if (sign == -1 && sign == previous) {
-            d = d - step;
-        } else if (sign == -1 && sign != previous) {
-            step = step / 10;
-        } else if (sign == 0) {
-            done = true;
-        } else if (sign == 1 && sign == previous) {
-            d = d + step;
-        } else if (sign == 1 && sign != previous) {
-            step = step / 10;
-        }
-        if (d <= -100 || d >= 100 || step < 0.00001) {
-            done = true;
-        }
-        previous = sign;
-        if (d >= 100) {
-            d = 99.99999;
-        }
-        if (d <= -100) {
-            d = -99.99999;
-        }
-        observer.searchStep(box, d);
-    } while (!done);
-    averager.run(d, i);
-    return d;
 }
 
 void takeWave(AnalysisState& s, int wave) {
@@ -152,11 +73,12 @@ double combinedD(double dA, double dW, double x, double y, double t) {
     return dA + std::fabs(lnX - lnY) * (dW - dA) / denominator;
 }
 
-void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats) {
+void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats, const AveragingMode& mode) {
+    WaveRunStats uncounted;
     for (int j = 1; j <= s.Data_count; ++j) {
         s.Rem_value[j] = s.Osc_value[j];
     }
-    Averager averager(s, stats);
+    Averager averager(s, stats != nullptr ? *stats : uncounted, mode);
     for (int wave = 1; wave <= kWaveCount; ++wave) {
         peelWave(s, observer, averager, wave);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/analysis_state.h"
+#include "analysis/bma_lanes.h"
 
 #include <string>
 
@@ -41,6 +42,16 @@ struct WaveRunStats {
     long requestedCalls = 0; // averagings the peeling asked for
     long computedCalls = 0;  // averagings actually computed (repeats of the same call are reused)
     long passes = 0;         // averaging passes of the computed calls
+    long laneRounds = 0;     // runs of the lane kernel
+    long laneAverages = 0;   // averagings those runs computed, the needed and the guessed ones
+};
+
+// How the d searches average. By default the processor's widest lane kernel computes, beside each
+// averaging a search needs, those its next steps may need; not speculative, each averaging a search
+// asks for is computed on its own, one after another. Both give the same bits.
+struct AveragingMode {
+    bool speculative = true;
+    LaneKernel kernel = widestLaneKernel();
 };
 
 // The largest number of averaging passes a wave runs, whatever its i box says; also the largest
@@ -56,6 +67,7 @@ double combinedD(double dA, double dW, double x, double y, double t);
 
 // Peels ten waves off Osc_value(1..Data_count) into Wave_value and Rem_value. A run-time error stops
 // it where it stands. The counts of the run are added to `stats` when one is given.
-void Display_waves(AnalysisState& state, WaveObserver& observer, WaveRunStats* stats = nullptr);
+void Display_waves(AnalysisState& state, WaveObserver& observer, WaveRunStats* stats = nullptr,
+                   const AveragingMode& mode = {});
 
 } // namespace vantrel

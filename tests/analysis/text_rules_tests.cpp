@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <iomanip>
 #include <limits>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace vantrel {
 namespace {
@@ -163,27 +165,102 @@ INSTANTIATE_TEST_SUITE_P(Values, FormatWorkingListTest,
                                          TextCase{1.0 / 2048, "0000.0004882813"},
                                          TextCase{1234.5678901234496, "1234.5678901235"}));
 
-// The averaging reads its crossing positions back without writing the text; the two must agree.
-TEST(RoundTripWorkingList, EqualsReadingTheWrittenTextBack) {
-    auto expectSame = [](double x) {
-        ASSERT_EQ(bits(roundTripWorkingList(x)), bits(valueOfText(formatWorkingList(x))))
-            << std::setprecision(17) << x << " written " << formatWorkingList(x);
-    };
-    std::mt19937_64 generator(17);
-    std::uniform_real_distribution<double> uniform(1e-6, 2e4);
-    std::uniform_real_distribution<double> exponent(-6.0, std::log10(2e4));
-    for (int n = 0; n < 200000; ++n) {
-        expectSame(uniform(generator));
-        expectSame(std::pow(10.0, exponent(generator)));
+// The round trip as it was before the exact fast path covered every magnitude below 1e15: 128-bit
+// integers from log10, frexp and a division for 1e-4 <= value < 1e4, the written text otherwise.
+double previousRoundTrip(double value) {
+    using u128 = unsigned __int128;
+    if (!(value >= 1e-4 && value < 1e4)) {
+        return valueOfText(formatWorkingList(value));
     }
-    // Binary fractions with eleven or more decimals put exact halves at the tenth decimal.
-    for (int k = 1; k < 20000; ++k) {
-        for (double x : {k / 2048.0, k / 65536.0, static_cast<double>(k), k + 0.00000000005, k * 0.1}) {
-            expectSame(x);
+    auto pow10 = [](int n) {
+        u128 p = 1;
+        while (n-- > 0) {
+            p *= 10;
+        }
+        return p;
+    };
+    int binaryExponent = 0;
+    const u128 mantissa = static_cast<uint64_t>(std::ldexp(std::frexp(value, &binaryExponent), 53));
+    const int shiftDown = 53 - binaryExponent;
+    const u128 half = static_cast<u128>(1) << (shiftDown - 1);
+    auto digits15 = [&](int scale) { return (mantissa * pow10(scale)) >> shiftDown; };
+    int scale = 14 - static_cast<int>(std::floor(std::log10(value)));
+    while (digits15(scale) >= pow10(15)) {
+        --scale;
+    }
+    while (digits15(scale) < pow10(14)) {
+        ++scale;
+    }
+    const u128 product = mantissa * pow10(scale);
+    const u128 rounded = (product >> shiftDown) + ((product & (2 * half - 1)) >= half ? 1 : 0);
+    const u128 divisor = pow10(scale - 10);
+    return static_cast<double>(static_cast<uint64_t>((rounded + divisor / 2) / divisor)) / 1e10;
+}
+
+void expectSameAsTheText(double x) {
+    for (double value : {x, -x}) {
+        ASSERT_EQ(bits(roundTripWorkingList(value)), bits(valueOfText(formatWorkingList(value))))
+            << std::setprecision(17) << value << " written " << formatWorkingList(value);
+    }
+}
+
+// The averaging reads its crossing positions back without writing the text. The hard cases are the
+// two roundings: exact ties at the 16th significant digit (n / 2^(15 - k) with n odd has exactly
+// 16 digits when it lies in [10^k, 10^(k+1))), exact ties at the 10th decimal (n / 2^11), their
+// neighbours, the neighbours of powers of ten, and the ends of the exact range.
+TEST(RoundTripWorkingList, EqualsReadingTheWrittenTextBack) {
+    std::mt19937_64 generator(17);
+    for (int k = -4; k <= 14; ++k) {
+        const double low = std::max(1.0, std::ldexp(std::pow(10.0, k), 15 - k));
+        const double high = std::min(0x1p53, std::ldexp(std::pow(10.0, k + 1), 15 - k));
+        std::uniform_real_distribution<double> numerator(low, high);
+        for (int n = 0; low < high && n < 300; ++n) {
+            const double tie = std::ldexp(2 * std::floor(numerator(generator) / 2) + 1, k - 15);
+            for (double x : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300)}) {
+                expectSameAsTheText(x);
+            }
         }
     }
-    for (double x : {1e-5, 9.99999e-5, 1e4, 99999.99999999, -3.25, 1e-12}) {
-        expectSame(x);
+    for (int k = -12; k <= 16; ++k) {
+        for (double x = std::pow(10.0, k), y = x, ulps = 0; ulps < 40; ++ulps) {
+            expectSameAsTheText(x = std::nextafter(x, 0.0));
+            expectSameAsTheText(y = std::nextafter(y, 1e300));
+        }
+    }
+    for (int n = 1; n < 40000; n += 2) {
+        expectSameAsTheText(n / 2048.0);
+        expectSameAsTheText(std::nextafter(n / 2048.0, 0.0));
+    }
+    for (double x : {0.0, 5e-324, 2.2250738585072014e-308, 4.99999999999995e-11, 5e-11, 1e-11, 9.9999999999999e-12,
+                     1e-4, 1e4, 99999.99999999999, 999999999999999.9, 1e15, 1e20, 1e300}) {
+        expectSameAsTheText(x);
+        expectSameAsTheText(std::nextafter(x, 0.0));
+        expectSameAsTheText(std::nextafter(x, 1e300));
+    }
+    std::uniform_real_distribution<double> exponent(-12.0, 16.0);
+    for (int n = 0; n < 100000; ++n) {
+        expectSameAsTheText(std::pow(10.0, exponent(generator)));
+    }
+}
+
+// Crossing positions, two million of them, against the previous round trip; and the spacing of two
+// positions as it is read back, against the round trip of their difference: of working-list values
+// (random, one ten-decimal unit apart, equal, in either order) and of values that are not.
+TEST(RoundTripWorkingList, EqualsThePreviousRoundTripOnCrossingPositionsAndSpacings) {
+    std::mt19937_64 generator(18);
+    std::uniform_real_distribution<double> position(1e-4, 1500.0);
+    double before = 1.0;
+    for (int n = 0; n < 2000000; ++n) {
+        const double x = position(generator);
+        const double entry = roundTripWorkingList(x);
+        ASSERT_EQ(bits(entry), bits(previousRoundTrip(x))) << std::setprecision(17) << x;
+        const double next = roundTripWorkingList(entry + 1e-10);
+        for (auto [from, to] : {std::pair{before, entry}, std::pair{entry, before}, std::pair{entry, next},
+                                std::pair{entry, entry}, std::pair{x, before}}) {
+            ASSERT_EQ(bits(workingListSpacing(from, to)), bits(roundTripWorkingList(to - from)))
+                << std::setprecision(17) << from << " to " << to;
+        }
+        before = entry;
     }
 }
 

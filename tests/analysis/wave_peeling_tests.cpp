@@ -1,11 +1,14 @@
 #include "analysis/bma.h"
+#include "analysis/d_search.h"
 #include "analysis/text_rules.h"
 #include "analysis/wave_peeling.h"
 
 #include "analysis_test_support.h"
 
 #include <array>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -18,6 +21,7 @@ namespace {
 using testing_support::bits;
 using testing_support::expectRuntimeError;
 using testing_support::randomWalk;
+using testing_support::stateWith;
 
 // Box texts and switches as a window would hold them, and a record of what the peeling told it.
 class RecordingObserver : public WaveObserver {
@@ -71,7 +75,7 @@ struct WaveRun {
         state->Decimals = static_cast<uint8_t>(decimals);
         std::copy(oscillation.begin(), oscillation.end(), state->Osc_value.begin() + 1);
     }
-    void run() { Display_waves(*state, observer, &stats); }
+    void run(const AveragingMode& mode = {}) { Display_waves(*state, observer, &stats, mode); }
 
     std::unique_ptr<AnalysisState> state = std::make_unique<AnalysisState>();
     RecordingObserver observer;
@@ -250,6 +254,129 @@ INSTANTIATE_TEST_SUITE_P(Modes, ReuseOfEqualCallsTest,
                                          ReuseCase{"IReadAgain", {true, true}, 120, kDefaultI, true},
                                          ReuseCase{"IReadAgainAtDZero", {true, true}, 10, kDefaultI, true, true}),
                          [](const testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.name); });
+
+// A random walk scaled so that its squares add up to just past the largest double: an averaging
+// that leaves it almost as it is (a large d) overflows, one that smooths it (d <= 0) does not.
+std::vector<double> walkNearOverflow(std::uint64_t seed) {
+    std::vector<double> values = randomWalk(200, seed);
+    double squares = 0;
+    for (double v : values) {
+        squares += v * v;
+    }
+    const double scale = std::sqrt(DBL_MAX / (0.985 * squares));
+    for (double& v : values) {
+        v *= scale;
+    }
+    return values;
+}
+
+struct SpeculationCase {
+    const char* name;
+    std::vector<double> oscillation;
+    WaveModes modes;
+    std::array<std::string, kWaveCount> iTexts;
+    bool alternateI = false;
+    double overflowingD = NAN; // an averaging of the oscillation with this d overflows
+    bool stopsWithAnError = false;
+};
+
+void PrintTo(const SpeculationCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::string runCatchingTheError(WaveRun& run, const SpeculationCase& c, const AveragingMode& mode) {
+    run.observer.m_modes = c.modes;
+    run.observer.m_iTexts = c.iTexts;
+    run.observer.m_alternateI = c.alternateI;
+    try {
+        run.run(mode);
+    } catch (const RuntimeError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+class SpeculativeSearchTest : public testing::TestWithParam<SpeculationCase> {};
+
+// Whatever the lanes guess, the run shows the same d values in the same order, writes the same
+// columns and counts, and raises the same error after the same steps as the search that computes
+// one averaging at a time; with every lane kernel of the processor.
+TEST_P(SpeculativeSearchTest, EveryKernelRunsAsTheSequentialSearch) {
+    const SpeculationCase& c = GetParam();
+    WaveRun sequential(c.oscillation);
+    const std::string error = runCatchingTheError(sequential, c, AveragingMode{false, LaneKernel::Sse2});
+    ASSERT_EQ(!error.empty(), c.stopsWithAnError) << error;
+    if (!std::isnan(c.overflowingD)) {
+        auto state = stateWith(c.oscillation);
+        expectRuntimeError(RuntimeError::Kind::Overflow,
+                           [&] { BMA_Calculation(*state, state->Data_value, c.overflowingD, 8); });
+        for (double d : sequential.observer.stepsOfSearch(0)) {
+            ASSERT_LT(d, c.overflowingD) << "wave 1 must not reach the overflow";
+        }
+    }
+    for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
+        if (!laneKernelAvailable(kernel)) {
+            continue;
+        }
+        SCOPED_TRACE(laneKernelName(kernel));
+        WaveRun speculative(c.oscillation);
+        EXPECT_EQ(runCatchingTheError(speculative, c, AveragingMode{true, kernel}), error);
+        expectSameResults(speculative, sequential);
+        for (int k = 1; k <= sequential.state->Data_count; ++k) {
+            ASSERT_EQ(bits(speculative.state->BMA_value[k]), bits(sequential.state->BMA_value[k])) << k;
+            ASSERT_EQ(bits(speculative.state->Fwd_mean[k]), bits(sequential.state->Fwd_mean[k])) << k;
+            ASSERT_EQ(bits(speculative.state->Bwd_mean[k]), bits(sequential.state->Bwd_mean[k])) << k;
+        }
+        EXPECT_EQ(speculative.observer.m_searches, sequential.observer.m_searches);
+        EXPECT_EQ(speculative.observer.m_done, sequential.observer.m_done);
+        EXPECT_EQ(speculative.stats.computedCalls, sequential.stats.computedCalls);
+        EXPECT_EQ(speculative.stats.passes, sequential.stats.passes);
+    }
+}
+
+// Bounds: a constant oscillation drives the first searches to -99.99999 and +99.99999. Near overflow:
+// d = 10 is among the first guesses (the first step goes 10 either way), but wave 1's amplitude
+// search goes down; the wavelength search of the other walk goes up into the overflow.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SpeculativeSearchTest,
+    testing::Values(
+        SpeculationCase{"LongWalk", randomWalk(1500, 5), {true, true}, kDefaultI},
+        SpeculationCase{"MixedI", randomWalk(300, 6), {true, true}, kMixedI},
+        SpeculationCase{"IReadAgain", randomWalk(120, 7), {true, true}, kDefaultI, true},
+        SpeculationCase{"Bounds", std::vector<double>(10, 1.0), {true, true}, kDefaultI},
+        SpeculationCase{"AmplitudeOnly", randomWalk(200, 8), {true, false}, kMixedI},
+        SpeculationCase{"WavelengthOnly", randomWalk(201, 9), {false, true}, kDefaultI},
+        SpeculationCase{"UnreachedGuessOverflows", walkNearOverflow(1), {true, false}, kDefaultI, false, 10.0},
+        SpeculationCase{"OverflowInTheSecondSearch", walkNearOverflow(3), {true, true}, kDefaultI, false, 10.0, true}),
+    [](const testing::TestParamInfo<SpeculationCase>& info) { return std::string(info.param.name); });
+
+// The first averaging of a search puts d = 10 among the lanes' guesses (the first move is 10 either
+// way). A lane's averaging is taken for its own d, i and remainder only.
+TEST(Averager, TakesALaneOnlyForItsDIAndRemainder) {
+    auto state = stateWith(randomWalk(50, 3));
+    state->Rem_value = state->Data_value;
+    WaveRunStats stats;
+    Averager averager(*state, stats, AveragingMode{});
+    averager.run(SearchAhead{SearchStep{}, true, MeasureRef{}}, 8);
+    auto expectThePlainAveraging = [&](double d, double i) {
+        averager.run(d, i);
+        auto plain = stateWith({});
+        plain->Data_count = state->Data_count;
+        BMA_Calculation(*plain, state->Rem_value, d, i);
+        for (int k = 1; k <= state->Data_count; ++k) {
+            ASSERT_EQ(bits(state->BMA_value[k]), bits(plain->BMA_value[k])) << "d " << d << " i " << i << " k " << k;
+        }
+        EXPECT_EQ(bits(state->BMA_wavelength), bits(plain->BMA_wavelength));
+    };
+    expectThePlainAveraging(10, 8);
+    expectThePlainAveraging(10, 3);
+    averager.forget();
+    for (double& value : state->Rem_value) {
+        value *= -0.5;
+    }
+    expectThePlainAveraging(10, 8);
+    EXPECT_EQ(stats.laneRounds, 1);
+}
 
 // Oscillation = wave 1 + ... + wave 10 + Remainder at every point; rows and entries above N untouched.
 TEST(Display_waves, OscillationIsTheSumOfTheWavesAndTheRemainder) {

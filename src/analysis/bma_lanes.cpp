@@ -1,0 +1,157 @@
+#include "analysis/bma_lanes.h"
+
+#include <cstddef>
+#include <new>
+
+namespace vantrel {
+
+namespace {
+
+typedef double Pack2 __attribute__((vector_size(16)));
+typedef double Pack4 __attribute__((vector_size(32)));
+typedef double Pack8 __attribute__((vector_size(64)));
+
+// The passes of bma.cpp's averagingPass, a pack of lanes in place of each double: both running means
+// in one loop, each point averaged once both chains have passed it. Inlined into one function per
+// instruction set below, so each copy is compiled for its target.
+template <typename Pack>
+[[gnu::always_inline]] inline void lanePasses(double* bma, double* forwardMeans, double* backwardMeans,
+                                              const double* weights, const double* weightsPlusOne, int n, long passes) {
+    Pack* b = reinterpret_cast<Pack*>(bma);
+    Pack* f = reinterpret_cast<Pack*>(forwardMeans);
+    Pack* g = reinterpret_cast<Pack*>(backwardMeans);
+    const Pack w = *reinterpret_cast<const Pack*>(weights);
+    const Pack wPlusOne = *reinterpret_cast<const Pack*>(weightsPlusOne);
+    for (long pass = 0; pass < passes; ++pass) {
+        Pack forward = b[1];
+        Pack backward = b[n];
+        f[1] = forward;
+        g[n] = backward;
+        int k = 2;
+        int j = n - 1;
+        for (; k < j; ++k, --j) {
+            forward = (w * b[k] + forward) / wPlusOne;
+            f[k] = forward;
+            backward = (w * b[j] + backward) / wPlusOne;
+            g[j] = backward;
+        }
+        for (; k <= n; ++k, --j) {
+            forward = (w * b[k] + forward) / wPlusOne;
+            f[k] = forward;
+            backward = (w * b[j] + backward) / wPlusOne;
+            g[j] = backward;
+            b[k] = (g[k] + f[k]) / 2;
+            b[j] = (g[j] + f[j]) / 2;
+        }
+    }
+}
+
+using KernelFunction = void (*)(double*, double*, double*, const double*, const double*, int, long);
+
+void sse2Passes(double* b, double* f, double* g, const double* w, const double* w1, int n, long passes) {
+    lanePasses<Pack2>(b, f, g, w, w1, n, passes);
+}
+
+__attribute__((target("avx2"))) void avx2Passes(double* b, double* f, double* g, const double* w, const double* w1,
+                                                int n, long passes) {
+    lanePasses<Pack4>(b, f, g, w, w1, n, passes);
+}
+
+__attribute__((target("avx512f"))) void avx512Passes(double* b, double* f, double* g, const double* w, const double* w1,
+                                                     int n, long passes) {
+    lanePasses<Pack8>(b, f, g, w, w1, n, passes);
+}
+
+struct KernelEntry {
+    const char* name;
+    int lanes;
+    KernelFunction passes;
+};
+
+constexpr KernelEntry kKernels[] = {
+    {"SSE2, 2 lanes", 2, sse2Passes},
+    {"AVX2, 4 lanes", 4, avx2Passes},
+    {"AVX-512, 8 lanes", 8, avx512Passes},
+};
+
+const KernelEntry& entryOf(LaneKernel kernel) {
+    return kKernels[static_cast<int>(kernel)];
+}
+
+constexpr std::size_t kAlignment = 64;
+
+} // namespace
+
+int laneCount(LaneKernel kernel) {
+    return entryOf(kernel).lanes;
+}
+
+const char* laneKernelName(LaneKernel kernel) {
+    return entryOf(kernel).name;
+}
+
+bool laneKernelAvailable(LaneKernel kernel) {
+    switch (kernel) {
+    case LaneKernel::Sse2:
+        return true;
+    case LaneKernel::Avx2:
+        return __builtin_cpu_supports("avx2");
+    case LaneKernel::Avx512:
+        return __builtin_cpu_supports("avx512f");
+    }
+    return false;
+}
+
+LaneKernel widestLaneKernel() {
+    static const LaneKernel widest = laneKernelAvailable(LaneKernel::Avx512) ? LaneKernel::Avx512
+                                     : laneKernelAvailable(LaneKernel::Avx2) ? LaneKernel::Avx2
+                                                                             : LaneKernel::Sse2;
+    return widest;
+}
+
+void LaneAveraging::AlignedFree::operator()(double* p) const {
+    ::operator delete[](p, std::align_val_t(kAlignment));
+}
+
+LaneAveraging::LaneAveraging(LaneKernel kernel) : m_kernel(kernel), m_lanes(laneCount(kernel)) {
+    const std::size_t size = static_cast<std::size_t>(kMaxPoints + 1) * m_lanes;
+    auto allocate = [size] {
+        return Buffer(static_cast<double*>(::operator new[](size * sizeof(double), std::align_val_t(kAlignment))));
+    };
+    m_bma = allocate();
+    m_forward = allocate();
+    m_backward = allocate();
+}
+
+void LaneAveraging::average(const Series& series, int n, const double* weights, int count, long passes) {
+    alignas(kAlignment) double w[kMaxLanes];
+    alignas(kAlignment) double wPlusOne[kMaxLanes];
+    for (int lane = 0; lane < m_lanes; ++lane) {
+        w[lane] = weights[lane < count ? lane : 0];
+        wPlusOne[lane] = w[lane] + 1;
+    }
+    double* b = m_bma.get();
+    for (int k = 1; k <= n; ++k) {
+        for (int lane = 0; lane < m_lanes; ++lane) {
+            b[k * m_lanes + lane] = series[k];
+        }
+    }
+    m_n = n;
+    entryOf(m_kernel).passes(b, m_forward.get(), m_backward.get(), w, wPlusOne, n, passes);
+}
+
+void LaneAveraging::copyAveraged(int lane, AnalysisState& state) const {
+    for (int k = 1; k <= m_n; ++k) {
+        state.BMA_value[k] = m_bma[k * m_lanes + lane];
+    }
+}
+
+void LaneAveraging::copyMeans(int lane, AnalysisState& state) const {
+    for (int k = 1; k <= m_n; ++k) {
+        const int at = k * m_lanes + lane;
+        state.Fwd_mean[k] = m_forward[at];
+        state.Bwd_mean[k] = m_backward[at];
+    }
+}
+
+} // namespace vantrel

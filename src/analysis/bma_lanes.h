@@ -1,0 +1,55 @@
+#pragma once
+
+#include "analysis/analysis_state.h"
+
+#include <memory>
+
+namespace vantrel {
+
+// Vector kernels that average one series with several weights at once, one weight per lane. A lane
+// does the scalar averaging's multiplications, additions and divisions in the same order, element by
+// element, so every lane holds the bits the scalar averaging gives for its weight. The divider is
+// far from busy in one chain of the scalar averaging; the lanes fill it for the price of one chain.
+enum class LaneKernel { Sse2, Avx2, Avx512 };
+
+constexpr int kMaxLanes = 8;
+
+int laneCount(LaneKernel kernel);
+const char* laneKernelName(LaneKernel kernel);
+// Whether this processor (and its operating system) runs the kernel's instructions.
+bool laneKernelAvailable(LaneKernel kernel);
+// The kernel with the most lanes this processor runs; SSE2 is always there.
+LaneKernel widestLaneKernel();
+
+// The working arrays of every lane, allocated once, point by point: entry k * lanes() + lane.
+class LaneAveraging {
+public:
+    explicit LaneAveraging(LaneKernel kernel = widestLaneKernel());
+
+    LaneKernel kernel() const { return m_kernel; }
+    int lanes() const { return m_lanes; }
+
+    // Averages series(1..n), n >= 2, with `passes` >= 1 passes for each of weights[0 .. count),
+    // 1 <= count <= lanes(); lanes beyond count repeat the first weight.
+    void average(const Series& series, int n, const double* weights, int count, long passes);
+
+    // One lane's result into BMA_value (1..n), and its last pass's means into Fwd_mean and Bwd_mean
+    // (1..n): the arrays as the scalar averaging leaves them.
+    void copyAveraged(int lane, AnalysisState& state) const;
+    void copyMeans(int lane, AnalysisState& state) const;
+
+private:
+    struct AlignedFree {
+        void operator()(double* p) const;
+    };
+    using Buffer = std::unique_ptr<double[], AlignedFree>;
+
+    LaneKernel m_kernel;
+    int m_lanes;
+    int m_n = 0;
+    Buffer m_bma;
+    Buffer m_forward;
+    Buffer m_backward;
+};
+
+} // namespace vantrel
