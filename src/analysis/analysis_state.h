@@ -54,9 +54,7 @@ struct AnalysisState {
     Series Fwd_mean{};
     Series Bwd_mean{};
 
-    WorkingList List1; // crossing positions of the series
     WorkingList List2; // crossing positions of the averaged series
-    WorkingList List3; // cleared with the others; holds nothing
     WorkingList List4; // spacings of the list being measured
 
     // Indexed by the model number; element 0 stands for no model and stays empty.

@@ -99,11 +99,6 @@ double crossingWavelength(WorkingList& spacings, const WorkingList& crossings, i
     return wavelength;
 }
 
-void copyCrossings(WorkingList& to, const WorkingList& from) {
-    std::copy(from.entries.begin(), from.entries.begin() + from.count, to.entries.begin());
-    to.count = from.count;
-}
-
 } // namespace
 
 void measureSeries(SeriesMeasures& measures, const Series& series, int n) {
@@ -124,9 +119,7 @@ void measureAveraging(AnalysisState& s, const Series& series, const SeriesMeasur
     if (seriesMeasures.crossingOverflows) {
         raiseOverflow("a crossing position");
     }
-    copyCrossings(s.List1, seriesMeasures.crossings);
     s.List2.clear();
-    s.List3.clear();
     s.List4.clear();
     const double* b = s.BMA_value.data();
     double sumB = 0.0;

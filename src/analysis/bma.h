@@ -16,8 +16,8 @@ namespace vantrel {
 // BMA_wavelength and the working lists. Allocates nothing.
 void BMA_Calculation(AnalysisState& state, const Series& series, double D, double I);
 
-// The part of the measures that depends on the series alone: its crossing positions (the entries
-// of List1) and Series_wavelength. A caller that averages one series many times measures it once.
+// The part of the measures that depends on the series alone: its crossing positions and
+// Series_wavelength. A caller that averages one series many times measures it once.
 // A crossing position beyond the range of a double is not raised here but by every averaging that
 // uses these measures, where the measuring would have met it.
 struct SeriesMeasures {
