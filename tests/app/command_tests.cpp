@@ -289,6 +289,10 @@ INSTANTIATE_TEST_SUITE_P(EachModel, ModelSwitch, ::testing::Values(1, 2, 3, 4));
 TEST_F(Commands, ModelChoiceDuringAPasteIsRefused) {
     paste(positiveColumn(300));
     ASSERT_TRUE(item("mnuRegression")->isEnabled());
+    // Long enough for the run to let events in after its scan.
+    for (int n = 0; n < kWaveCount; ++n) {
+        m_window->txtIval(n)->setText(QStringLiteral("300"));
+    }
     bool runningThen = false;
     bool checkedAfterClick = true;
     int progressCells = 0;
