@@ -4,8 +4,10 @@
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 #include "export/clip_text.h"
+#include "intake/messages.h"
 #include "intake/paste_run.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -20,8 +22,9 @@ namespace {
 
 // An input: byte 0 the model (bits 0-1) and the amplitude and wavelength switches (bits 2, 3) of the
 // paste; byte 1 the same for the second run, which is Update Waves when bit 4 is set and a model
-// switch otherwise; bytes 2-11 the i boxes and 12-21 the d boxes, low nibble before the paste and
-// high nibble for the second run; the rest is the pasted text.
+// switch otherwise, and with bit 5 the pasted text repeated to 655361 + 655360 x (bits 6-7) bytes or
+// more, beyond the limit; bytes 2-11 the i boxes and 12-21 the d boxes, low nibble before the paste
+// and high nibble for the second run; the rest is the pasted text.
 constexpr std::size_t kHeaderBytes = 22;
 
 // A run costs passes x points x search steps; few passes keep an input to milliseconds.
@@ -174,9 +177,13 @@ void runSecond(const uint8_t* header, AnalysisState& s, ResultTable& table, Boxe
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     uint8_t header[kHeaderBytes] = {};
     std::memcpy(header, data, std::min(size, kHeaderBytes));
-    const std::string_view text =
-        size > kHeaderBytes ? std::string_view(reinterpret_cast<const char*>(data) + kHeaderBytes, size - kHeaderBytes)
-                            : std::string_view();
+    const std::string input(reinterpret_cast<const char*>(data) + std::min(size, kHeaderBytes),
+                            size - std::min(size, kHeaderBytes));
+    std::string text = input;
+    const std::size_t repeatedTo = (header[1] & 32) != 0 ? 655361 + (header[1] >> 6) * std::size_t{655360} : 0;
+    while (!input.empty() && text.size() < repeatedTo) {
+        text += input;
+    }
     // Large; the window keeps them for its whole life too. Emptied after each input, so that an input
     // that leaves memory allocated is a leak.
     static AnalysisState s;
@@ -190,13 +197,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         runSecond(header, s, table, boxes);
     } else {
         // A refusal leaves the data as read and every computed column empty; an error, the columns
-        // that its run had reached.
+        // that its run had reached. Too large is a text of more characters than the limit, and an
+        // ASCII text of more bytes is one.
         const auto filled = checkColumnsFilledInOrder(s, table);
-        if (outcome.result == PasteResult::Refused) {
-            check(s.Data_count < kMinPoints && filled[ResultTable::kDataColumn] == s.Data_count &&
-                      filled[ResultTable::kRegressionColumn] == 0,
-                  "a refused paste left more or less than the data");
-        }
+        const bool tooLarge = outcome.reason == tooLargeMessage();
+        const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+        const bool beyond = text.size() > kMaxClipboardCharacters;
+        check(outcome.result == PasteResult::Refused
+                  ? s.Data_count < kMinPoints && filled[1] == s.Data_count && filled[2] == 0 &&
+                        (tooLarge ? beyond : outcome.reason == notEnoughDataMessage() && !(ascii && beyond))
+                  : outcome.reason == runtimeErrorReason(),
+              "a failed paste with the wrong reason or table");
+        check(failureMessage(jokeNumber(header[1] / 256.0), outcome.reason).ends_with("\r\n\r\n" + outcome.reason),
+              "a failure message without its reason");
     }
     checkClipText(table);
     s = AnalysisState{};
