@@ -1,5 +1,5 @@
 // The text rules: the value of a text, the pattern formats, the working-list round trip and leaving a
-// box. The input is read as a text and, its first eight bytes, as a double.
+// box. The input is read as a text and, its first eight bytes, as the bits of a double.
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 #include "views/box_editing.h"
@@ -109,12 +109,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (std::isfinite(value)) {
         checkFormats(value);
     }
-    double raw = 0;
-    if (size >= sizeof raw) {
-        std::memcpy(&raw, data, sizeof raw);
+    uint64_t bits = 0;
+    if (size >= sizeof bits) {
+        std::memcpy(&bits, data, sizeof bits);
+        double raw = 0;
+        std::memcpy(&raw, &bits, sizeof raw);
         if (std::isfinite(raw)) {
             checkFormats(raw);
         }
+        // The same mantissa between 2^-14 and 2^14, around the range of crossing positions and spacings
+        // where the working-list round trip is computed without its text.
+        const double mantissa = 1.0 + static_cast<double>(bits & ((uint64_t{1} << 52) - 1)) / 0x1p52;
+        checkFormats(std::ldexp(mantissa, static_cast<int>(bits >> 56) % 28 - 14));
     }
     checkLeaving(text, normaliseDText, -99.99999, 99.99999);
     checkLeaving(text, normaliseIText, 1, 1024);
