@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -100,9 +101,19 @@ ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(par
     }
 }
 
+// The widths in twips allow 96 twips (6.4 pixels) for a character; a larger desktop font widens
+// the columns in proportion, and no heading is cut.
 void ResultGrid::applyColumnWidths(const ResultTable& table) {
+    constexpr double kPixelsPerCharacter = 6.4;
+    constexpr int kHeadingRoom = 8;
+    const double digit = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
+    const double scale = std::max(1.0, digit / kPixelsPerCharacter);
+    const QFontMetrics headingMetrics(horizontalHeader()->font());
     for (int c = 1; c < ResultTable::kColumns; ++c) {
-        horizontalHeader()->resizeSection(c - 1, twipsToPixels(table.columnWidthTwips(c)));
+        const int forDigits = static_cast<int>(std::lround(twipsToPixels(table.columnWidthTwips(c)) * scale));
+        const int forHeading =
+            headingMetrics.horizontalAdvance(QString::fromStdString(table.text(0, c))) + kHeadingRoom;
+        horizontalHeader()->resizeSection(c - 1, std::max(forDigits, forHeading));
     }
 }
 
