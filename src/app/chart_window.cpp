@@ -25,12 +25,31 @@ ChartCanvas::ChartCanvas(QWidget* parent) : QWidget(parent) {
 }
 
 void ChartCanvas::setContent(ChartContent content) {
-    m_content = std::move(content);
-    if (m_cursorPoint && *m_cursorPoint > m_content.pointCount) {
-        m_cursorPoint.reset();
-    }
-    setAccessibleDescription(QString::fromStdString(m_content.notice));
+    m_contentStale = false;
+    takeContent(std::move(content));
     scheduleRepaint();
+}
+
+void ChartCanvas::takeContent(ChartContent content) const {
+    m_content = std::move(content);
+    auto* self = const_cast<ChartCanvas*>(this);
+    if (m_cursorPoint && *m_cursorPoint > m_content.pointCount) {
+        self->m_cursorPoint.reset();
+    }
+    self->setAccessibleDescription(QString::fromStdString(m_content.notice));
+}
+
+void ChartCanvas::contentChanged() {
+    m_contentStale = true;
+    scheduleRepaint();
+}
+
+const ChartContent& ChartCanvas::content() const {
+    if (m_contentStale && m_source) {
+        m_contentStale = false;
+        takeContent(m_source());
+    }
+    return m_content;
 }
 
 void ChartCanvas::scheduleRepaint() {
@@ -56,7 +75,7 @@ void ChartCanvas::setCursorPoint(std::optional<int> point) {
 void ChartCanvas::paintEvent(QPaintEvent*) {
     m_lastPaint.restart();
     QPainter painter(this);
-    paintChart(painter, rect(), m_content, m_cursorPoint);
+    paintChart(painter, rect(), content(), m_cursorPoint);
 }
 
 void ChartCanvas::mouseMoveEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,7 +24,11 @@ public:
     explicit ChartCanvas(QWidget* parent = nullptr);
 
     void setContent(ChartContent content);
-    const ChartContent& content() const { return m_content; }
+    // Where the content comes from when it is only said to have changed: it is then built once a
+    // frame at most, however often the table changes.
+    void setContentSource(std::function<ChartContent()> source) { m_source = std::move(source); }
+    void contentChanged();
+    const ChartContent& content() const;
     std::optional<int> cursorPoint() const { return m_cursorPoint; }
 
 protected:
@@ -35,7 +40,11 @@ private:
     void scheduleRepaint();
     void setCursorPoint(std::optional<int> point);
 
-    ChartContent m_content;
+    void takeContent(ChartContent content) const;
+
+    std::function<ChartContent()> m_source;
+    mutable ChartContent m_content;
+    mutable bool m_contentStale = false;
     std::optional<int> m_cursorPoint;
     bool m_repaintPending = false;
     QElapsedTimer m_lastPaint;
@@ -51,6 +60,8 @@ public:
     ~ChartWindow() override;
 
     void setContent(ChartContent content) { m_canvas->setContent(std::move(content)); }
+    void setContentSource(std::function<ChartContent()> source) { m_canvas->setContentSource(std::move(source)); }
+    void contentChanged() { m_canvas->contentChanged(); }
     const ChartContent& content() const { return m_canvas->content(); }
     ChartCanvas* canvas() const { return m_canvas; }
 

@@ -136,6 +136,7 @@ private:
     void chartRunFailed(ChartNotice notice);
     void forgetChartColumnsFrom(int firstColumn);
     void updateChart();
+    ChartContent chartContent() const;
 
     AnalysisState m_state;
     // Shared with the grid's model, which Qt takes down after the window's own members.

@@ -9,6 +9,7 @@ namespace vantrel {
 void frmVantrel::mnuChart_Click() {
     if (m_chart == nullptr) {
         m_chart = new ChartWindow(nullptr, this);
+        m_chart->setContentSource([this] { return chartContent(); });
     }
     m_chart->show();
     m_chart->raise();
@@ -42,17 +43,19 @@ void frmVantrel::chartRunFailed(ChartNotice notice) {
 }
 
 void frmVantrel::updateChart() {
-    if (m_chart == nullptr || !m_chart->isVisible()) {
-        return;
+    if (m_chart != nullptr && m_chart->isVisible()) {
+        m_chart->contentChanged();
     }
+}
+
+ChartContent frmVantrel::chartContent() const {
     std::array<std::string, kWaveCount> dTexts;
     std::array<std::string, kWaveCount> iTexts;
     for (int n = 0; n < kWaveCount; ++n) {
         dTexts[n] = m_txtDval[n]->text().toStdString();
         iTexts[n] = m_txtIval[n]->text().toStdString();
     }
-    m_chart->setContent(
-        chartContentOf({m_state, *m_table, checkedModel(), dTexts, iTexts, m_chartColumns, m_chartNotice}));
+    return chartContentOf({m_state, *m_table, checkedModel(), dTexts, iTexts, m_chartColumns, m_chartNotice});
 }
 
 } // namespace vantrel
