@@ -42,7 +42,10 @@ protected:
     std::string boxList(ParameterBox* (frmVantrel::*box)(int) const) const {
         std::string list;
         for (int n = 0; n < 10; ++n) {
-            list += (n == 0 ? "" : ",") + ((*m_window).*box)(n)->text().toStdString();
+            if (n > 0) {
+                list += ',';
+            }
+            list += ((*m_window).*box)(n)->text().toStdString();
         }
         return list;
     }
