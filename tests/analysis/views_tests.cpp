@@ -143,6 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Leaving, BoxTextTest,
                                          BoxCase{normaliseDText, "-99.999995", "-99.99999"},
                                          BoxCase{normaliseDText, "-0.000001", "-0.00000"},
                                          BoxCase{normaliseDText, "  -2 .5", "-2.50000"},
+                                         BoxCase{normaliseDText, "1\t.5", "1.50000"},
                                          // Cut to 15 digits, the largest double is written as a number beyond it.
                                          BoxCase{normaliseDText, "1.7976931348623157e308", "99.99999"}));
 

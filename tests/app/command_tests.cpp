@@ -160,6 +160,7 @@ TEST_F(Commands, ModelChoiceDuringAPasteIsRefusedAndChartStaysOffered) {
         progressCells = m_window->strip()->boxCount();
         chartOffered = item("mnuChart")->isEnabled();
         item("mnuRegressionType2")->trigger();
+        m_window->mnuRegressionType_Click(2); // as a click queued before the menus were disabled
         checkedAfterClick = item("mnuRegressionType2")->isChecked();
     });
     paste(positiveColumn(300));
@@ -187,6 +188,7 @@ TEST_F(Commands, ChartShowsANoticeBeforeAPasteAndFollowsModelSwitchesAndUpdateWa
     EXPECT_TRUE(pasted.notice.empty());
     ASSERT_EQ(pasted.strips[kDataStrip].values.size(), 80u);
     EXPECT_EQ(pasted.strips[kDataStrip].values[0], m_window->state().Data_value[1]);
+    EXPECT_EQ(pasted.strips[kDataStrip].overlay[79], m_window->state().Reg_value[80]);
 
     typeAndLeave(m_window->txtIval(0), QStringLiteral("3"));
     item("mnuUpdate")->trigger();

@@ -113,6 +113,7 @@ TEST_F(PasteCommand, RefusalAfterAGoodPasteMarksTheSeriesUnusable) {
     item("mnuUpdate")->trigger();
     EXPECT_TRUE(text(1, 2).isEmpty() && text(1, 14).isEmpty());
     EXPECT_FALSE(isUpdateEnabled());
+    EXPECT_FALSE(item("mnuRegression")->isEnabled());
     EXPECT_EQ(m_messages.size(), 1u);
 }
 

@@ -160,12 +160,11 @@ TEST_P(BatchFailure, ExitsWithItsCodeAndWritesNothingToStandardOutput) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchFailure,
     testing::Values(
-        FailureCase{
-            "NineNumbers",
-            {},
-            "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
-            3,
-            "vantrel-batch: There is not enough data.\nvantrel-batch: You'll need at least 10 numbers of data.\n"},
+        FailureCase{"NineNumbers",
+                    {},
+                    "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
+                    3,
+                    "enough data.\nvantrel-batch: You'll need at least 10"},
         FailureCase{"TooLarge", {}, std::string(655361, '1'), 3, "The data being pasted is too large."},
         FailureCase{"EmptyInput", {}, "", 4, "vantrel-batch: You caused an error.\nvantrel-batch: Try again.\n"},
         FailureCase{"UnknownOption", {"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nTry"},
@@ -174,13 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingValue", {"--i"}, "", 2, "needs a value"},
         FailureCase{"ElevenValues", {"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "at most ten"},
         FailureCase{"TwoFiles", {"a.txt", "b.txt"}, "", 2, "unexpected argument"},
-        FailureCase{"MissingFile",
-                    {"/nonexistent/series.txt"},
-                    "",
-                    2,
-                    "vantrel-batch: /nonexistent/series.txt: No such file or directory\n"},
-        FailureCase{"FileAfterEndOfOptions", {"--", "-x"}, "", 2, "vantrel-batch: -x: No such file"},
-        FailureCase{"SecondFileAfterEndOfOptions", {"a.txt", "--", "b.txt"}, "", 2, "unexpected argument"}),
+        FailureCase{"FileAfterEndOfOptions", {"--", "-x"}, "", 2, "vantrel-batch: -x: No such file or directory\n"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {

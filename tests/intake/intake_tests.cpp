@@ -110,7 +110,8 @@ class IntakeCaseTest : public IntakeTest, public ::testing::WithParamInterface<T
 // cleaning drops.
 TEST_F(IntakeTextTest, MoreThan655360CharactersAreTooLarge) {
     const std::string rest = "\r\n" + joinLines(numberLines(2, 10));
-    const std::pair<std::string, long> cases[] = {{" ", 655360}, {" ", 655361}, {"\xC3\xA9", 655361}};
+    const std::pair<std::string, long> cases[] = {
+        {" ", 655360}, {" ", 655361}, {"\xC3\xA9", 655360}, {"\xC3\xA9", 655361}};
     for (const auto& [padding, characters] : cases) {
         std::string text = "1";
         for (long k = 0; k < characters - 1 - static_cast<long>(rest.size()); ++k) {
@@ -226,6 +227,7 @@ TEST_F(IntakeTextTest, CleaningKeepsTheNumberWrittenInTheLine) {
         {"\xE2\x88\x92\x35", {"5"}},     // minus sign U+2212
         {"\xC2\xA0\x38\xC2\xA0", {"8"}}, // no-break spaces
         {"20000000000000000", {"9999999999999990"}},
+        {"10000000000000000", {"9999999999999990"}},
         {"-10000000000000000", {"-9999999999999990"}},
         {"9999999999999980", {"9999999999999980"}},
         {"1e5x", {"15"}},
