@@ -76,26 +76,6 @@ TEST_F(ParameterBoxes, OpeningAMenuOrAnotherWindowIsNotLeavingTheBox) {
     EXPECT_TRUE(isUpdateEnabled());
 }
 
-// Each switch shows the other item of its pair and offers Update Waves, which before any paste runs
-// nothing and ends disabled.
-TEST_F(Commands, SwitchesShowTheOtherItemOfTheirPairAndOfferUpdateWaves) {
-    const std::pair<const char*, const char*> steps[] = {{"mnuRMSon", "mnuRMSoff"},
-                                                         {"mnuRMSoff", "mnuRMSon"},
-                                                         {"mnuWavelengthOn", "mnuWavelengthOff"},
-                                                         {"mnuWavelengthOff", "mnuWavelengthOn"}};
-    for (const auto& [chosen, shownInstead] : steps) {
-        ASSERT_FALSE(isUpdateEnabled());
-        item(chosen)->trigger();
-        EXPECT_FALSE(item(chosen)->isVisible() || item(chosen)->isEnabled()) << chosen;
-        EXPECT_TRUE(item(shownInstead)->isVisible() && item(shownInstead)->isEnabled()) << chosen;
-        EXPECT_TRUE(isUpdateEnabled()) << chosen;
-        item("mnuUpdate")->trigger();
-        EXPECT_FALSE(isUpdateEnabled());
-        EXPECT_TRUE(text(1, 4).isEmpty());
-    }
-    EXPECT_TRUE(m_messages.empty());
-}
-
 // Remembers the back colours the d boxes are given.
 class TintWatcher : public QObject {
 public:
@@ -125,7 +105,8 @@ TEST_F(Commands, UpdateWavesTintsTheBoxesOfTheSearchesItRunsAndEnablesTheMenusAg
         std::set<QRgb> tints;
     } cases[] = {{true, true, {amplitude, wavelength, white}},
                  {true, false, {amplitude, white}},
-                 {false, true, {wavelength, white}}};
+                 {false, true, {wavelength, white}},
+                 {true, true, {amplitude, wavelength, white}}};
     paste(positiveColumn(60));
     for (const auto& c : cases) {
         if (item("mnuRMSon")->isVisible() != c.amplitude) {

@@ -4,10 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
-#include <QSignalSpy>
-
-#include <cmath>
-#include <set>
 
 namespace vantrel::testing {
 namespace {
@@ -166,24 +162,6 @@ TEST_F(PasteCommand, FocusMovesWhileTheBoxesAreLockedAreNotLeavingThem) {
     EXPECT_EQ(QApplication::focusWidget(), m_window->txtIval(5));
     EXPECT_EQ(m_window->txtIval(6)->text(), QStringLiteral("4.4"));
     EXPECT_FALSE(isUpdateEnabled());
-}
-
-// The load, the trend, the oscillation, ten waves and the remainder: a few dozen refreshes at most.
-TEST_F(PasteCommand, GridIsRefreshedAWholeColumnAtATime) {
-    QSignalSpy changes(m_window->gridModel(), &QAbstractItemModel::dataChanged);
-    paste(positiveColumn(200));
-    ASSERT_TRUE(m_messages.empty());
-    std::set<int> columns;
-    for (const QList<QVariant>& change : changes) {
-        const auto topLeft = change[0].value<QModelIndex>();
-        const auto bottomRight = change[1].value<QModelIndex>();
-        EXPECT_EQ(topLeft.row(), 0);
-        EXPECT_EQ(bottomRight.row(), 1499);
-        EXPECT_EQ(topLeft.column(), bottomRight.column());
-        columns.insert(topLeft.column());
-    }
-    EXPECT_EQ(columns.size(), 14u);
-    EXPECT_LE(changes.size(), 40);
 }
 
 } // namespace
