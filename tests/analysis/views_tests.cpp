@@ -7,6 +7,7 @@
 
 #include "analysis_test_support.h"
 
+#include <cmath>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -66,6 +67,10 @@ TEST_F(ColumnsTest, TrendAndOscillationCells) {
     EXPECT_EQ(shown(1, ResultTable::kOscillationColumn), "-1.12500");
     fill(RegressionModel::Power);
     EXPECT_EQ(shown(1, ResultTable::kRegressionColumn), "3.00000");
+    state->Reg_B = std::log(2.0); // 3 * 2^i
+    fill(RegressionModel::Exponential);
+    EXPECT_EQ(shown(1, ResultTable::kRegressionColumn), "6.00000");
+    EXPECT_EQ(shown(3, ResultTable::kOscillationColumn), "-21.62500");
     state->Decimals = 8;
     fill(RegressionModel::Logarithmic);
     EXPECT_EQ(shown(1, ResultTable::kRegressionColumn), "3.00000000");
@@ -138,6 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Leaving, BoxTextTest,
                                          BoxCase{normaliseDText, "-99.999995", "-99.99999"},
                                          BoxCase{normaliseDText, "-0.000001", "-0.00000"},
                                          BoxCase{normaliseDText, "  -2 .5", "-2.50000"},
+                                         BoxCase{normaliseDText, "1\t.5", "1.50000"},
                                          // Cut to 15 digits, the largest double is written as a number beyond it.
                                          BoxCase{normaliseDText, "1.7976931348623157e308", "99.99999"}));
 
@@ -146,10 +152,10 @@ INSTANTIATE_TEST_SUITE_P(Leaving, BoxTextTest,
 INSTANTIATE_TEST_SUITE_P(
     ClampedForARun, BoxTextTest,
     testing::Values(BoxCase{clampITextForRun, "abc", "1"}, BoxCase{clampITextForRun, "12.7", "12.7"},
-                    BoxCase{clampITextForRun, "999", "999"}, BoxCase{clampITextForRun, "1024", "999"},
-                    BoxCase{clampITextForRun, "0.5", "1"}, BoxCase{clampDTextForRun, "1.5x", "1.5x"},
-                    BoxCase{clampDTextForRun, "150", "99.99999"}, BoxCase{clampDTextForRun, "-150", "-99.99999"},
-                    BoxCase{clampDTextForRun, "99.999991", "99.99999"},
+                    BoxCase{clampITextForRun, "999", "999"}, BoxCase{clampITextForRun, "1000", "999"},
+                    BoxCase{clampITextForRun, "1024", "999"}, BoxCase{clampITextForRun, "0.5", "1"},
+                    BoxCase{clampDTextForRun, "1.5x", "1.5x"}, BoxCase{clampDTextForRun, "150", "99.99999"},
+                    BoxCase{clampDTextForRun, "-150", "-99.99999"}, BoxCase{clampDTextForRun, "99.999991", "99.99999"},
                     BoxCase{clampDTextForRun, "-99.999989", "-99.999989"}));
 
 constexpr NumberFormat kComma = NumberFormat::DecimalComma;

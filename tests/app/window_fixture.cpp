@@ -48,6 +48,13 @@ void WindowTest::SetUp() {
     m_window->show();
     m_window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    m_modelTester = std::make_unique<QAbstractItemModelTester>(m_window->gridModel(),
+                                                               QAbstractItemModelTester::FailureReportingMode::Fatal);
+}
+
+void WindowTest::TearDown() {
+    m_modelTester.reset();
+    m_window.reset();
 }
 
 QAction* WindowTest::item(const std::string& name) const {
@@ -92,19 +99,11 @@ std::string WindowTest::nextFailure(const std::string& reason) {
     return std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason;
 }
 
-std::vector<double> positiveValues(int n) {
-    std::vector<double> values;
-    for (int i = 1; i <= n; ++i) {
-        values.push_back(std::round((10 + 0.5 * i + 3 * std::sin(0.7 * i)) * 1000) / 1000);
-    }
-    return values;
-}
-
 std::string positiveColumn(int n) {
     std::string text;
-    for (double v : positiveValues(n)) {
+    for (int i = 1; i <= n; ++i) {
         char line[32];
-        std::snprintf(line, sizeof line, "%.3f\r\n", v);
+        std::snprintf(line, sizeof line, "%.3f\r\n", 10 + 0.5 * i + 3 * std::sin(0.7 * i));
         text += line;
     }
     return text;

