@@ -82,111 +82,6 @@ struct WaveRun {
     WaveRunStats stats;
 };
 
-// The wave view written straight from its steps: every averaging it asks for is computed, none is
-// reused. It counts the calls asked for and those whose arguments differ from the previous call of
-// the same wave, which are all that a run that reuses equal calls needs to compute.
-class ReferenceWaveRun {
-public:
-    long m_requested = 0;
-    long m_changed = 0;
-    long m_passes = 0; // of the changed calls
-
-    explicit ReferenceWaveRun(WaveRun& run) : m_s(*run.state), m_observer(run.observer) {}
-
-    void run() {
-        const int n = m_s.Data_count;
-        for (int j = 1; j <= n; ++j) {
-            m_s.Rem_value[j] = m_s.Osc_value[j];
-        }
-        for (int k = 1; k <= kWaveCount; ++k) {
-            peel(k);
-        }
-    }
-
-private:
-    void call(double d, double i) {
-        ++m_requested;
-        const bool changed = m_firstOfWave || d != m_lastD || i != m_lastI;
-        m_changed += changed;
-        m_passes += changed && i >= 1 ? static_cast<long>(i) : 0;
-        m_firstOfWave = false;
-        m_lastD = d;
-        m_lastI = i;
-        BMA_Calculation(m_s, m_s.Rem_value, d, i);
-    }
-
-    static double passes(const std::string& text) { return std::min(valueOfText(text), 1024.0); }
-    static int sign(double e) { return e > 0 ? 1 : (e < 0 ? -1 : 0); }
-
-    double search(double i, int box, const std::function<double()>& e) {
-        double d = 0;
-        double step = 10;
-        bool done = false;
-        call(d, i);
-        int prev = sign(e());
-        do {
-            call(d, i);
-            const int s = sign(e());
-            if (s == 0) {
-                done = true;
-            } else if (s == prev) {
-                d = d + s * step;
-            } else {
-                step = step / 10;
-            }
-            done = done || d <= -100 || d >= 100 || step < 0.00001;
-            prev = s;
-            d = d >= 100 ? 99.99999 : (d <= -100 ? -99.99999 : d);
-            m_observer.searchStep(box, d);
-        } while (!done);
-        call(d, i);
-        return d;
-    }
-
-    void peel(int k) {
-        const int box = k - 1;
-        m_firstOfWave = true;
-        m_observer.waveStarted(k);
-        const WaveModes modes = m_observer.modes();
-        if (!modes.amplitude && !modes.wavelength) {
-            const double d = valueOfText(m_observer.dText(box));
-            call(d, passes(m_observer.iText(box)));
-        }
-        double dA = 0, x = 0, i = 0;
-        if (modes.amplitude) {
-            m_observer.searchStarted(box, SearchKind::Amplitude);
-            i = passes(m_observer.iText(box));
-            dA = search(i, box, [this] { return m_s.Residual_RMS - m_s.BMA_RMS; });
-            x = m_s.BMA_wavelength;
-        }
-        if (modes.wavelength) {
-            m_observer.searchStarted(box, SearchKind::Wavelength);
-            i = passes(m_observer.iText(box));
-            const double t = std::pow(4.0, (k - 1) / 9.0) * std::pow(double(m_s.Data_count), (10 - k) / 9.0);
-            const double dW = search(i, box, [this, t] { return m_s.BMA_wavelength - t; });
-            if (modes.amplitude) {
-                const double y = m_s.Series_wavelength;
-                const double denominator = std::fabs(std::log(t) - std::log(y)) + std::fabs(std::log(x) - std::log(y));
-                const double dC =
-                    denominator == 0 ? dA : dA + std::fabs(std::log(x) - std::log(y)) * (dW - dA) / denominator;
-                m_observer.combinedD(box, dC);
-                call(dC, i);
-            }
-        }
-        for (int j = 1; j <= m_s.Data_count; ++j) {
-            m_s.Rem_value[j] = m_s.Rem_value[j] - m_s.BMA_value[j];
-            m_s.Wave_value[k - 1][j] = m_s.BMA_value[j];
-        }
-        m_observer.waveDone(k);
-    }
-
-    AnalysisState& m_s;
-    WaveObserver& m_observer;
-    bool m_firstOfWave = true;
-    double m_lastD = 0;
-    double m_lastI = 0;
-};
-
 void expectSameResults(const WaveRun& actual, const WaveRun& expected) {
     for (int j = 1; j <= actual.state->Data_count; ++j) {
         ASSERT_EQ(bits(actual.state->Rem_value[j]), bits(expected.state->Rem_value[j])) << "point " << j;
@@ -198,62 +93,8 @@ void expectSameResults(const WaveRun& actual, const WaveRun& expected) {
     EXPECT_EQ(actual.observer.m_combined, expected.observer.m_combined);
 }
 
-struct ReuseCase {
-    const char* name;
-    WaveModes modes;
-    int points;
-    std::array<std::string, kWaveCount> iTexts;
-    bool alternateI = false;
-    bool constant = false; // a constant oscillation: from wave 2 on the amplitude search ends at d = 0
-};
-
-void PrintTo(const ReuseCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class ReuseOfEqualCallsTest : public testing::TestWithParam<ReuseCase> {};
-
-// Reusing an averaging whose arguments equal the previous call's changes nothing in the results, and
-// every call it computes differs from the one computed before it in the same wave. Manual mode reads
-// the typed texts as values (a d of letters is 0, an i of 9999 is 1024 passes).
-TEST_P(ReuseOfEqualCallsTest, ResultsEqualARunThatComputesEveryCall) {
-    const ReuseCase& c = GetParam();
-    const std::vector<double> oscillation =
-        c.constant ? std::vector<double>(c.points, 1.0) : randomWalk(c.points, c.points + 11);
-    WaveRun actual(oscillation);
-    WaveRun expected(oscillation);
-    for (WaveRun* run : {&actual, &expected}) {
-        run->observer.m_modes = c.modes;
-        run->observer.m_iTexts = c.iTexts;
-        run->observer.m_dTexts = {"0.5", "-1.25", "2", "0.00000", "-3.5", "7e-1", "x", "  -0.3", "1.5.2", "-99.99999"};
-        run->observer.m_alternateI = c.alternateI;
-    }
-    actual.run();
-    ReferenceWaveRun reference(expected);
-    reference.run();
-
-    expectSameResults(actual, expected);
-    EXPECT_EQ(actual.stats.requestedCalls, reference.m_requested);
-    EXPECT_EQ(actual.stats.computedCalls, reference.m_changed);
-    EXPECT_EQ(actual.stats.passes, reference.m_passes);
-    EXPECT_EQ(actual.observer.m_done, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-}
-
 const std::array<std::string, kWaveCount> kDefaultI = {"8", "8", "8", "8", "8", "8", "8", "8", "8", "8"};
 const std::array<std::string, kWaveCount> kMixedI = {"8", "3", "1", "12", "0", "5.7", "8", "1e1", "9999", "abc"};
-
-// The i box is read anew for the wavelength search: a changed text must not reuse the amplitude
-// search's last averaging, also when both searches start at d = 0 (IReadAgain). Passes are capped at 1024.
-INSTANTIATE_TEST_SUITE_P(Modes, ReuseOfEqualCallsTest,
-                         testing::Values(ReuseCase{"BothMixed", {true, true}, 300, kMixedI},
-                                         ReuseCase{"BothShort", {true, true}, 10, kDefaultI},
-                                         ReuseCase{"BothLong", {true, true}, 1500, kDefaultI},
-                                         ReuseCase{"Amplitude", {true, false}, 200, kMixedI},
-                                         ReuseCase{"Wavelength", {false, true}, 201, kMixedI},
-                                         ReuseCase{"Manual", {false, false}, 202, kMixedI},
-                                         ReuseCase{"IReadAgain", {true, true}, 120, kDefaultI, true},
-                                         ReuseCase{"IReadAgainAtDZero", {true, true}, 10, kDefaultI, true, true}),
-                         [](const testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.name); });
 
 // A random walk scaled so that its squares add up to just past the largest double: an averaging
 // that leaves it almost as it is (a large d) overflows, one that smooths it (d <= 0) does not.
@@ -346,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         SpeculationCase{"Bounds", std::vector<double>(10, 1.0), {true, true}, kDefaultI},
         SpeculationCase{"AmplitudeOnly", randomWalk(200, 8), {true, false}, kMixedI},
         SpeculationCase{"WavelengthOnly", randomWalk(201, 9), {false, true}, kDefaultI},
+        SpeculationCase{"Manual", randomWalk(202, 10), {false, false}, kMixedI},
         SpeculationCase{"UnreachedGuessOverflows", walkNearOverflow(1), {true, false}, kDefaultI, false, 10.0},
         SpeculationCase{"OverflowInTheSecondSearch", walkNearOverflow(3), {true, true}, kDefaultI, false, 10.0, true}),
     [](const testing::TestParamInfo<SpeculationCase>& info) { return std::string(info.param.name); });
@@ -376,6 +218,23 @@ TEST(Averager, TakesALaneOnlyForItsDIAndRemainder) {
     }
     expectThePlainAveraging(10, 8);
     EXPECT_EQ(stats.laneRounds, 1);
+}
+
+// Manual mode takes each wave with its typed d and i read as values, once: letters read as 0 and an
+// i beyond 1024 passes as 1024.
+TEST(Display_waves, ManualModeReadsTheBoxesAsValuesAndCapsThePasses) {
+    WaveRun run(randomWalk(60, 12));
+    run.observer.m_modes = {false, false};
+    run.observer.m_iTexts.fill("9999");
+    run.observer.m_dTexts.fill("x");
+    run.run();
+    EXPECT_EQ(run.stats.requestedCalls, kWaveCount);
+    EXPECT_EQ(run.stats.passes, kWaveCount * kMaxPasses);
+    WaveRun typedZero(randomWalk(60, 12));
+    typedZero.observer.m_modes = {false, false};
+    typedZero.observer.m_iTexts.fill("1024");
+    typedZero.run();
+    expectSameResults(run, typedZero);
 }
 
 // Oscillation = wave 1 + ... + wave 10 + Remainder at every point; rows and entries above N untouched.
