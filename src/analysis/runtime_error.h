@@ -10,21 +10,15 @@ namespace vantrel {
 // started the run catches it once and takes its failure path.
 class RuntimeError : public std::runtime_error {
 public:
-    enum class Kind { Overflow, InvalidArgument };
-
-    RuntimeError(Kind kind, const std::string& what) : std::runtime_error(what), m_kind(kind) {}
-    Kind kind() const { return m_kind; }
-
-private:
-    Kind m_kind;
+    using std::runtime_error::runtime_error;
 };
 
 [[noreturn]] inline void raiseOverflow(const char* where) {
-    throw RuntimeError(RuntimeError::Kind::Overflow, std::string("overflow in ") + where);
+    throw RuntimeError(std::string("overflow in ") + where);
 }
 
 [[noreturn]] inline void raiseInvalidArgument(const char* where) {
-    throw RuntimeError(RuntimeError::Kind::InvalidArgument, std::string("invalid argument in ") + where);
+    throw RuntimeError(std::string("invalid argument in ") + where);
 }
 
 // A finite result passes through; infinity or NaN is the overflow error of that operation.

@@ -47,12 +47,16 @@ inline std::vector<double> randomWalk(int n, std::uint64_t seed, double stepSize
     return values;
 }
 
-template <typename Work> void expectRuntimeError(RuntimeError::Kind kind, Work work) {
+// The kind of a run-time error is the start of its text.
+constexpr const char* kOverflow = "overflow in ";
+constexpr const char* kInvalidArgument = "invalid argument in ";
+
+template <typename Work> void expectRuntimeError(const char* kind, Work work) {
     try {
         work();
         ADD_FAILURE() << "no run-time error";
     } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.kind(), kind);
+        EXPECT_EQ(std::string(error.what()).rfind(kind, 0), 0u) << error.what();
     }
 }
 

@@ -189,9 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BMA_Calculation, WeightOrSquaresBeyondTheRangeOfADoubleAreAnOverflow) {
     auto state = stateWith(randomWalk(10, 1));
-    expectRuntimeError(RuntimeError::Kind::Overflow, [&] { BMA_Calculation(*state, state->Data_value, 710.0, 1.0); });
+    expectRuntimeError(testing_support::kOverflow, [&] { BMA_Calculation(*state, state->Data_value, 710.0, 1.0); });
     auto huge = stateWith({1e200, -1e200, 1e200, 1, 2, 3, 4, 5, 6, 7});
-    expectRuntimeError(RuntimeError::Kind::Overflow, [&] { BMA_Calculation(*huge, huge->Data_value, 0.0, 1.0); });
+    expectRuntimeError(testing_support::kOverflow, [&] { BMA_Calculation(*huge, huge->Data_value, 0.0, 1.0); });
 }
 
 } // namespace

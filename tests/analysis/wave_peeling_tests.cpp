@@ -149,7 +149,7 @@ TEST_P(SpeculativeSearchTest, EveryKernelRunsAsTheSequentialSearch) {
     ASSERT_EQ(!error.empty(), c.stopsWithAnError) << error;
     if (!std::isnan(c.overflowingD)) {
         auto state = stateWith(c.oscillation);
-        expectRuntimeError(RuntimeError::Kind::Overflow,
+        expectRuntimeError(testing_support::kOverflow,
                            [&] { BMA_Calculation(*state, state->Data_value, c.overflowingD, 8); });
         for (double d : sequential.observer.stepsOfSearch(0)) {
             ASSERT_LT(d, c.overflowingD) << "wave 1 must not reach the overflow";
@@ -321,7 +321,7 @@ TEST(CombinedD, BetweenTheAmplitudeAndTheWavelengthD) {
     EXPECT_EQ(combinedD(1.5, -3.0, 20.0, 20.0, 40.0), 1.5);
     // The target is the series' wavelength: dW.
     EXPECT_NEAR(combinedD(1.5, -3.0, 10.0, 20.0, 20.0), -3.0, 1e-12);
-    expectRuntimeError(RuntimeError::Kind::InvalidArgument, [] { combinedD(1.0, 2.0, 0.0, 10.0, 10.0); });
+    expectRuntimeError(testing_support::kInvalidArgument, [] { combinedD(1.0, 2.0, 0.0, 10.0, 10.0); });
 }
 
 // Wave, series and target wavelengths all equal: the formula would be 0 / 0; the wave is taken with dA.

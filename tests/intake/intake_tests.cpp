@@ -176,7 +176,7 @@ TEST_F(IntakeTextTest, NumberBeyondTheRangeOfADoubleIsARunTimeError) {
             paste(tenLinesWith({"1", "2", "3", "4", number}));
             ADD_FAILURE() << "no run-time error for " << number;
         } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.kind(), RuntimeError::Kind::Overflow);
+            EXPECT_EQ(std::string(error.what()).rfind("overflow in ", 0), 0u);
         }
         EXPECT_EQ(state.Data_value[5], kMarker + 5);
         // The table shows how far the cleaning got.
