@@ -16,6 +16,8 @@ std::string writePlot(int argc, char** argv, const vantrel::PlotRequest& request
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    // The toolkit's own notes (a missing runtime folder, say) are not this program's messages.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     const QGuiApplication application(argc, argv);
     const vantrel::ChartContent content = vantrel::chartContentOf(
         {request.state, request.table, request.model, request.dTexts, request.iTexts, vantrel::allResultColumns()});
