@@ -238,7 +238,7 @@ void Averager::settleMeans() {
 }
 
 void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {
-    double guesses[kMaxLanes];
+    double guesses[kMaxLanes] = {};
     const int guessCount = guessDs(ahead, m_movesAtStep, m_history, guesses, m_lanes->lanes());
     double weights[kMaxLanes];
     weights[0] = averagingWeight(guesses[0]);

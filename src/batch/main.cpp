@@ -1,32 +1,35 @@
-#include "app/chart_painter.h"
 #include "batch/batch.h"
-#include "views/chart_content.h"
 
-#include <QGuiApplication>
+#include <dlfcn.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <iostream>
-#include <memory>
 
 namespace {
 
-// Drawing text needs a GUI application; a script has no display, so it draws offscreen. It is made
-// only for --plot: the table alone needs none.
+using WritePlot = void (*)(const vantrel::PlotRequest&, std::string&, int, char**);
+
+// The chart module stands beside the program in the build, and in lib/vantrel beside bin when installed.
+void* openPlotModule() {
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    for (const std::filesystem::path& module :
+         {program / "libvantrel_plot.so", program.parent_path() / VANTREL_LIBDIR / "vantrel" / "libvantrel_plot.so"}) {
+        if (void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            return handle;
+        }
+    }
+    return nullptr;
+}
+
 std::string writePlot(int argc, char** argv, const vantrel::PlotRequest& request) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    void* module = openPlotModule();
+    const auto write = module ? reinterpret_cast<WritePlot>(dlsym(module, "vantrelWritePlot")) : nullptr;
+    if (write == nullptr) {
+        return "the chart module libvantrel_plot.so cannot be loaded";
     }
-    // The toolkit's own notes (a missing runtime folder, say) are not this program's messages.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    const QGuiApplication application(argc, argv);
-    const vantrel::ChartContent content = vantrel::chartContentOf(
-        {request.state, request.table, request.model, request.dTexts, request.iTexts, vantrel::allResultColumns()});
-    QString error;
-    if (!vantrel::saveChart(content, QString::fromStdString(request.path), QSize(request.width, request.height),
-                            &error)) {
-        return error.toStdString();
-    }
-    return {};
+    std::string error;
+    write(request, error, argc, argv);
+    return error;
 }
 
 } // namespace
