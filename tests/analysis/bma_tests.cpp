@@ -180,6 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
         WavelengthCase{"TwoSignChanges", {1, 1, -1, -1, -1, -1, -1, 1, 1, 1}, 10.0},
         // Exact zeros that touch without a sign change count, at their own point numbers.
         WavelengthCase{"TouchingZeros", {1, 0, 1, 0, 1, 1, 1, 1, 0, 1}, 7.0},
+        // A zero between values of opposite signs is one crossing, at its point, not also a sign change:
+        // crossings 2, 4, 6, 8 and 10, two apart.
+        WavelengthCase{"ZerosBetweenSigns", {1, 0, -1, 0, 1, 0, -1, 0, 1, 0}, 4.0},
         WavelengthCase{"NoCrossing", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 41.0},
         // 4/3 is kept as 1.3333333333, so four times it is not 16/3.
         WavelengthCase{"PositionRoundedToTenDecimals", {1, -2, -1, -1, -1, -1, -1, -1, -1, -1}, 4 * 1.3333333333},
