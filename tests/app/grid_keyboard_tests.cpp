@@ -149,12 +149,3 @@ TEST(ApplicationIdentity, NamesTheInstalledDesktopEntryAndCarriesTheIcon) {
 
 } // namespace
 } // namespace vantrel
-
-int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -117,13 +117,3 @@ double valueOf(const QString& text) {
 }
 
 } // namespace vantrel::testing
-
-int main(int argc, char* argv[]) {
-    // The window tests need no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -193,9 +193,3 @@ TEST(ChartWindow, SavesTheChartAtTheSizeItShowsIt) {
 
 } // namespace
 } // namespace vantrel
-
-int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
