@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace vantrel::testing_support {
@@ -22,16 +24,8 @@ inline std::uint64_t bits(double x) {
 inline std::unique_ptr<AnalysisState> stateWith(const std::vector<double>& values) {
     auto state = std::make_unique<AnalysisState>();
     state->Data_count = static_cast<int16_t>(values.size());
-    for (size_t i = 0; i < values.size(); ++i) {
-        state->Data_value[i + 1] = values[i];
-    }
+    std::copy(values.begin(), values.end(), state->Data_value.begin() + 1);
     return state;
-}
-
-inline Series seriesOf(const std::vector<double>& values) {
-    Series series{};
-    std::copy(values.begin(), values.end(), series.begin() + 1);
-    return series;
 }
 
 // A random walk around zero: it crosses zero now and then, like an oscillation does.
@@ -41,16 +35,12 @@ inline std::vector<double> randomWalk(int n, std::uint64_t seed, double stepSize
     std::vector<double> values(n);
     double level = 0.0;
     for (double& value : values) {
-        level += step(generator);
-        value = level;
+        value = level += step(generator);
     }
     return values;
 }
 
-// The kind of a run-time error is the start of its text.
-constexpr const char* kOverflow = "overflow in ";
-constexpr const char* kInvalidArgument = "invalid argument in ";
-
+// The kind of a run-time error ("overflow", "invalid argument") is the start of its text.
 template <typename Work> void expectRuntimeError(const char* kind, Work work) {
     try {
         work();

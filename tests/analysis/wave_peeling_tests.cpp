@@ -1,6 +1,5 @@
 #include "analysis/bma.h"
 #include "analysis/d_search.h"
-#include "analysis/text_rules.h"
 #include "analysis/wave_peeling.h"
 
 #include "analysis_test_support.h"
@@ -8,10 +7,9 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
-#include <cstdint>
-#include <functional>
+#include <cstring>
 #include <memory>
-#include <ostream>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -23,191 +21,138 @@ using testing_support::expectRuntimeError;
 using testing_support::randomWalk;
 using testing_support::stateWith;
 
-// Box texts and switches as a window would hold them, and a record of what the peeling told it.
-class RecordingObserver : public WaveObserver {
-public:
-    WaveModes m_modes{true, true};
-    std::array<std::string, kWaveCount> m_iTexts;
-    std::array<std::string, kWaveCount> m_dTexts;
-    bool m_alternateI = false; // answers "8" and "3" by turns, to see that each search reads its box anew
-    std::vector<std::pair<int, double>> m_steps; // search number, d
-    std::vector<double> m_combined;
-    std::vector<SearchKind> m_searches;
-    std::vector<int> m_done;
-    const AnalysisState* m_state = nullptr; // when set, each finished wave is copied into m_waves
-    std::vector<std::vector<double>> m_waves;
-
-    RecordingObserver() {
-        m_iTexts.fill("8");
-        m_dTexts.fill("0.00000");
+// A run of the peeling over an oscillation with the switches and box texts a window would hold, and a
+// record of what the peeling told the window.
+struct WaveRun : WaveObserver {
+    explicit WaveRun(const std::vector<double>& oscillation, WaveModes modes = {})
+        : state(stateWith(oscillation)), switches(modes) {
+        state->Osc_value = state->Data_value;
+        iTexts.fill("8");
     }
-
-    WaveModes modes() override { return m_modes; }
-    std::string iText(int box) override { return m_alternateI ? (m_iReads++ % 2 == 0 ? "8" : "3") : m_iTexts[box]; }
-    std::string dText(int box) override { return m_dTexts[box]; }
-    void searchStarted(int /*box*/, SearchKind kind) override { m_searches.push_back(kind); }
-    void searchStep(int /*box*/, double d) override { m_steps.emplace_back(m_searches.size() - 1, d); }
-    void combinedD(int /*box*/, double d) override { m_combined.push_back(d); }
-    void waveDone(int wave) override {
-        m_done.push_back(wave);
-        if (m_state != nullptr) {
-            m_waves.emplace_back(m_state->BMA_value.begin() + 1, m_state->BMA_value.begin() + 1 + m_state->Data_count);
+    // The text of the run-time error that stopped the run, or "".
+    std::string run(const AveragingMode& mode = {}) {
+        try {
+            Display_waves(*state, *this, &stats, mode);
+        } catch (const RuntimeError& error) {
+            return error.what();
         }
+        return "";
     }
 
-    std::vector<double> stepsOfSearch(int search) const {
-        std::vector<double> ds;
-        for (const auto& [number, d] : m_steps) {
-            if (number == search) {
-                ds.push_back(d);
-            }
-        }
-        return ds;
+    WaveModes modes() override { return switches; }
+    std::string iText(int box) override { return alternateI ? (iReads++ % 2 == 0 ? "8" : "3") : iTexts[box]; }
+    std::string dText(int /*box*/) override { return dTexts; }
+    void searchStarted(int /*box*/, SearchKind kind) override {
+        searches.push_back(kind);
+        steps.emplace_back();
     }
+    void searchStep(int /*box*/, double d) override { steps.back().push_back(d); }
+    void combinedD(int /*box*/, double d) override { combined.push_back(d); }
 
-private:
-    int m_iReads = 0;
-};
-
-struct WaveRun {
-    explicit WaveRun(const std::vector<double>& oscillation, int decimals = 5) {
-        state->Data_count = static_cast<int16_t>(oscillation.size());
-        state->Decimals = static_cast<uint8_t>(decimals);
-        std::copy(oscillation.begin(), oscillation.end(), state->Osc_value.begin() + 1);
-    }
-    void run(const AveragingMode& mode = {}) { Display_waves(*state, observer, &stats, mode); }
-
-    std::unique_ptr<AnalysisState> state = std::make_unique<AnalysisState>();
-    RecordingObserver observer;
+    std::unique_ptr<AnalysisState> state;
     WaveRunStats stats;
+    WaveModes switches;
+    std::array<std::string, kWaveCount> iTexts;
+    std::string dTexts = "0.00000";
+    bool alternateI = false; // answers "8" and "3" by turns, to see that each search reads its box anew
+    int iReads = 0;
+    std::vector<SearchKind> searches;
+    std::vector<std::vector<double>> steps; // the d values each search showed
+    std::vector<double> combined;
 };
 
-void expectSameResults(const WaveRun& actual, const WaveRun& expected) {
-    for (int j = 1; j <= actual.state->Data_count; ++j) {
-        ASSERT_EQ(bits(actual.state->Rem_value[j]), bits(expected.state->Rem_value[j])) << "point " << j;
-        for (int k = 0; k < kWaveCount; ++k) {
-            ASSERT_EQ(bits(actual.state->Wave_value[k][j]), bits(expected.state->Wave_value[k][j])) << j << " " << k;
-        }
-    }
-    EXPECT_EQ(actual.observer.m_steps, expected.observer.m_steps);
-    EXPECT_EQ(actual.observer.m_combined, expected.observer.m_combined);
+bool sameBits(const Series& a, const Series& b) {
+    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
 }
 
-const std::array<std::string, kWaveCount> kDefaultI = {"8", "8", "8", "8", "8", "8", "8", "8", "8", "8"};
+void expectSameRun(const WaveRun& actual, const WaveRun& expected) {
+    const AnalysisState& a = *actual.state;
+    const AnalysisState& e = *expected.state;
+    EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
+                sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean));
+    for (int k = 0; k < kWaveCount; ++k) {
+        EXPECT_TRUE(sameBits(a.Wave_value[k], e.Wave_value[k])) << "wave " << k + 1;
+    }
+    EXPECT_EQ(actual.searches, expected.searches);
+    EXPECT_EQ(actual.steps, expected.steps);
+    EXPECT_EQ(actual.combined, expected.combined);
+    EXPECT_EQ(actual.stats.computedCalls, expected.stats.computedCalls);
+    EXPECT_EQ(actual.stats.passes, expected.stats.passes);
+}
+
+const std::array<std::string, kWaveCount> kEights = {"8", "8", "8", "8", "8", "8", "8", "8", "8", "8"};
 const std::array<std::string, kWaveCount> kMixedI = {"8", "3", "1", "12", "0", "5.7", "8", "1e1", "9999", "abc"};
 
 // A random walk scaled so that its squares add up to just past the largest double: an averaging
 // that leaves it almost as it is (a large d) overflows, one that smooths it (d <= 0) does not.
 std::vector<double> walkNearOverflow(std::uint64_t seed) {
     std::vector<double> values = randomWalk(200, seed);
-    double squares = 0;
-    for (double v : values) {
-        squares += v * v;
-    }
-    const double scale = std::sqrt(DBL_MAX / (0.985 * squares));
+    const double squares = std::inner_product(values.begin(), values.end(), values.begin(), 0.0);
     for (double& v : values) {
-        v *= scale;
+        v *= std::sqrt(DBL_MAX / (0.985 * squares));
     }
     return values;
 }
 
-struct SpeculationCase {
-    const char* name;
-    std::vector<double> oscillation;
-    WaveModes modes;
-    std::array<std::string, kWaveCount> iTexts;
-    bool alternateI = false;
-    double overflowingD = NAN; // an averaging of the oscillation with this d overflows
-    bool stopsWithAnError = false;
-};
-
-void PrintTo(const SpeculationCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-std::string runCatchingTheError(WaveRun& run, const SpeculationCase& c, const AveragingMode& mode) {
-    run.observer.m_modes = c.modes;
-    run.observer.m_iTexts = c.iTexts;
-    run.observer.m_alternateI = c.alternateI;
-    try {
-        run.run(mode);
-    } catch (const RuntimeError& error) {
-        return error.what();
-    }
-    return "";
-}
-
-class SpeculativeSearchTest : public testing::TestWithParam<SpeculationCase> {};
-
 // Whatever the lanes guess, the run shows the same d values in the same order, writes the same
 // columns and counts, and raises the same error after the same steps as the search that computes
-// one averaging at a time; with every lane kernel of the processor.
-TEST_P(SpeculativeSearchTest, EveryKernelRunsAsTheSequentialSearch) {
-    const SpeculationCase& c = GetParam();
-    WaveRun sequential(c.oscillation);
-    const std::string error = runCatchingTheError(sequential, c, AveragingMode{false, LaneKernel::Sse2});
-    ASSERT_EQ(!error.empty(), c.stopsWithAnError) << error;
-    if (!std::isnan(c.overflowingD)) {
-        auto state = stateWith(c.oscillation);
-        expectRuntimeError(testing_support::kOverflow,
-                           [&] { BMA_Calculation(*state, state->Data_value, c.overflowingD, 8); });
-        for (double d : sequential.observer.stepsOfSearch(0)) {
-            ASSERT_LT(d, c.overflowingD) << "wave 1 must not reach the overflow";
+// one averaging at a time; with every lane kernel of the processor. Bounds: a constant oscillation
+// drives the first searches to -99.99999 and +99.99999. Near overflow: d = 10 is among the first
+// guesses (the first step goes 10 either way), but wave 1's amplitude search goes down and never
+// asks for it; the wavelength search of the other walk goes up into the overflow.
+TEST(Display_waves, EverySpeculativeKernelRunsAsTheSequentialSearch) {
+    const struct {
+        const char* name;
+        std::vector<double> oscillation;
+        WaveModes modes;
+        std::array<std::string, kWaveCount> iTexts;
+        bool alternateI;
+        bool stopsWithAnError;
+    } cases[] = {{"long walk", randomWalk(1500, 5), {true, true}, kEights, false, false},
+                 {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, false, false},
+                 {"i read again", randomWalk(120, 7), {true, true}, kEights, true, false},
+                 {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, false, false},
+                 {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, false, false},
+                 {"wavelength only", randomWalk(201, 9), {false, true}, kEights, false, false},
+                 {"manual", randomWalk(202, 10), {false, false}, kMixedI, false, false},
+                 {"unreached guess overflows", walkNearOverflow(1), {true, false}, kEights, false, false},
+                 {"overflow in the second search", walkNearOverflow(3), {true, true}, kEights, false, true}};
+    for (const auto& c : cases) {
+        auto runOf = [&c] {
+            auto run = std::make_unique<WaveRun>(c.oscillation, c.modes);
+            run->iTexts = c.iTexts;
+            run->alternateI = c.alternateI;
+            return run;
+        };
+        const auto sequential = runOf();
+        const std::string error = sequential->run(AveragingMode{false, LaneKernel::Sse2});
+        EXPECT_EQ(!error.empty(), c.stopsWithAnError) << c.name << ": " << error;
+        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
+            if (laneKernelAvailable(kernel)) {
+                SCOPED_TRACE(std::string(c.name) + ", " + laneKernelName(kernel));
+                const auto speculative = runOf();
+                EXPECT_EQ(speculative->run(AveragingMode{true, kernel}), error);
+                expectSameRun(*speculative, *sequential);
+            }
         }
-    }
-    for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
-        if (!laneKernelAvailable(kernel)) {
-            continue;
-        }
-        SCOPED_TRACE(laneKernelName(kernel));
-        WaveRun speculative(c.oscillation);
-        EXPECT_EQ(runCatchingTheError(speculative, c, AveragingMode{true, kernel}), error);
-        expectSameResults(speculative, sequential);
-        for (int k = 1; k <= sequential.state->Data_count; ++k) {
-            ASSERT_EQ(bits(speculative.state->BMA_value[k]), bits(sequential.state->BMA_value[k])) << k;
-            ASSERT_EQ(bits(speculative.state->Fwd_mean[k]), bits(sequential.state->Fwd_mean[k])) << k;
-            ASSERT_EQ(bits(speculative.state->Bwd_mean[k]), bits(sequential.state->Bwd_mean[k])) << k;
-        }
-        EXPECT_EQ(speculative.observer.m_searches, sequential.observer.m_searches);
-        EXPECT_EQ(speculative.observer.m_done, sequential.observer.m_done);
-        EXPECT_EQ(speculative.stats.computedCalls, sequential.stats.computedCalls);
-        EXPECT_EQ(speculative.stats.passes, sequential.stats.passes);
     }
 }
 
-// Bounds: a constant oscillation drives the first searches to -99.99999 and +99.99999. Near overflow:
-// d = 10 is among the first guesses (the first step goes 10 either way), but wave 1's amplitude
-// search goes down; the wavelength search of the other walk goes up into the overflow.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpeculativeSearchTest,
-    testing::Values(
-        SpeculationCase{"LongWalk", randomWalk(1500, 5), {true, true}, kDefaultI},
-        SpeculationCase{"MixedI", randomWalk(300, 6), {true, true}, kMixedI},
-        SpeculationCase{"IReadAgain", randomWalk(120, 7), {true, true}, kDefaultI, true},
-        SpeculationCase{"Bounds", std::vector<double>(10, 1.0), {true, true}, kDefaultI},
-        SpeculationCase{"AmplitudeOnly", randomWalk(200, 8), {true, false}, kMixedI},
-        SpeculationCase{"WavelengthOnly", randomWalk(201, 9), {false, true}, kDefaultI},
-        SpeculationCase{"Manual", randomWalk(202, 10), {false, false}, kMixedI},
-        SpeculationCase{"UnreachedGuessOverflows", walkNearOverflow(1), {true, false}, kDefaultI, false, 10.0},
-        SpeculationCase{"OverflowInTheSecondSearch", walkNearOverflow(3), {true, true}, kDefaultI, false, 10.0, true}),
-    [](const testing::TestParamInfo<SpeculationCase>& info) { return std::string(info.param.name); });
-
-// The first averaging of a search puts d = 10 among the lanes' guesses (the first move is 10 either
-// way). A lane's averaging is taken for its own d, i and remainder only.
+// The first averaging of a search at d = 0 goes either way by 10, with even chances: the two lanes of
+// SSE2 hold d = 0 and the first of them, 10. A lane's averaging is taken for its own d, i and
+// remainder only.
 TEST(Averager, TakesALaneOnlyForItsDIAndRemainder) {
     auto state = stateWith(randomWalk(50, 3));
     state->Rem_value = state->Data_value;
     WaveRunStats stats;
-    Averager averager(*state, stats, AveragingMode{});
+    Averager averager(*state, stats, AveragingMode{true, LaneKernel::Sse2});
     averager.run(SearchAhead{SearchStep{}, true, MeasureRef{}}, 8);
     auto expectThePlainAveraging = [&](double d, double i) {
         averager.run(d, i);
         auto plain = stateWith({});
         plain->Data_count = state->Data_count;
         BMA_Calculation(*plain, state->Rem_value, d, i);
-        for (int k = 1; k <= state->Data_count; ++k) {
-            ASSERT_EQ(bits(state->BMA_value[k]), bits(plain->BMA_value[k])) << "d " << d << " i " << i << " k " << k;
-        }
+        EXPECT_TRUE(sameBits(state->BMA_value, plain->BMA_value)) << "d " << d << " i " << i;
         EXPECT_EQ(bits(state->BMA_wavelength), bits(plain->BMA_wavelength));
     };
     expectThePlainAveraging(10, 8);
@@ -218,92 +163,70 @@ TEST(Averager, TakesALaneOnlyForItsDIAndRemainder) {
     }
     expectThePlainAveraging(10, 8);
     EXPECT_EQ(stats.laneRounds, 1);
+    EXPECT_EQ(stats.laneAverages, 2);
+    EXPECT_EQ(stats.computedCalls, 4);
 }
 
 // Manual mode takes each wave with its typed d and i read as values, once: letters read as 0 and an
 // i beyond 1024 passes as 1024.
 TEST(Display_waves, ManualModeReadsTheBoxesAsValuesAndCapsThePasses) {
-    WaveRun run(randomWalk(60, 12));
-    run.observer.m_modes = {false, false};
-    run.observer.m_iTexts.fill("9999");
-    run.observer.m_dTexts.fill("x");
-    run.run();
-    EXPECT_EQ(run.stats.requestedCalls, kWaveCount);
-    EXPECT_EQ(run.stats.passes, kWaveCount * kMaxPasses);
-    WaveRun typedZero(randomWalk(60, 12));
-    typedZero.observer.m_modes = {false, false};
-    typedZero.observer.m_iTexts.fill("1024");
-    typedZero.run();
-    expectSameResults(run, typedZero);
+    WaveRun typed(randomWalk(60, 12), {false, false});
+    typed.iTexts.fill("9999");
+    typed.dTexts = "x";
+    typed.run();
+    EXPECT_EQ(typed.stats.requestedCalls, kWaveCount);
+    EXPECT_EQ(typed.stats.passes, kWaveCount * kMaxPasses);
+    WaveRun asRead(randomWalk(60, 12), {false, false});
+    asRead.iTexts.fill("1024");
+    asRead.run();
+    expectSameRun(typed, asRead);
 }
 
-// Oscillation = wave 1 + ... + wave 10 + Remainder at every point; rows and entries above N untouched.
-TEST(Display_waves, OscillationIsTheSumOfTheWavesAndTheRemainder) {
-    const std::vector<double> oscillation = randomWalk(400, 31, 2.5);
-    WaveRun run(oscillation);
-    std::fill(run.state->Rem_value.begin() + 401, run.state->Rem_value.end(), 123.0);
-    run.observer.m_state = run.state.get();
-    run.run();
-    ASSERT_EQ(run.observer.m_waves.size(), 10u);
-    for (int j = 1; j <= 400; ++j) {
-        double remainder = oscillation[j - 1];
-        double sum = 0;
-        for (const std::vector<double>& wave : run.observer.m_waves) {
-            remainder = remainder - wave[j - 1];
-            sum += wave[j - 1];
-        }
-        ASSERT_EQ(bits(run.state->Rem_value[j]), bits(remainder)) << j;
-        EXPECT_NEAR(oscillation[j - 1], sum + run.state->Rem_value[j], 1e-10) << j;
+// Full steps while the measure keeps its sign, a tenth of the step at each change: from 10 the
+// seventh change leaves 1e-6, below the least step, and ends the search where it stands.
+TEST(NextStep, EveryChangeOfSignDividesTheStepUntilItFallsBelowTheLeast) {
+    SearchStep s;
+    s.previous = 1;
+    s = nextStep(s, 1);
+    EXPECT_EQ(s.d, 10.0);
+    int changes = 0;
+    for (int sign = -1; !s.done; sign = -sign, ++changes) {
+        s = nextStep(s, sign);
     }
-    EXPECT_EQ(run.state->Rem_value[401], 123.0);
-    EXPECT_EQ(run.state->Rem_value[1500], 123.0);
-    for (const Series& wave : run.state->Wave_value) {
-        EXPECT_EQ(wave[401], 0.0);
-    }
+    EXPECT_EQ(changes, 7);
+    EXPECT_EQ(s.d, 10.0);
 }
 
-const std::vector<double> kUpToTheBound = {10, 20, 30, 40, 50, 60, 70, 80, 90, 99.99999};
-const std::vector<double> kDownToTheBound = {-10, -20, -30, -40, -50, -60, -70, -80, -90, -99.99999};
-
-// A positive oscillation without crossings: after any averaging its wavelength is 4N + 1, longer than
-// every target, so the measure stays positive. Taking the whole series as wave 1 leaves zeros, whose
-// wavelength 2 is shorter than every target.
-TEST(Display_waves, SearchThatStaysPositiveEndsAtTheUpperBound) {
-    WaveRun run(std::vector<double>(10, 1.0), 0);
-    run.observer.m_modes = {false, true};
-    run.run();
-    EXPECT_EQ(run.observer.stepsOfSearch(0), kUpToTheBound);
-    for (int search = 1; search < kWaveCount; ++search) {
-        EXPECT_EQ(run.observer.stepsOfSearch(search), kDownToTheBound) << search;
-    }
-    EXPECT_EQ(run.state->Wave_value[0][1], 1.0);
-    EXPECT_EQ(run.state->Rem_value[1], 0.0);
-}
-
-// A constant oscillation: the averaged series is the series, so the residual (0) is always weaker
-// than the wave. The zeros left after wave 1 give a measure of exactly 0 at d = 0.
-TEST(Display_waves, SearchThatStaysNegativeEndsAtTheLowerBoundAndAZeroMeasureStopsAtOnce) {
+// A constant oscillation, both switches on. Wave 1: the averaged series is the series, so the residual
+// (0) is always weaker than the wave and the amplitude search ends at the lower bound; without
+// crossings the wavelength is 4N + 1 = 41, longer than the target 10, and the wavelength search ends at
+// the upper bound. X = Y = 41, so the combined d is dA. Taking the series as wave 1 leaves zeros: a
+// measure of exactly 0 at d = 0 ends the amplitude search at once, and their wavelength 2 is shorter
+// than every target. Rows above N are left as they were.
+TEST(Display_waves, SearchesOfAConstantOscillationEndAtTheBoundsOrAtOnce) {
     WaveRun run(std::vector<double>(10, 1.0));
-    run.observer.m_modes = {true, false};
+    run.state->Rem_value[11] = 123.0;
     run.run();
-    EXPECT_EQ(run.observer.stepsOfSearch(0), kDownToTheBound);
-    for (int search = 1; search < kWaveCount; ++search) {
-        EXPECT_EQ(run.observer.stepsOfSearch(search), std::vector<double>{0.0}) << search;
+    const std::vector<double> up = {10, 20, 30, 40, 50, 60, 70, 80, 90, 99.99999};
+    const std::vector<double> down = {-10, -20, -30, -40, -50, -60, -70, -80, -90, -99.99999};
+    std::vector<std::vector<double>> steps = {down, up};
+    std::vector<SearchKind> searches = {SearchKind::Amplitude, SearchKind::Wavelength};
+    for (int wave = 2; wave <= kWaveCount; ++wave) {
+        steps.insert(steps.end(), {{0.0}, down});
+        searches.insert(searches.end(), {SearchKind::Amplitude, SearchKind::Wavelength});
     }
-    // Wave 1: 12 calls asked for (first, 10 loop passes, last), 11 computed; then 3 asked for and 1 computed.
-    EXPECT_EQ(run.stats.requestedCalls, 12 + 9 * 3);
-    EXPECT_EQ(run.stats.computedCalls, 11 + 9 * 1);
-}
-
-// Both on over the same series: dA = -99.99999 (X = 41), dW = 99.99999 (Y = 41, T = 10): the combined
-// d stays at dA. From wave 2 on, X = Y = 2 and the combined d is dA = 0. The amplitude search comes first.
-TEST(Display_waves, CombinedStepOnAConstantOscillation) {
-    WaveRun run(std::vector<double>(10, 1.0));
-    run.run();
-    EXPECT_EQ(run.observer.m_combined, (std::vector<double>{-99.99999, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    ASSERT_EQ(run.observer.m_searches.size(), 20u);
-    EXPECT_EQ(run.observer.m_searches[0], SearchKind::Amplitude);
-    EXPECT_EQ(run.observer.m_searches[1], SearchKind::Wavelength);
+    EXPECT_EQ(run.steps, steps);
+    EXPECT_EQ(run.searches, searches);
+    EXPECT_EQ(run.combined, (std::vector<double>{-99.99999, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(run.state->Wave_value[0][10], 1.0);
+    EXPECT_EQ(run.state->Rem_value[10], 0.0);
+    EXPECT_EQ(run.state->Rem_value[11], 123.0);
+    EXPECT_EQ(run.state->Wave_value[0][11], 0.0);
+    // A search asks for 12 averagings (first, 10 loop passes, last), a repeat of the previous one is
+    // not computed. Wave 1: 12 + 12 + 1 asked for, 11 + 11 + 1 computed; then 3 + 12 + 1 asked for
+    // and 1 + 10 + 1 computed (the wavelength search starts at the amplitude search's d = 0).
+    EXPECT_EQ(run.stats.requestedCalls, 25 + 9 * 16);
+    EXPECT_EQ(run.stats.computedCalls, 23 + 9 * 12);
 }
 
 // T(k) = 4^((k-1)/9) N^((10-k)/9): N for wave 1 down to 4 for wave 10.
@@ -314,20 +237,15 @@ TEST(WavelengthTarget, FromTheSeriesLengthDownToFour) {
     EXPECT_NEAR(wavelengthTarget(2, 10), 9.03201070136682, 1e-12);
 }
 
+// Between dA and dW, weighted by how far the wave's (x) and the target (t) wavelengths lie from the
+// series' (y); dA when all three are equal, where the formula would be 0 / 0.
 TEST(CombinedD, BetweenTheAmplitudeAndTheWavelengthD) {
-    // |ln 10 - ln 20| = |ln 40 - ln 20|: half way.
-    EXPECT_NEAR(combinedD(1.0, 5.0, 10.0, 20.0, 40.0), 3.0, 1e-12);
-    // The amplitude-adjusted wave already has the series' wavelength: dA.
+    EXPECT_NEAR(combinedD(1.0, 5.0, 10.0, 20.0, 40.0), 3.0, 1e-12); // |ln 10 - ln 20| = |ln 40 - ln 20|
     EXPECT_EQ(combinedD(1.5, -3.0, 20.0, 20.0, 40.0), 1.5);
-    // The target is the series' wavelength: dW.
     EXPECT_NEAR(combinedD(1.5, -3.0, 10.0, 20.0, 20.0), -3.0, 1e-12);
-    expectRuntimeError(testing_support::kInvalidArgument, [] { combinedD(1.0, 2.0, 0.0, 10.0, 10.0); });
-}
-
-// Wave, series and target wavelengths all equal: the formula would be 0 / 0; the wave is taken with dA.
-TEST(CombinedD, AllThreeWavelengthsEqualGivesTheAmplitudeD) {
     EXPECT_EQ(combinedD(2.5, -7.0, 13.0, 13.0, 13.0), 2.5);
     EXPECT_EQ(combinedD(-99.99999, 99.99999, 4.0, 4.0, 4.0), -99.99999);
+    expectRuntimeError("invalid argument", [] { combinedD(1.0, 2.0, 0.0, 10.0, 10.0); });
 }
 
 } // namespace
