@@ -3,18 +3,10 @@
 
 #include "analysis_test_support.h"
 
-#include <cmath>
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace vantrel {
 namespace {
 
-using testing_support::bits;
-using testing_support::expectRuntimeError;
-using testing_support::randomWalk;
-using testing_support::stateWith;
+using namespace testing_support;
 
 // The averaging written plainly, one loop per step: the averaged series and the last pass's means.
 struct PlainAveraging {
@@ -55,14 +47,6 @@ void expectThePlainBits(const AnalysisState& s, const PlainAveraging& plain) {
     }
 }
 
-std::vector<double> alternating(int n, double magnitude) {
-    std::vector<double> values(n);
-    for (int k = 0; k < n; ++k) {
-        values[k] = (k % 2 == 0 ? magnitude : -magnitude) * (1 + k % 7);
-    }
-    return values;
-}
-
 // The scalar pass loop runs its two means side by side and averages in their shadow; the lane
 // kernels average with a different weight in every lane. Both must give the plain loops' bits for
 // odd and even lengths, weights from strong smoothing to almost none, any pass count, and values
@@ -71,8 +55,8 @@ TEST(BMA_Calculation, ScalarAndEveryLaneGiveThePlainLoopsBits) {
     constexpr double kDs[] = {0.0, -99.99999, 99.99999, 10.0, -2.25, 0.1, 3.75, -40.0};
     std::vector<std::pair<std::vector<double>, double>> cases = {{{1.5, -2.0}, 3},
                                                                  {randomWalk(120, 5), 999},
-                                                                 {alternating(40, 1e307), 2},
-                                                                 {alternating(33, 4e-320), 5},
+                                                                 {randomWalk(40, 1, 1e307), 2},
+                                                                 {randomWalk(33, 2, 4e-320), 5},
                                                                  {std::vector<double>(25, 0.0), 4},
                                                                  {randomWalk(1500, 4, 1e-3), 2}};
     for (int n : {1, 2, 3, 4, 11, 12, 1499}) {

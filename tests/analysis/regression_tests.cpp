@@ -2,13 +2,10 @@
 
 #include "analysis_test_support.h"
 
-#include <cfloat>
-
 namespace vantrel {
 namespace {
 
-using testing_support::expectRuntimeError;
-using testing_support::stateWith;
+using namespace testing_support;
 
 // A series on the model's own curve gives back its coefficients; x counts from 1 (from 0, A would move).
 TEST(Find_A_B, ExactFitGivesBackTheCoefficients) {

@@ -6,15 +6,13 @@
 
 #include "analysis_test_support.h"
 
-#include <cfloat>
 #include <iomanip>
 #include <limits>
-#include <utility>
 
 namespace vantrel {
 namespace {
 
-using testing_support::bits;
+using namespace testing_support;
 
 constexpr NumberFormat kComma = NumberFormat::DecimalComma;
 
@@ -42,7 +40,7 @@ TEST(ValueOfText, ReadsTheLeadingNumber) {
 
 TEST(ValueOfText, NumberBeyondTheRangeOfADoubleIsAnOverflowError) {
     for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999", "0.01e311", "1000e306"}) {
-        testing_support::expectRuntimeError("overflow", [text] { valueOfText(text); });
+        expectRuntimeError("overflow", [text] { valueOfText(text); });
     }
     EXPECT_EQ(valueOfTextSaturating("1e400"), std::numeric_limits<double>::infinity());
     EXPECT_EQ(valueOfTextSaturating("-1e400"), -std::numeric_limits<double>::infinity());
