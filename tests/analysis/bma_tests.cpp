@@ -123,30 +123,25 @@ TEST(BMA_Calculation, WorkedExampleOfOneAndOfTwoPasses) {
 
 // No pass: the averaged series is the series, so both wavelengths come from the same crossings.
 TEST(BMA_Calculation, WavelengthFromTheZeroCrossings) {
-    const struct {
-        const char* name;
-        std::vector<double> values;
-        double wavelength;
-    } cases[] = {// (3 * -3 - 4 * 1) / (-3 - 1) = 3.25, a quarter period from the start.
-                 {"one sign change", {2, 1.5, 1, -3, -2, -1, -1, -2, -1, -5}, 13.0},
-                 {"two sign changes", {1, 1, -1, -1, -1, -1, -1, 1, 1, 1}, 10.0},
-                 // Exact zeros that touch without a sign change count, at their own point numbers.
-                 {"touching zeros", {1, 0, 1, 0, 1, 1, 1, 1, 0, 1}, 7.0},
-                 // A zero between values of opposite signs is one crossing, at its point, not also a sign change:
-                 // crossings 2, 4, 6, 8 and 10, two apart.
-                 {"zeros between signs", {1, 0, -1, 0, 1, 0, -1, 0, 1, 0}, 4.0},
-                 // Every point of a zero series is a crossing, one point apart.
-                 {"zeros", std::vector<double>(10, 0.0), 2.0},
-                 {"no crossing", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 41.0},
-                 // 4/3 is kept as 1.3333333333, so four times it is not 16/3.
-                 {"position rounded to ten decimals", {1, -2, -1, -1, -1, -1, -1, -1, -1, -1}, 4 * 1.3333333333},
-                 // Crossings 1.3333333333 and 2.6666666667: the spacing is read back as 1.3333333334.
-                 {"spacing rounded to ten decimals", {1, -2, 1, 1, 1, 1, 1, 1, 1, 1}, 1.3333333334 * 2}};
-    for (const auto& c : cases) {
-        auto state = stateWith(c.values);
+    // One sign change: (3 * -3 - 4 * 1) / (-3 - 1) = 3.25, a quarter period from the start. Exact zeros
+    // that touch without a sign change count, at their own point numbers. A zero between values of
+    // opposite signs is one crossing, at its point, not also a sign change: crossings 2, 4, 6, 8 and 10,
+    // two apart. Every point of a zero series is a crossing, one point apart. No crossing: 4N + 1.
+    // A position of 4/3 is kept as 1.3333333333, so four times it is not 16/3; crossings 1.3333333333
+    // and 2.6666666667 are 1.3333333334 apart as read back.
+    const std::pair<std::vector<double>, double> cases[] = {{{2, 1.5, 1, -3, -2, -1, -1, -2, -1, -5}, 13.0},
+                                                            {{1, 1, -1, -1, -1, -1, -1, 1, 1, 1}, 10.0},
+                                                            {{1, 0, 1, 0, 1, 1, 1, 1, 0, 1}, 7.0},
+                                                            {{1, 0, -1, 0, 1, 0, -1, 0, 1, 0}, 4.0},
+                                                            {std::vector<double>(10, 0.0), 2.0},
+                                                            {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 41.0},
+                                                            {{1, -2, -1, -1, -1, -1, -1, -1, -1, -1}, 4 * 1.3333333333},
+                                                            {{1, -2, 1, 1, 1, 1, 1, 1, 1, 1}, 1.3333333334 * 2}};
+    for (const auto& [values, wavelength] : cases) {
+        auto state = stateWith(values);
         BMA_Calculation(*state, state->Data_value, 0.0, 0.0);
-        EXPECT_EQ(state->Series_wavelength, c.wavelength) << c.name;
-        EXPECT_EQ(state->BMA_wavelength, c.wavelength) << c.name;
+        EXPECT_EQ(state->Series_wavelength, wavelength) << values[0] << ", " << values[1] << ", " << values[2];
+        EXPECT_EQ(state->BMA_wavelength, wavelength);
     }
 }
 

@@ -1,33 +1,31 @@
 #include "analysis/regression.h"
+#include "views/analysis_views.h"
 
 #include "analysis_test_support.h"
+
+#include <tuple>
 
 namespace vantrel {
 namespace {
 
 using namespace testing_support;
 
+// The fit, the trend and what the user reads of them: the formula line, the columns and the order in
+// which a run shows them.
+
 // A series on the model's own curve gives back its coefficients; x counts from 1 (from 0, A would move).
 TEST(Find_A_B, ExactFitGivesBackTheCoefficients) {
-    const struct {
-        RegressionModel model;
-        double a;
-        double b;
-    } fits[] = {{RegressionModel::Linear, 3.0, 2.0},
-                {RegressionModel::Logarithmic, 1.0, 5.0},
-                {RegressionModel::Exponential, 2.0, 0.1},
-                {RegressionModel::Power, 4.0, 1.5}};
-    for (const auto& fit : fits) {
-        for (int n : {10, 1500}) {
-            std::vector<double> values;
-            for (int i = 1; i <= n; ++i) {
-                values.push_back(trendValue(fit.model, fit.a, fit.b, i));
-            }
-            auto state = stateWith(values);
-            Find_A_B(*state, fit.model);
-            EXPECT_NEAR(state->Reg_A, fit.a, 1e-11 * fit.a) << modelNumber(fit.model) << " n = " << n;
-            EXPECT_NEAR(state->Reg_B, fit.b, 1e-11 * fit.b) << modelNumber(fit.model) << " n = " << n;
+    for (const auto& [model, a, b] :
+         {std::tuple{RegressionModel::Linear, 3.0, 2.0}, std::tuple{RegressionModel::Logarithmic, 1.0, 5.0},
+          std::tuple{RegressionModel::Exponential, 2.0, 0.1}, std::tuple{RegressionModel::Power, 4.0, 1.5}}) {
+        std::vector<double> values;
+        for (int i = 1; i <= 1500; ++i) {
+            values.push_back(trendValue(model, a, b, i));
         }
+        auto state = stateWith(values);
+        Find_A_B(*state, model);
+        EXPECT_NEAR(state->Reg_A, a, 1e-11 * a) << modelNumber(model);
+        EXPECT_NEAR(state->Reg_B, b, 1e-11 * b) << modelNumber(model);
     }
 }
 
@@ -40,12 +38,16 @@ TEST(Find_A_B, WorkedExampleOfNoisyData) {
     EXPECT_NEAR(state->Reg_A, 0.5, 1e-15);
 }
 
-// The trend at point i counts x from 1, as the fit does.
+// The trend at point i counts x from 1, as the fit does; never an infinity shown to the user.
 TEST(TrendValue, IsTheModelAtPointI) {
     EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Linear, 0.5, 1.4, 3), 4.7);
     EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Logarithmic, 1, 2, 1), 1);
     EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Exponential, 2, std::log(3.0), 2), 18);
     EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Power, 2, 3, 2), 16);
+    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Exponential, 2.0, 0.5, 1500); });
+    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Power, 1e300, 10.0, 1500); });
+    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Linear, DBL_MAX, DBL_MAX, 2); });
+    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Logarithmic, DBL_MAX, DBL_MAX, 1500); });
 }
 
 // A failed fit leaves the coefficients as they were: the logarithm of a value that is not positive,
@@ -69,12 +71,75 @@ TEST(Find_A_B, ErrorLeavesTheCoefficients) {
     }
 }
 
-// Never an infinity shown to the user.
-TEST(TrendValue, ValueBeyondTheRangeOfADoubleIsAnOverflow) {
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Exponential, 2.0, 0.5, 1500); });
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Power, 1e300, 10.0, 1500); });
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Linear, DBL_MAX, DBL_MAX, 2); });
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Logarithmic, DBL_MAX, DBL_MAX, 1500); });
+// \u00b7 is the middle dot between factors.
+TEST(FormulaLine, PrefixThenBothCoefficients) {
+    EXPECT_EQ(regressionFormulaLine(RegressionModel::Linear, 1.0 / 3.0, -0.5),
+              "    Y = A + B \u00b7 X      A = 0.333333333333333   B = -0.5");
+    EXPECT_EQ(regressionFormulaLine(RegressionModel::Logarithmic, 1.0, 5.0),
+              "    Y = A + B \u00b7 ln X      A = 1.   B = 5.");
+    EXPECT_EQ(regressionFormulaLine(RegressionModel::Exponential, 2.0, 0.1, NumberFormat::DecimalComma),
+              "    Y = A \u00b7 e ^ (B \u00b7 X)      A = 2,   B = 0,1");
+    EXPECT_EQ(regressionFormulaLine(RegressionModel::Power, 3.0, 0.25),
+              "    Y = A \u00b7 X ^ B      A = 3.   B = 0.25");
+}
+
+// Row 1 is point 1; the cells show at least five decimals, more when the data has more. A long series
+// first, then a short one: nothing of the long one may stay above the short one's end.
+TEST(Columns, TrendAndOscillationCellsUpToTheDataCount) {
+    auto state = stateWith(std::vector<double>(1500, 2.375));
+    auto table = std::make_unique<ResultTable>();
+    auto fill = [&](RegressionModel model) {
+        fillRegressionColumn(*state, *table, model);
+        Display_osc(*state, *table);
+    };
+    state->Reg_A = 3.0;
+    state->Reg_B = 0.5;
+    fill(RegressionModel::Linear);
+    state->Data_count = 10;
+    fill(RegressionModel::Linear);
+    EXPECT_EQ(table->text(1, ResultTable::kRegressionColumn), "3.50000");
+    EXPECT_EQ(table->text(1, ResultTable::kOscillationColumn), "-1.12500");
+    for (int i = 11; i <= kMaxPoints; ++i) {
+        ASSERT_TRUE(state->Reg_value[i] == 0 && state->Osc_value[i] == 0 &&
+                    table->text(i, ResultTable::kRegressionColumn).empty() &&
+                    table->text(i, ResultTable::kOscillationColumn).empty())
+            << i;
+    }
+    EXPECT_FALSE(table->text(10, ResultTable::kOscillationColumn).empty());
+    state->Decimals = 8;
+    fill(RegressionModel::Logarithmic);
+    EXPECT_EQ(table->text(1, ResultTable::kRegressionColumn), "3.00000000");
+    EXPECT_EQ(table->text(1, ResultTable::kOscillationColumn), "-0.62500000");
+}
+
+// Records what a whole run tells the window, in order.
+struct OrderObserver : AnalysisObserver {
+    std::string iText(int /*box*/) override { return "8"; }
+    std::string dText(int /*box*/) override { return "0.00000"; }
+    WaveModes modes() override { return {}; }
+    void formulaLine(const std::string& text) override { events.push_back("formula " + text); }
+    void columnFilled(int column) override { events.push_back("column " + std::to_string(column)); }
+    void wavesStarting() override { events.push_back("waves"); }
+    void waveDone(int wave) override { events.push_back("wave " + std::to_string(wave)); }
+
+    std::vector<std::string> events;
+};
+
+// The formula line is shown before the table is filled; the columns follow in the order of the run,
+// each wave's column written before its wave is done.
+TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
+    auto state = stateWith(randomWalk(50, 8));
+    auto table = std::make_unique<ResultTable>();
+    OrderObserver observer;
+    runFullAnalysis(*state, *table, RegressionModel::Linear, observer);
+    std::vector<std::string> expected = {"formula " +
+                                             regressionFormulaLine(RegressionModel::Linear, state->Reg_A, state->Reg_B),
+                                         "column 2", "column 3", "waves"};
+    for (int wave = 1; wave <= 10; ++wave) {
+        expected.insert(expected.end(), {"column " + std::to_string(wave + 3), "wave " + std::to_string(wave)});
+    }
+    expected.push_back("column 14");
+    EXPECT_EQ(observer.events, expected);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// The text rules decide every number the user sees and every crossing position the averaging uses.
+// The text rules decide every number the user sees, in the table and the boxes, and every crossing
+// position the averaging uses.
 // Expected texts were worked out with exact decimal arithmetic (the double's exact expansion, cut to
 // 15 significant digits half away from zero, then to the pattern's decimals), not taken from the code.
 
 #include "analysis/text_rules.h"
+#include "views/box_editing.h"
 
 #include "analysis_test_support.h"
 
@@ -172,6 +174,51 @@ TEST(NumberFormatsAndCells, CommaWherePointWouldStandAndAtLeastFiveDecimals) {
     EXPECT_EQ(formatCell(-0.123456, 4), "-0.12346");
     EXPECT_EQ(formatCell(-0.123456, 6), "-0.123456");
     EXPECT_EQ(rowNumberText(1500), " 1500");
+}
+
+struct BoxCase {
+    std::string (*rule)(const std::string&, NumberFormat);
+    const char* text;
+    const char* result;
+    NumberFormat format = NumberFormat::DecimalPoint;
+};
+
+class BoxTextTest : public testing::TestWithParam<BoxCase> {};
+
+TEST_P(BoxTextTest, BecomesItsNormalOrBoundedText) {
+    EXPECT_EQ(GetParam().rule(GetParam().text, GetParam().format), GetParam().result) << '"' << GetParam().text << '"';
+}
+
+// The window tests hold the common cases of leaving a box; these are the edges: halves, the bounds,
+// beyond a double (cut to 15 digits, the largest double is written as a number beyond it). Before a
+// run only texts beyond the bounds change: an i text of letters is 0, below 1, and becomes "1"; a d
+// text of letters is 0, inside its bounds, and stays as typed. With a decimal comma the boxes are
+// written with it, and a point ends the number typed.
+INSTANTIATE_TEST_SUITE_P(
+    Edges, BoxTextTest,
+    testing::Values(BoxCase{normaliseIText, "0.5", "1"}, BoxCase{normaliseIText, "2.5", "3"},
+                    BoxCase{normaliseIText, "1024.5", "1024"}, BoxCase{normaliseIText, "1e18", "1024"},
+                    BoxCase{normaliseIText, "-1e400", "1"}, BoxCase{normaliseIText, "", "1"},
+                    BoxCase{normaliseDText, "-1e400", "-99.99999"}, BoxCase{normaliseDText, "99.999995", "99.99999"},
+                    BoxCase{normaliseDText, "-0.000001", "-0.00000"}, BoxCase{normaliseDText, "1\t.5", "1.50000"},
+                    BoxCase{normaliseDText, "1.7976931348623157e308", "99.99999"},
+                    BoxCase{clampITextForRun, "abc", "1"}, BoxCase{clampITextForRun, "12.7", "12.7"},
+                    BoxCase{clampITextForRun, "999", "999"}, BoxCase{clampITextForRun, "1000", "999"},
+                    BoxCase{clampDTextForRun, "1.5x", "1.5x"}, BoxCase{clampDTextForRun, "150", "99.99999"},
+                    BoxCase{clampDTextForRun, "-150", "-99.99999"}, BoxCase{clampDTextForRun, "99.999991", "99.99999"},
+                    BoxCase{clampDTextForRun, "-99.999989", "-99.999989"},
+                    BoxCase{normaliseDText, "1,5", "1,50000", kComma},
+                    BoxCase{normaliseDText, "1.5", "1,00000", kComma}, BoxCase{normaliseDText, "", "0,00000", kComma},
+                    BoxCase{normaliseDText, "-1e400", "-99,99999", kComma}, BoxCase{normaliseIText, "2,5", "3", kComma},
+                    BoxCase{normaliseIText, "2.5", "2", kComma},
+                    BoxCase{clampDTextForRun, "-99,999991", "-99,99999", kComma},
+                    BoxCase{clampITextForRun, "1024,5", "999", kComma}));
+
+TEST(BoxTexts, FoundDValuesHaveFiveDecimalsAndANumberBeyondADoubleStopsARun) {
+    EXPECT_EQ(dBoxText(-0.000001, kComma), "-0,00000");
+    EXPECT_EQ(dBoxText(-2.123456, NumberFormat::DecimalPoint), "-2.12346");
+    EXPECT_THROW(clampITextForRun("1e400"), RuntimeError);
+    EXPECT_THROW(clampDTextForRun("-1e400"), RuntimeError);
 }
 
 } // namespace
