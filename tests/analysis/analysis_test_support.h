@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <utility>
@@ -35,10 +36,8 @@ inline std::vector<double> randomWalk(int n, std::uint64_t seed, double stepSize
     std::mt19937_64 generator(seed);
     std::normal_distribution<double> step(0.0, stepSize);
     std::vector<double> values(n);
-    double level = 0.0;
-    for (double& value : values) {
-        value = level += step(generator);
-    }
+    std::generate(values.begin(), values.end(), [&] { return step(generator); });
+    std::partial_sum(values.begin(), values.end(), values.begin());
     return values;
 }
 

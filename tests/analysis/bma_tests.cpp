@@ -88,8 +88,7 @@ TEST(BMA_Calculation, ScalarAndEveryLaneGiveThePlainLoopsBits) {
                 for (int lane = 0; lane < lanes.lanes(); ++lane) {
                     weights[lane] = std::exp(kDs[first + lane]);
                 }
-                const int n = static_cast<int>(values.size());
-                lanes.average(state->Data_value, n, weights, lanes.lanes(), static_cast<long>(passes));
+                lanes.average(state->Data_value, state->Data_count, weights, lanes.lanes(), static_cast<long>(passes));
                 for (int lane = 0; lane < lanes.lanes(); ++lane) {
                     lanes.copyAveraged(lane, *state);
                     lanes.copyMeans(lane, *state);
