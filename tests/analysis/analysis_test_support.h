@@ -41,14 +41,20 @@ inline std::vector<double> randomWalk(int n, std::uint64_t seed, double stepSize
     return values;
 }
 
-// The kind of a run-time error ("overflow", "invalid argument") is the start of its text.
-template <typename Work> void expectRuntimeError(const char* kind, Work work) {
+// The text of the run-time error the work raises, or "". Its kind ("overflow", "invalid argument")
+// is the start of the text.
+template <typename Work> std::string runtimeErrorOf(Work work) {
     try {
         work();
-        ADD_FAILURE() << "no run-time error";
     } catch (const RuntimeError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind(kind, 0), 0u) << error.what();
+        return error.what();
     }
+    return "";
+}
+
+template <typename Work> void expectRuntimeError(const char* kind, Work work) {
+    const std::string error = runtimeErrorOf(work);
+    EXPECT_EQ(error.rfind(kind, 0), 0u) << error;
 }
 
 } // namespace vantrel::testing_support

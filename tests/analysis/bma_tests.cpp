@@ -103,7 +103,7 @@ TEST(BMA_Calculation, ScalarAndEveryLaneGiveThePlainLoopsBits) {
 // forward 0.5, 1.25, 0.875; backward 0.875, 1.25, 0.5. A fractional pass count runs the whole passes.
 // The series crosses zero at its points 1 and 3: wavelength 2 * 2; the averaged series does not
 // cross: 4 * 3 + 1.
-TEST(BMA_Calculation, WorkedExampleOfOneAndOfTwoPasses) {
+TEST(BMA_Calculation, WorkedExampleOfOneAndOfTwoPassesAndOverflows) {
     auto state = stateWith({0, 4, 0});
     auto firstThree = [](const Series& values) { return std::vector<double>{values[1], values[2], values[3]}; };
     BMA_Calculation(*state, state->Data_value, 0.0, 1.0);
@@ -118,6 +118,10 @@ TEST(BMA_Calculation, WorkedExampleOfOneAndOfTwoPasses) {
         BMA_Calculation(*state, state->Data_value, 0.0, passes);
         EXPECT_EQ(firstThree(state->BMA_value), (std::vector<double>{0.6875, 1.25, 0.6875})) << passes;
     }
+    // A weight or squares beyond the range of a double are an overflow.
+    expectRuntimeError("overflow", [&] { BMA_Calculation(*state, state->Data_value, 710.0, 1.0); });
+    auto huge = stateWith({1e200, -1e200, 1e200, 1, 2, 3, 4, 5, 6, 7});
+    expectRuntimeError("overflow", [&] { BMA_Calculation(*huge, huge->Data_value, 0.0, 1.0); });
 }
 
 // No pass: the averaged series is the series, so both wavelengths come from the same crossings.
@@ -142,13 +146,6 @@ TEST(BMA_Calculation, WavelengthFromTheZeroCrossings) {
         EXPECT_EQ(state->Series_wavelength, wavelength) << values[0] << ", " << values[1] << ", " << values[2];
         EXPECT_EQ(state->BMA_wavelength, wavelength);
     }
-}
-
-TEST(BMA_Calculation, WeightOrSquaresBeyondTheRangeOfADoubleAreAnOverflow) {
-    auto state = stateWith(randomWalk(10, 1));
-    expectRuntimeError("overflow", [&] { BMA_Calculation(*state, state->Data_value, 710.0, 1.0); });
-    auto huge = stateWith({1e200, -1e200, 1e200, 1, 2, 3, 4, 5, 6, 7});
-    expectRuntimeError("overflow", [&] { BMA_Calculation(*huge, huge->Data_value, 0.0, 1.0); });
 }
 
 } // namespace
