@@ -115,7 +115,7 @@ struct OrderObserver : AnalysisObserver {
 };
 
 // The formula line is shown before the table is filled; the columns follow in the order of the run,
-// each wave's column written before its wave is done.
+// each wave's column written before its wave is done, down to the last point.
 TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
     auto state = stateWith(randomWalk(50, 8));
     auto table = std::make_unique<ResultTable>();
@@ -129,6 +129,9 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
     }
     expected.push_back("column 14");
     EXPECT_EQ(observer.events, expected);
+    EXPECT_EQ(table->text(50, ResultTable::kFirstWaveColumn), formatCell(state->Wave_value[0][50], state->Decimals));
+    EXPECT_EQ(table->text(50, ResultTable::kRemainderColumn), formatCell(state->Rem_value[50], state->Decimals));
+    EXPECT_EQ(table->text(0, ResultTable::kFirstWaveColumn), "Wave 1");
 }
 
 } // namespace

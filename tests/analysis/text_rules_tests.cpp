@@ -158,10 +158,8 @@ TEST(RoundTripWorkingList, EqualsReadingTheWrittenTextBackAndSoDoSpacings) {
 TEST(NumberFormatsAndCells, CommaWherePointWouldStandAndAtLeastFiveDecimals) {
     EXPECT_EQ(numberFormatFor(","), kComma);
     EXPECT_EQ(numberFormatFor("\xD9\xAB"), NumberFormat::DecimalPoint); // Arabic decimal separator
-    EXPECT_EQ(formatFixed(-1234.5675, 3, kComma), "-1234,568");
     EXPECT_EQ(formatFormula(-0.5, kComma), "-0,5");
     EXPECT_EQ(formatCell(2.5, 0, kComma), "2,50000");
-    EXPECT_EQ(formatCell(-0.123456, 6), "-0.123456");
     EXPECT_EQ(rowNumberText(1500), " 1500");
     EXPECT_EQ(dBoxText(-0.000001, kComma), "-0,00000");
 }

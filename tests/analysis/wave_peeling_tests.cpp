@@ -177,7 +177,6 @@ TEST(Display_waves, SearchesOfAConstantOscillationEndAtTheBoundsOrAtOnce) {
     EXPECT_EQ(run.searches, searches);
     EXPECT_EQ(run.combined, (std::vector<double>{-99.99999, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(run.state->Wave_value[0][10], 1.0);
-    EXPECT_EQ(run.state->Rem_value[10], 0.0);
     EXPECT_EQ(run.state->Rem_value[11], 123.0);
     EXPECT_EQ(run.state->Wave_value[0][11], 0.0);
     // A search asks for 12 averagings (first, 10 loop passes, last), a repeat of the previous one is
