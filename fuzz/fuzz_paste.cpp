@@ -69,19 +69,12 @@ private:
     std::array<std::string, kWaveCount> m_d, m_i;
 };
 
+// A line of 15 fields for every row, CR between lines.
 void checkClipText(const ResultTable& table) {
-    int line = 0;
-    int fields = 1;
-    for (const char c : tableClipText(table)) {
-        if (c == '\t') {
-            ++fields;
-        } else if (c == '\r') {
-            check(fields == ResultTable::kColumns, "a line of the Copy text without 15 fields", line);
-            ++line;
-            fields = 1;
-        }
-    }
-    check(line == kMaxPoints && fields == ResultTable::kColumns, "the Copy text is not 1501 lines of 15 fields", line);
+    const std::string text = tableClipText(table);
+    const auto lineEnds = std::count(text.begin(), text.end(), '\r');
+    const auto tabs = std::count(text.begin(), text.end(), '\t');
+    check(lineEnds == kMaxPoints && tabs == (kMaxPoints + 1) * (ResultTable::kColumns - 1), "the Copy text's shape");
 }
 
 // Rows above Data_count are empty; a column is filled only once the columns before it are. Returns
