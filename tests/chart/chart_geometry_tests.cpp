@@ -103,6 +103,9 @@ TEST(ChartLayout, LeavesRoomForTheLabelsAndTheCursorFindsEveryPoint) {
         }
     }
     EXPECT_LE(layout.xAxisRow.bottom(), area.bottom());
+    ASSERT_GE(layout.xTicks.size(), 2u);
+    EXPECT_TRUE(layout.xTicks.front() >= 1 && layout.xTicks.back() <= 1500 && layout.xTicks.back() > 1000);
+    EXPECT_EQ(layoutChart(filledContent(1), area, kMetrics).xTicks, std::vector<int>{1});
     const double middleY = layout.plot.top + layout.plot.height / 2;
     for (int point = 1; point <= 1500; ++point) {
         ASSERT_EQ(pointAtPixel(layout, pointToPixelX(layout, point), middleY), point);

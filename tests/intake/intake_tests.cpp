@@ -108,6 +108,7 @@ TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
         {tenLines("1.234,5"), "1234,5", 10, kComma},
         {tenLines("1,2,3"), "1,23", 10, kComma},
         {tenLines("1,5E3"), "1500", 10, kComma},
+        {tenLines(" 1.5E3 "), "1500"},
         {tenLines("1.5E3"), "153", 10, kComma},
         {tenLines("3.25\r\n2.5\r\n1"), "3.25|2.50|1.00"},
         {tenLines("2.50\r\n7.000"), "2.5|7.0"},
@@ -117,7 +118,9 @@ TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
         {tenLines("-1.17E+03\r\n1.5E-05"), "-1170.000000|0.000015"},
     };
     for (const LoadCase& c : cases) {
+        progress.marks.clear();
         ASSERT_EQ(paste(c.text, c.format), IntakeResult::Loaded) << c.cells;
+        EXPECT_EQ(progress.marks.back(), 1000) << c.cells; // also when the scan stops at the 1500th line
         EXPECT_EQ(cellsLike(c.cells), c.cells);
         ASSERT_EQ(state.Data_count, c.count) << c.cells;
         EXPECT_TRUE(c.count == kMaxPoints || data(c.count + 1).empty()) << c.cells;
@@ -194,6 +197,8 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
         } else {
             EXPECT_EQ(paste(c.text), *c.result) << shown;
             EXPECT_EQ(cellsLike(c.cells), c.cells) << shown;
+            EXPECT_TRUE(c.cells.empty() || state.Data_count == 1 + std::count(c.cells.begin(), c.cells.end(), '|'))
+                << shown;
             EXPECT_EQ(progress.marks.empty(), c.result == kTooLarge) << shown;
         }
         EXPECT_EQ(table.text(1, ResultTable::kRemainderColumn), "") << shown;
