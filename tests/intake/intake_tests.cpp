@@ -33,14 +33,6 @@ std::string tenLines(const std::string& first) {
     return first + "\r\n" + numberLines(lines + 1, 10);
 }
 
-std::string repeated(const std::string& piece, int times) {
-    std::string text;
-    for (int k = 0; k < times; ++k) {
-        text += piece;
-    }
-    return text;
-}
-
 class RecordingProgress : public IntakeProgress {
 public:
     void scanMark(double x) override { marks.push_back(x); }
@@ -157,12 +149,19 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
     constexpr auto kTooLarge = IntakeResult::TooLarge;
     constexpr auto kTooLittle = IntakeResult::NotEnoughData;
     constexpr auto kRunTimeError = std::nullopt;
+    std::string twoBytes;
+    std::string fourBytes;
+    for (int k = 0; k < kMaxClipboardCharacters; ++k) {
+        twoBytes += "\xC3\xA9";
+        fourBytes += "\xF0\x9F\x98\x80";
+    }
     const RefusalCase cases[] = {
         {"7" + std::string(655357, ' ') + "\r\n", kTooLittle, "7"},
         {"7" + std::string(655358, ' ') + "\r\n", kTooLarge},
-        {"7" + repeated("\xC3\xA9", 655357) + "\r\n", kTooLittle, "7"},
-        {"7" + repeated("\xC3\xA9", 655358) + "\r\n", kTooLarge},
-        {repeated("\xF0\x9F\x98\x80", 655360), kTooLittle, "0"},
+        // 655360 characters with the line end, then one more.
+        {"7" + twoBytes.substr(2 * 3) + "\r\n", kTooLittle, "7"},
+        {"7" + twoBytes.substr(2 * 2) + "\r\n", kTooLarge},
+        {fourBytes, kTooLittle, "0"},
         {"", kRunTimeError},
         {"7\r\r\n\n", kRunTimeError},
         {std::string(5000, '\n'), kRunTimeError},
