@@ -24,75 +24,61 @@
 namespace vantrel::testing {
 namespace {
 
-// Passes per averaging: with both searches on 1500 points, a run pumps events some fifty times.
-const QString kPasses = QStringLiteral("100");
-
 const char* const kItems[] = {
     "mnuPaste",           "mnuCopy",  "mnuUpdate", "mnuRegressionType1", "mnuRegressionType2", "mnuRegressionType3",
     "mnuRegressionType4", "mnuRMSon", "mnuRMSoff", "mnuWavelengthOn",    "mnuWavelengthOff",   "mnuExit"};
-const Qt::Key kKeys[] = {Qt::Key_1,   Qt::Key_5,       Qt::Key_9,      Qt::Key_Period,    Qt::Key_Minus,
-                         Qt::Key_E,   Qt::Key_X,       Qt::Key_Home,   Qt::Key_Backspace, Qt::Key_Delete,
-                         Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Escape,    Qt::Key_End};
+const Qt::Key kKeys[] = {Qt::Key_1,         Qt::Key_9,   Qt::Key_Period,  Qt::Key_Minus,  Qt::Key_E,     Qt::Key_Home,
+                         Qt::Key_Backspace, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Escape};
 const Qt::FocusReason kReasons[] = {Qt::TabFocusReason, Qt::BacktabFocusReason, Qt::MouseFocusReason,
                                     Qt::OtherFocusReason};
-
-// What a run leaves: the Copy text, and how often each grid column was refreshed during it.
-struct RunRecord {
-    std::string copied;
-    std::array<int, 15> refreshes{};
-};
 
 class EventStorm : public WindowTest, public ::testing::WithParamInterface<unsigned> {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
         for (int n = 0; n < 10; ++n) {
-            m_window->txtIval(n)->setText(kPasses);
+            // Passes per averaging: with both searches on 1500 points, a run pumps events some fifty times.
+            m_window->txtIval(n)->setText(QStringLiteral("100"));
         }
     }
 
-    bool reachable(QAction* action) const {
-        const auto* menu = qobject_cast<QMenu*>(action->parent());
-        return action->isEnabled() && action->isVisible() && (!menu || menu->menuAction()->isEnabled());
-    }
-
-    template <typename T, std::size_t N> const T& pick(const T (&choices)[N]) { return choices[m_random() % N]; }
-
+    // One to three things a user may do: choose a menu item within reach, move the focus to a box, press
+    // a key in a d box, click into the grid.
     void burst() {
         for (unsigned n = 1 + m_random() % 3; n > 0; --n) {
+            QAction* chosen = item(kItems[m_random() % std::size(kItems)]);
+            const auto* menu = qobject_cast<QMenu*>(chosen->parent());
             ParameterBox* box =
                 m_random() % 2 ? m_window->txtDval(m_random() % 10) : m_window->txtIval(m_random() % 10);
             ParameterBox* dBox = m_window->txtDval(m_random() % 10);
             switch (m_random() % 4) {
             case 0:
-                if (QAction* chosen = item(pick(kItems)); reachable(chosen)) {
+                if (chosen->isEnabled() && chosen->isVisible() && (!menu || menu->menuAction()->isEnabled())) {
                     chosen->trigger();
                 }
                 break;
             case 1:
-                box->setFocus(pick(kReasons));
+                box->setFocus(kReasons[m_random() % std::size(kReasons)]);
                 break;
             case 2:
                 dBox->setFocus(Qt::TabFocusReason);
-                QTest::keyClick(dBox, pick(kKeys));
+                QTest::keyClick(dBox, kKeys[m_random() % std::size(kKeys)]);
                 break;
             default:
-                QWidget* target = m_random() % 2 ? static_cast<QWidget*>(box) : m_window->grid()->viewport();
-                const int x = static_cast<int>(m_random() % target->width());
-                QTest::mouseClick(target, Qt::LeftButton, {},
-                                  QPoint(x, static_cast<int>(m_random() % target->height())));
+                QTest::mouseClick(m_window->grid()->viewport(), Qt::LeftButton, {},
+                                  QPoint(static_cast<int>(m_random() % 300), static_cast<int>(m_random() % 200)));
             }
         }
     }
 
-    // Runs the command with a storm burst, or `onBurst`, at every pass of the event pump.
-    void withStorm(const std::function<void()>& command, const std::function<void(int)>& onBurst = {}) {
+    // Runs the command with `onBurst` at every pass of the event pump while a run lasts.
+    void withStorm(const std::function<void()>& command, const std::function<void()>& onBurst) {
         QTimer storm;
         bool inBurst = false;
         QObject::connect(&storm, &QTimer::timeout, [&] {
             if (!inBurst && m_window->isRunning()) {
                 inBurst = true;
-                onBurst ? onBurst(m_bursts) : burst();
+                onBurst();
                 ++m_bursts;
                 inBurst = false;
             }
@@ -101,22 +87,18 @@ protected:
         command();
     }
 
-    RunRecord record(const std::function<void()>& command) {
-        RunRecord run;
+    // The Copy text after the command, and how often each grid column was refreshed during it: a
+    // second run would have refreshed columns again.
+    std::pair<QString, std::array<int, 14>> record(const std::function<void()>& command) {
+        std::array<int, 14> refreshes{};
         const auto counting = QObject::connect(m_window->gridModel(), &QAbstractItemModel::dataChanged,
-                                               [&run](const QModelIndex& from) { ++run.refreshes[from.column() + 1]; });
+                                               [&](const QModelIndex& from) { ++refreshes[from.column()]; });
         command();
         QObject::disconnect(counting);
-        item("mnuCopy")->trigger();
-        run.copied = QGuiApplication::clipboard()->text().toStdString();
-        return run;
-    }
-
-    void expectSameRun(const RunRecord& stormy, const RunRecord& quiet) {
         EXPECT_FALSE(m_window->isRunning());
         EXPECT_TRUE(m_messages.empty());
-        EXPECT_EQ(stormy.refreshes, quiet.refreshes); // a second run would have refreshed columns again
-        EXPECT_TRUE(stormy.copied == quiet.copied);
+        item("mnuCopy")->trigger();
+        return {QGuiApplication::clipboard()->text(), refreshes};
     }
 
     std::mt19937 m_random{GetParam()};
@@ -124,32 +106,28 @@ protected:
 };
 
 TEST_P(EventStorm, DuringAPasteAndAModelSwitchIsRefusedOrChangesNothingOfTheTable) {
-    SCOPED_TRACE("storm seed " + std::to_string(GetParam()));
-    // Copy takes the clipboard: each Paste puts the column there again.
-    const std::string column = positiveColumn(1500);
-    const RunRecord quietPaste = record([&] { paste(column); });
-    const RunRecord stormyPaste = record([&] { withStorm([&] { paste(column); }); });
-    expectSameRun(stormyPaste, quietPaste);
+    const std::string column = positiveColumn(1500); // Copy takes the clipboard: each Paste puts it back
+    const auto quietPaste = record([&] { paste(column); });
+    EXPECT_TRUE(record([&] { withStorm([&] { paste(column); }, [&] { burst(); }); }) == quietPaste);
     const int pasteBursts = m_bursts;
     EXPECT_GE(pasteBursts, 3);
-
-    const RunRecord stormySwitch = record([&] { withStorm([&] { item("mnuRegressionType2")->trigger(); }); });
-    const RunRecord quietSwitch = record([&] { item("mnuRegressionType2")->trigger(); });
-    expectSameRun(stormySwitch, quietSwitch);
+    const auto stormySwitch =
+        record([&] { withStorm([&] { item("mnuRegressionType2")->trigger(); }, [&] { burst(); }); });
+    const auto quietSwitch = record([&] { item("mnuRegressionType2")->trigger(); });
+    EXPECT_TRUE(stormySwitch == quietSwitch);
     EXPECT_GE(m_bursts - pasteBursts, 3);
-    EXPECT_TRUE(quietSwitch.copied != quietPaste.copied) << "the model switch changed nothing";
+    EXPECT_TRUE(quietSwitch.first != quietPaste.first) << "the model switch changed nothing";
 }
 
 // A close request from the program or from the window system, in the middle of a stormy run, ends the
 // run and the program's event loop.
 TEST_P(EventStorm, CloseRequestDuringARunEndsTheProgram) {
-    SCOPED_TRACE("storm seed " + std::to_string(GetParam()));
     const int closingBurst = static_cast<int>(m_random() % 3);
     const bool fromWindowSystem = m_random() % 2 == 1;
     QTimer::singleShot(0, m_window.get(), [&] {
         withStorm([&] { paste(positiveColumn(1500)); },
-                  [&](int burstNumber) {
-                      if (burstNumber != closingBurst) {
+                  [&] {
+                      if (m_bursts != closingBurst) {
                           burst();
                       } else if (fromWindowSystem) {
                           m_window->windowHandle()->close();
@@ -166,8 +144,7 @@ TEST_P(EventStorm, CloseRequestDuringARunEndsTheProgram) {
     EXPECT_TRUE(giveUp.isActive()) << "the program did not end";
     EXPECT_GT(m_bursts, closingBurst);
     EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
-    EXPECT_FALSE(m_window->isVisible());
-    EXPECT_FALSE(m_window->isRunning());
+    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning());
     EXPECT_TRUE(m_messages.empty());
 }
 

@@ -1,0 +1,263 @@
+// The window without a run: its controls, menus, boxes, layout, grid keyboard and message box.
+#include "app/app_identity.h"
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTest>
+#include <QTimer>
+
+namespace vantrel::testing {
+namespace {
+
+using WindowStartup = WindowTest;
+using ParameterBoxes = WindowTest;
+using WindowLayout = WindowTest;
+using Grid = WindowTest;
+
+// Exit, Paste, Copy, Update Waves and Chart are commands on the bar itself. Both adjustments start on
+// (their Off items hidden) and Linear checked; Update Waves and Regression Type wait for a series.
+TEST_F(WindowStartup, BoxesMenusAndCopyBeforeAnyPaste) {
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("The Vantrel"));
+    EXPECT_EQ(label("Label18")->text(), QStringLiteral("Linear"));
+    // Tab runs through the d boxes, then the i boxes. Before the first paste a d box is entered with
+    // the caret at the end; leaving a box offers nothing while no series is loaded.
+    for (int k = 0; k < 20; ++k) {
+        ParameterBox* box = k < 10 ? m_window->txtDval(k) : m_window->txtIval(k - 10);
+        EXPECT_EQ(QApplication::focusWidget(), box) << k;
+        EXPECT_EQ(box->text(), QString::fromLatin1(k < 10 ? "0.00000" : "8")) << k;
+        EXPECT_EQ(box->selectedText(), k < 10 ? QString() : box->text()) << k;
+        EXPECT_EQ(box->cursorPosition(), box->text().size()) << k;
+        EXPECT_EQ(box->maxLength(), k < 10 ? 10 : 4);
+        QTest::keyClick(box, Qt::Key_Tab);
+    }
+    EXPECT_FALSE(isUpdateEnabled());
+    const QList<QAction*> bar = m_window->menuBar()->actions();
+    const QString captions[] = {"E&xit",         "&Paste",           "&Copy", "Wave d Value Automation",
+                                "&Update Waves", "&Regression Type", "C&hart"};
+    ASSERT_EQ(bar.size(), 7);
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_EQ(bar[k]->text(), captions[k]);
+        EXPECT_EQ(bar[k]->isEnabled(), k != 4 && k != 5) << k;
+    }
+    const std::tuple<const char*, bool, bool> items[] = {
+        {"mnuRMSon", true, false},          {"mnuRMSoff", false, false},        {"mnuWavelengthOn", true, false},
+        {"mnuWavelengthOff", false, false}, {"mnuRegressionType1", true, true}, {"mnuRegressionType4", true, false}};
+    for (const auto& [name, shown, checked] : items) {
+        EXPECT_EQ(item(name)->isVisible() && item(name)->isEnabled(), shown) << name;
+        EXPECT_EQ(item(name)->isChecked(), checked) << name;
+    }
+    const QAbstractItemModel* model = m_window->gridModel();
+    EXPECT_EQ(model->headerData(13, Qt::Horizontal).toString(), QStringLiteral("Remainder"));
+    EXPECT_EQ(model->headerData(1499, Qt::Vertical).toString(), text(1500, 0));
+    ResultGrid* grid = m_window->grid();
+    grid->selectionModel()->select(QItemSelection(model->index(10, 2), model->index(60, 9)),
+                                   QItemSelectionModel::ClearAndSelect);
+    item("mnuCopy")->trigger();
+    QString expected = QStringLiteral("Index\tData\tRegression\tOscillation");
+    for (int wave = 1; wave <= 10; ++wave) {
+        expected += QStringLiteral("\tWave %1").arg(wave);
+    }
+    expected += QStringLiteral("\tRemainder");
+    for (int row = 1; row <= 1500; ++row) {
+        expected += QStringLiteral("\r %1").arg(row) + QString(14, QLatin1Char('\t'));
+    }
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+    EXPECT_EQ(grid->selectionModel()->selectedIndexes(), QModelIndexList{model->index(0, 0)});
+}
+
+// Any paste, even a refused one, ends the caret rule; leaving a box, even unchanged, offers Update
+// Waves once a series is analysed. Focus that goes to a popup menu, the menu bar or another window
+// and comes back is not leaving the box.
+TEST_F(ParameterBoxes, EnteringLeavingAndPassingFocus) {
+    paste("1\r\n");
+    m_window->txtDval(5)->setFocus(Qt::BacktabFocusReason);
+    EXPECT_EQ(m_window->txtDval(5)->selectedText(), QStringLiteral("0.00000"));
+    paste(positiveColumn(20));
+    ParameterBox* box = m_window->txtDval(2);
+    box->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(isUpdateEnabled());
+    item("mnuUpdate")->trigger(); // takes back the offer that moving here made
+    ASSERT_FALSE(isUpdateEnabled());
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, QStringLiteral("3.5"));
+    box->setCursorPosition(1);
+
+    QMenu* menu = item("mnuRegression")->menu();
+    menu->popup(m_window->mapToGlobal(QPoint(400, 20)));
+    QApplication::processEvents();
+    ASSERT_TRUE(menu->isVisible());
+    menu->close();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->cursorPosition(), 1);
+
+    QFocusEvent toBar(QEvent::FocusOut, Qt::MenuBarFocusReason);
+    QApplication::sendEvent(box, &toBar);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->text(), QStringLiteral("3.5"));
+    EXPECT_FALSE(isUpdateEnabled());
+
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_EQ(box->text(), QStringLiteral("3.50000"));
+    EXPECT_TRUE(isUpdateEnabled());
+}
+
+// Each dimension below the minimum (outer 640 x 480) comes back on its own; the strip and the grid
+// follow the client area: 3 px margin left, 2 right, the grid 3 below. While minimized the size is the
+// desktop's business; the minimum comes back with the window.
+TEST_F(WindowLayout, EachDimensionKeepsItsMinimumExceptWhileMinimized) {
+    const auto settle = [] {
+        for (int k = 0; k < 5; ++k) {
+            QCoreApplication::processEvents();
+        }
+    };
+    const auto expectLaidOut = [this] {
+        const QSize client = m_window->centralWidget()->size();
+        EXPECT_EQ(m_window->strip()->geometry().width(), client.width() - 5);
+        EXPECT_EQ(m_window->grid()->geometry().width(), client.width() - 5);
+        EXPECT_EQ(m_window->grid()->geometry().bottom(), client.height() - 4);
+    };
+    const std::tuple<QSize, bool, bool> cases[] = {
+        {{500, 600}, true, false}, {{800, 300}, false, true}, {{200, 100}, true, true}, {{1200, 900}, false, false}};
+    for (const auto& [requested, widthRestored, heightRestored] : cases) {
+        m_window->resize(requested);
+        settle();
+        const QSize outer = m_window->frameGeometry().size();
+        const QSize asked = requested + outer - m_window->size();
+        EXPECT_EQ(outer.width(), widthRestored ? 640 : asked.width()) << requested.width();
+        EXPECT_EQ(outer.height(), heightRestored ? 480 : asked.height()) << requested.height();
+        expectLaidOut();
+    }
+    m_window->setWindowState(Qt::WindowMinimized);
+    settle();
+    m_window->resize(300, 200);
+    settle();
+    EXPECT_EQ(m_window->size(), QSize(300, 200));
+    m_window->setWindowState(Qt::WindowNoState);
+    settle();
+    EXPECT_GE(m_window->frameGeometry().width(), 640);
+    EXPECT_GE(m_window->frameGeometry().height(), 480);
+    expectLaidOut();
+}
+
+// A 12 pt desktop font: no menu item is pushed out of the bar, and the widest d text fits its box.
+class LargeFont : public WindowTest {
+protected:
+    void SetUp() override {
+        QFont large = m_oldFont;
+        large.setPointSize(12);
+        QApplication::setFont(large);
+        WindowTest::SetUp();
+    }
+    void TearDown() override { QApplication::setFont(m_oldFont); }
+    QFont m_oldFont = QApplication::font();
+};
+
+TEST_F(LargeFont, EveryMenuItemIsOnTheBarAndTheWidestDTextFitsItsBox) {
+    m_window->resize(200, 100);
+    QApplication::processEvents();
+    const QMenuBar* bar = m_window->menuBar();
+    for (QAction* action : bar->actions()) {
+        EXPECT_TRUE(bar->rect().contains(bar->actionGeometry(action))) << action->text().toStdString();
+    }
+    ParameterBox* box = m_window->txtDval(0);
+    QStyleOptionFrame frame;
+    frame.initFrom(box);
+    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+    EXPECT_LE(box->fontMetrics().height(), contents.height());
+    // The line edit keeps 2 px free on each side of its text.
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(QStringLiteral("-99.99999")), contents.width() - 4);
+}
+
+// Tab and Ctrl+Shift+Tab leave the grid for the first and the last box, its current cell kept; Ctrl+C
+// copies the block of the selected cells row by row, the cells not selected empty.
+TEST_F(Grid, TabLeavesTheGridAndCtrlCCopiesTheSelectedBlock) {
+    paste(positiveColumn(20));
+    ResultGrid* grid = m_window->grid();
+    const auto select = [&](const std::vector<std::pair<int, int>>& cells) {
+        grid->selectionModel()->clearSelection();
+        for (const auto& [row, column] : cells) {
+            grid->selectionModel()->select(grid->model()->index(row - 1, column - 1), QItemSelectionModel::Select);
+        }
+        const auto [row, column] = cells.front();
+        grid->selectionModel()->setCurrentIndex(grid->model()->index(row - 1, column - 1),
+                                                QItemSelectionModel::NoUpdate);
+        grid->setFocus(Qt::OtherFocusReason);
+    };
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, QWidget*> tabs[] = {
+        {Qt::Key_Tab, Qt::NoModifier, m_window->txtDval(0)},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, m_window->txtIval(9)}};
+    for (const auto& [key, modifiers, expected] : tabs) {
+        select({{5, 3}});
+        QTest::keyClick(grid, key, modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), expected) << key;
+        EXPECT_EQ(grid->currentIndex(), grid->model()->index(4, 2)) << key;
+    }
+    const QString tab = QStringLiteral("\t");
+    const QString lf = QStringLiteral("\n");
+    const std::pair<std::vector<std::pair<int, int>>, QString> blocks[] = {
+        {{{7, 2}}, text(7, 2)},
+        {{{3, 5}, {3, 4}, {2, 5}, {2, 4}}, text(2, 4) + tab + text(2, 5) + lf + text(3, 4) + tab + text(3, 5)},
+        {{{1, 1}, {3, 2}}, text(1, 1) + tab + lf + tab + lf + tab + text(3, 2)}};
+    for (const auto& [cells, expected] : blocks) {
+        select(cells);
+        QTest::keySequence(grid, QKeySequence::Copy);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+    }
+}
+
+TEST_F(Grid, ScreenReadersReadTheNamesOfTheGridTheStripAndTheBoxes) {
+    const std::pair<QWidget*, QString> cases[] = {{m_window->grid(), QStringLiteral("Results")},
+                                                  {m_window->strip(), QStringLiteral("Progress")},
+                                                  {m_window->txtDval(0), QStringLiteral("d, wave 1")},
+                                                  {m_window->txtIval(9), QStringLiteral("i, wave 10")}};
+    for (const auto& [widget, name] : cases) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    }
+}
+
+TEST(ApplicationIdentity, NamesTheInstalledDesktopEntryAndCarriesTheIcon) {
+    applyApplicationIdentity();
+    const QFileInfo entry(QStringLiteral(VANTREL_DESKTOP_FILE));
+    ASSERT_TRUE(entry.exists());
+    EXPECT_EQ(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"), entry.fileName());
+    EXPECT_FALSE(QGuiApplication::windowIcon().pixmap(32, 32).isNull()) << "no icon, or no SVG image support";
+}
+
+TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
+    QWidget owner;
+    MessageBoxSink sink(&owner);
+    for (MessageIcon icon : {MessageIcon::Critical, MessageIcon::Exclamation}) {
+        QTimer::singleShot(0, [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(shown, nullptr);
+            EXPECT_EQ(shown->windowTitle(), QStringLiteral("The Vantrel"));
+            EXPECT_EQ(shown->text(), QStringLiteral("Nice try, but...\n\nYou caused an <b>error</b>."));
+            EXPECT_EQ(shown->icon(), icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning);
+            EXPECT_EQ(shown->buttons().size(), 1);
+            EXPECT_EQ(shown->textFormat(), Qt::PlainText);
+            shown->button(QMessageBox::Ok)->click();
+        });
+        sink.showFailure("Nice try, but...\r\n\r\nYou caused an <b>error</b>.", icon);
+    }
+}
+
+} // namespace
+} // namespace vantrel::testing
