@@ -4,11 +4,7 @@
 #include "batch/batch.h"
 #include "window_fixture.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-
 #include <algorithm>
-#include <cmath>
 #include <sstream>
 
 namespace vantrel::testing {
@@ -55,12 +51,7 @@ protected:
 
 TEST_P(BatchEquivalence, WindowShowsWhatBatchWrites) {
     const Setting& s = GetParam();
-    // LF-only, as spreadsheets copy; above zero where the model takes the logarithm of the data.
-    std::string text;
-    for (int i = 1; i <= 90; ++i) {
-        const double v = (s.model >= 3 ? 20 : 0) + 0.1 * i + 4 * std::sin(i * 0.45) + 1.5 * std::cos(i * 1.7);
-        text += std::to_string(std::round(v * 10000) / 10000) + "\n";
-    }
+    std::string text = positiveColumn(90);
     if (s.comma) {
         std::replace(text.begin(), text.end(), '.', ',');
     }
@@ -106,7 +97,6 @@ TEST_P(BatchEquivalence, WindowShowsWhatBatchWrites) {
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), out.str());
     // --formula writes the formula line, then the d values the searches found.
     EXPECT_EQ(err.str(), label("Label17")->text().toStdString() + "\nd = " + boxTexts(true, " ") + "\n");
-    EXPECT_EQ(label("Label18")->text().toLower().toStdString(), args[3]);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -9,10 +9,11 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
