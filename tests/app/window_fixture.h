@@ -1,10 +1,8 @@
 #pragma once
 
 #include "app/frm_vantrel.h"
-#include "app/message_sink.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
-#include "app/random_source.h"
 #include "app/result_grid.h"
 
 #include <QAbstractItemModelTester>
@@ -18,8 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace vantrel::testing {
@@ -98,9 +94,12 @@ protected:
         QTest::keyClick(box, Qt::Key_Tab);
     }
 
-    // The whole failure message the window shows next: the joke it draws, a blank line, the reason.
-    std::string nextFailure(const std::string& reason) {
-        return std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason;
+    // The one failure message shown since the last check: the next joke drawn, a blank line, the reason.
+    void expectFailure(const std::string& reason, MessageIcon icon) {
+        ASSERT_EQ(m_messages.size(), 1u);
+        EXPECT_EQ(m_messages[0].text, std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason);
+        EXPECT_EQ(m_messages[0].icon, icon);
+        m_messages.clear();
     }
 
     std::vector<ShownMessage> m_messages;
