@@ -20,10 +20,8 @@
 
 namespace vantrel::testing {
 
-struct ShownMessage {
-    std::string text;
-    MessageIcon icon;
-};
+// A failure message as shown: its text and its icon.
+using ShownMessage = std::pair<std::string, MessageIcon>;
 
 class RecordingSink final : public MessageSink {
 public:
@@ -97,8 +95,8 @@ protected:
     // The one failure message shown since the last check: the next joke drawn, a blank line, the reason.
     void expectFailure(const std::string& reason, MessageIcon icon) {
         ASSERT_EQ(m_messages.size(), 1u);
-        EXPECT_EQ(m_messages[0].text, std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason);
-        EXPECT_EQ(m_messages[0].icon, icon);
+        EXPECT_EQ(m_messages[0],
+                  ShownMessage(std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason, icon));
         m_messages.clear();
     }
 

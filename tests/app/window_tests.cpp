@@ -32,15 +32,11 @@ TEST_F(WindowTest, StartupBoxesMenusAndCopyBeforeAnyPaste) {
         QTest::keyClick(box, Qt::Key_Tab);
     }
     EXPECT_FALSE(isUpdateEnabled());
-    expectEnabled({"mnuExit", "mnuPaste", "mnuCopy", "mnuWaveAuto", "mnuChart"}, true);
-    expectEnabled({"mnuUpdate", "mnuRegression"}, false);
-    const std::tuple<const char*, bool, bool> items[] = {
-        {"mnuRMSon", true, false},          {"mnuRMSoff", false, false},        {"mnuWavelengthOn", true, false},
-        {"mnuWavelengthOff", false, false}, {"mnuRegressionType1", true, true}, {"mnuRegressionType4", true, false}};
-    for (const auto& [name, shown, checked] : items) {
-        EXPECT_EQ(item(name)->isVisible() && item(name)->isEnabled(), shown) << name;
-        EXPECT_EQ(item(name)->isChecked(), checked) << name;
-    }
+    expectEnabled({"mnuExit", "mnuPaste", "mnuCopy", "mnuWaveAuto", "mnuChart", "mnuRMSon", "mnuWavelengthOn",
+                   "mnuRegressionType1", "mnuRegressionType4"},
+                  true);
+    expectEnabled({"mnuUpdate", "mnuRegression", "mnuRMSoff", "mnuWavelengthOff"}, false);
+    EXPECT_TRUE(item("mnuRegressionType1")->isChecked() && !item("mnuRegressionType4")->isChecked());
     const QAbstractItemModel* model = m_window->gridModel();
     EXPECT_EQ(model->headerData(13, Qt::Horizontal).toString(), QStringLiteral("Remainder"));
     EXPECT_EQ(model->headerData(1499, Qt::Vertical).toString(), text(1500, 0));
