@@ -1,69 +1,120 @@
 #pragma once
 
 #include "app/frm_vantrel.h"
-#include "app/message_sink.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
-#include "app/random_source.h"
 #include "app/result_grid.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
+#include <cmath>
 #include <vector>
 
 namespace vantrel::testing {
 
-struct ShownMessage {
-    std::string text;
-    MessageIcon icon;
+// A failure message as shown: its text and its icon.
+using ShownMessage = std::pair<std::string, MessageIcon>;
+
+class RecordingSink final : public MessageSink {
+public:
+    explicit RecordingSink(std::vector<ShownMessage>& log) : m_log(log) {}
+    void showFailure(const std::string& text, MessageIcon icon) override { m_log.push_back({text, icon}); }
+
+private:
+    std::vector<ShownMessage>& m_log;
 };
 
-constexpr std::uint64_t kJokeSeed = 20240601;
-
-extern const std::string kNotEnoughData;
-extern const std::string kTooLarge;
-extern const std::string kRuntimeReason;
+// The joking first lines, as the user reads them.
+inline const char* const kJokes[10] = {
+    "Hey! Quit breaking me!",
+    "Don't make me smack you with the keyboard.",
+    "You got to be kidding.",
+    "I'm a computer, not a friggin' magician.",
+    "Yawn... wake me up when you know what the hell you are doing.",
+    "Knock-knock. Hello!? Is there anybody in there?",
+    "You want me to do what? I don't think so.",
+    "What the f.?!",
+    "Nice try, but...",
+    "It ain't gonna happen.",
+};
+inline const std::string kNotEnoughData = "There is not enough data.\r\n\r\nYou'll need at least 10 numbers of data.";
+inline const std::string kTooLarge =
+    "The data being pasted is too large.\r\n\r\nYou can correct this by selecting -\r\n"
+    " - less data.\r\n - only 1 column of data.\r\n - only 1500 rows of data.";
+inline const std::string kRuntimeReason = "You caused an error.\r\n\r\nTry again.";
 // The menus each command disables while it runs and enables again after it.
-extern const std::vector<const char*> kRunMenus;
+inline const std::vector<const char*> kRunMenus = {"mnuExit", "mnuPaste", "mnuCopy", "mnuWaveAuto", "mnuRegression"};
 
-// A shown, active window whose failure messages are recorded instead of shown, with a seeded joke generator.
+// A shown, active window whose failure messages are recorded instead of shown, with a seeded joke
+// generator, and its grid model under Qt's model checker.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        m_window = std::make_unique<frmVantrel>(std::make_unique<RecordingSink>(m_messages),
+                                                std::make_unique<UniformRandomSource>(20240601));
+        m_window->show();
+        m_window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+        m_modelTester = std::make_unique<QAbstractItemModelTester>(
+            m_window->gridModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    }
 
-    QAction* item(const std::string& name) const;
-    QLabel* label(const char* name) const;
-    QString text(int row, int column) const;
+    QAction* item(const std::string& name) const { return m_window->findChild<QAction*>(QString::fromStdString(name)); }
+    QLabel* label(const char* name) const { return m_window->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QString text(int row, int column) const { return QString::fromStdString(m_window->table().text(row, column)); }
     bool isUpdateEnabled() const { return item("mnuUpdate")->isEnabled(); }
-    void expectEnabled(const std::vector<const char*>& names, bool enabled) const;
 
-    void setClipboard(const std::string& text);
+    void expectEnabled(const std::vector<const char*>& names, bool enabled) const {
+        for (const char* name : names) {
+            EXPECT_EQ(item(name)->isEnabled(), enabled) << name;
+        }
+    }
+
     // Puts the text on the clipboard and chooses Paste.
-    void paste(const std::string& clipboardText);
-    // Focuses a box as Tab would, replaces its text by typing, and leaves it with Tab.
-    void typeAndLeave(QWidget* box, const QString& typed);
+    void paste(const std::string& clipboardText) {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(clipboardText));
+        item("mnuPaste")->trigger();
+    }
 
-    // The whole failure message the window shows next: the joke it draws, a blank line, the reason.
-    std::string nextFailure(const std::string& reason);
+    // Focuses a box as Tab would, replaces its text by typing, and leaves it with Tab.
+    void typeAndLeave(QWidget* box, const QString& typed) {
+        box->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Tab);
+    }
+
+    // The one failure message shown since the last check: the next joke drawn, a blank line, the reason.
+    void expectFailure(const std::string& reason, MessageIcon icon) {
+        ASSERT_EQ(m_messages.size(), 1u);
+        EXPECT_EQ(m_messages[0],
+                  ShownMessage(std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason, icon));
+        m_messages.clear();
+    }
 
     std::vector<ShownMessage> m_messages;
     std::unique_ptr<frmVantrel> m_window;
-    std::unique_ptr<QAbstractItemModelTester> m_modelTester;
+    std::unique_ptr<QAbstractItemModelTester> m_modelTester; // declared last: goes before the window
 
 private:
-    UniformRandomSource m_twin{kJokeSeed}; // seeded like the window's, so it draws the same jokes
+    UniformRandomSource m_twin{20240601}; // seeded like the window's, so it draws the same jokes
 };
 
 // A column of n numbers with three decimals, CR LF after each line, all above zero.
-std::string positiveColumn(int n);
-
-double valueOf(const QString& text);
+inline std::string positiveColumn(int n) {
+    std::string text;
+    for (int i = 1; i <= n; ++i) {
+        text += QString::number(10 + 0.5 * i + 3 * std::sin(0.7 * i), 'f', 3).toStdString() + "\r\n";
+    }
+    return text;
+}
 
 } // namespace vantrel::testing

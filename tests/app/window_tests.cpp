@@ -1,0 +1,212 @@
+// The window without a run: its controls, menus, boxes, layout, grid keyboard and message box.
+#include "app/app_identity.h"
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace vantrel::testing {
+namespace {
+
+// Exit, Paste, Copy, Update Waves and Chart are commands on the bar itself. Both adjustments start on
+// (their Off items hidden) and Linear checked; Update Waves and Regression Type wait for a series.
+TEST_F(WindowTest, StartupBoxesMenusAndCopyBeforeAnyPaste) {
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("The Vantrel"));
+    EXPECT_EQ(label("Label18")->text(), QStringLiteral("Linear"));
+    // Tab runs through the d boxes, then the i boxes. Before the first paste a d box is entered with
+    // the caret at the end; leaving a box offers nothing while no series is loaded.
+    for (int k = 0; k < 20; ++k) {
+        ParameterBox* box = k < 10 ? m_window->txtDval(k) : m_window->txtIval(k - 10);
+        EXPECT_EQ(QApplication::focusWidget(), box) << k;
+        EXPECT_EQ(box->text(), QString::fromLatin1(k < 10 ? "0.00000" : "8")) << k;
+        EXPECT_EQ(box->selectedText(), k < 10 ? QString() : box->text()) << k;
+        EXPECT_EQ(box->cursorPosition(), box->text().size()) << k;
+        EXPECT_EQ(box->maxLength(), k < 10 ? 10 : 4);
+        QTest::keyClick(box, Qt::Key_Tab);
+    }
+    EXPECT_FALSE(isUpdateEnabled());
+    expectEnabled({"mnuExit", "mnuPaste", "mnuCopy", "mnuWaveAuto", "mnuChart", "mnuRMSon", "mnuWavelengthOn",
+                   "mnuRegressionType1", "mnuRegressionType4"},
+                  true);
+    expectEnabled({"mnuUpdate", "mnuRegression", "mnuRMSoff", "mnuWavelengthOff"}, false);
+    EXPECT_TRUE(item("mnuRegressionType1")->isChecked() && !item("mnuRegressionType4")->isChecked());
+    const QAbstractItemModel* model = m_window->gridModel();
+    EXPECT_EQ(model->headerData(13, Qt::Horizontal).toString(), QStringLiteral("Remainder"));
+    EXPECT_EQ(model->headerData(1499, Qt::Vertical).toString(), text(1500, 0));
+    ResultGrid* grid = m_window->grid();
+    grid->selectionModel()->select(QItemSelection(model->index(10, 2), model->index(60, 9)),
+                                   QItemSelectionModel::ClearAndSelect);
+    item("mnuCopy")->trigger();
+    // The headings and the 1500 row numbers, the selection back on the first cell.
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.startsWith(QStringLiteral("Index\tData\tRegression\tOscillation\tWave 1\t")));
+    EXPECT_EQ(copied.count(QLatin1Char('\r')), 1500);
+    EXPECT_EQ(grid->selectionModel()->selectedIndexes(), QModelIndexList{model->index(0, 0)});
+}
+
+// Any paste, even a refused one, ends the caret rule; leaving a box, even unchanged, offers Update
+// Waves once a series is analysed. Focus that goes to a popup menu, the menu bar or another window
+// and comes back is not leaving the box.
+TEST_F(WindowTest, BoxesEnteringLeavingAndPassingFocus) {
+    paste("1\r\n");
+    m_window->txtDval(5)->setFocus(Qt::BacktabFocusReason);
+    EXPECT_EQ(m_window->txtDval(5)->selectedText(), QStringLiteral("0.00000"));
+    paste(positiveColumn(20));
+    ParameterBox* box = m_window->txtDval(2);
+    box->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(isUpdateEnabled());
+    item("mnuUpdate")->trigger(); // takes back the offer that moving here made
+    ASSERT_FALSE(isUpdateEnabled());
+    box->setText(QStringLiteral("3.5"));
+    box->setCursorPosition(1);
+
+    QMenu* menu = item("mnuRegression")->menu();
+    menu->popup(m_window->mapToGlobal(QPoint(400, 20)));
+    QApplication::processEvents();
+    ASSERT_TRUE(menu->isVisible());
+    menu->close();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->cursorPosition(), 1);
+
+    QFocusEvent toBar(QEvent::FocusOut, Qt::MenuBarFocusReason);
+    QApplication::sendEvent(box, &toBar);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->text(), QStringLiteral("3.5"));
+    EXPECT_FALSE(isUpdateEnabled());
+
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_EQ(box->text(), QStringLiteral("3.50000"));
+    EXPECT_TRUE(isUpdateEnabled());
+}
+
+// Each dimension below the minimum (outer 640 x 480) comes back on its own; the strip and the grid
+// follow the client area: 3 px margin left, 2 right, the grid 3 below. While minimized the size is the
+// desktop's business; the minimum comes back with the window.
+TEST_F(WindowTest, LayoutEachDimensionKeepsItsMinimumExceptWhileMinimized) {
+    const std::tuple<QSize, bool, bool> cases[] = {
+        {{500, 600}, true, false}, {{800, 300}, false, true}, {{200, 100}, true, true}, {{1200, 900}, false, false}};
+    for (const auto& [requested, widthRestored, heightRestored] : cases) {
+        m_window->resize(requested);
+        QTest::qWait(20);
+        const QSize outer = m_window->frameGeometry().size();
+        const QSize asked = requested + outer - m_window->size();
+        EXPECT_EQ(outer.width(), widthRestored ? 640 : asked.width()) << requested.width();
+        EXPECT_EQ(outer.height(), heightRestored ? 480 : asked.height()) << requested.height();
+        const QSize client = m_window->centralWidget()->size();
+        EXPECT_EQ(m_window->strip()->geometry().width(), client.width() - 5);
+        EXPECT_EQ(m_window->grid()->geometry().width(), client.width() - 5);
+        EXPECT_EQ(m_window->grid()->geometry().bottom(), client.height() - 4);
+    }
+    m_window->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(20);
+    m_window->resize(300, 200);
+    QTest::qWait(20);
+    EXPECT_EQ(m_window->size(), QSize(300, 200));
+    m_window->setWindowState(Qt::WindowNoState);
+    QTest::qWait(20);
+    EXPECT_TRUE(m_window->frameGeometry().width() >= 640 && m_window->frameGeometry().height() >= 480);
+}
+
+// A 12 pt desktop font: no menu item is pushed out of the bar, and the widest d text fits its box.
+TEST(LargeFont, EveryMenuItemIsOnTheBarAndTheWidestDTextFitsItsBox) {
+    const QFont oldFont = QApplication::font();
+    QFont large = oldFont;
+    large.setPointSize(12);
+    QApplication::setFont(large);
+    frmVantrel window;
+    window.show();
+    window.resize(200, 100);
+    QApplication::processEvents();
+    const QMenuBar* bar = window.menuBar();
+    for (QAction* action : bar->actions()) {
+        EXPECT_TRUE(bar->rect().contains(bar->actionGeometry(action))) << action->text().toStdString();
+    }
+    ParameterBox* box = window.txtDval(0);
+    QStyleOptionFrame frame;
+    frame.initFrom(box);
+    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+    EXPECT_LE(box->fontMetrics().height(), contents.height());
+    // The line edit keeps 2 px free on each side of its text.
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(QStringLiteral("-99.99999")), contents.width() - 4);
+    QApplication::setFont(oldFont);
+}
+
+// Tab and Ctrl+Shift+Tab leave the grid for the first and the last box, its current cell kept; Ctrl+C
+// copies the block of the selected cells row by row, the cells not selected empty.
+TEST_F(WindowTest, GridTabLeavesTheGridCtrlCCopiesTheSelectedBlockAndAllIsNamed) {
+    paste(positiveColumn(20));
+    ResultGrid* grid = m_window->grid();
+    const QAbstractItemModel* model = grid->model();
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, QWidget*> tabs[] = {
+        {Qt::Key_Tab, Qt::NoModifier, m_window->txtDval(0)},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, m_window->txtIval(9)}};
+    for (const auto& [key, modifiers, expected] : tabs) {
+        grid->setCurrentIndex(model->index(4, 2));
+        grid->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(grid, key, modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), expected) << key;
+        EXPECT_EQ(grid->currentIndex(), model->index(4, 2)) << key;
+    }
+    // Table rows and columns count from 1, the model's from 0.
+    grid->selectionModel()->select(QItemSelection(model->index(1, 3), model->index(2, 4)),
+                                   QItemSelectionModel::ClearAndSelect);
+    QTest::keySequence(grid, QKeySequence::Copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              text(2, 4) + "\t" + text(2, 5) + "\n" + text(3, 4) + "\t" + text(3, 5));
+    grid->selectionModel()->select(model->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    grid->selectionModel()->select(model->index(2, 1), QItemSelectionModel::Select);
+    QTest::keySequence(grid, QKeySequence::Copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text(1, 1) + "\t\n\t\n\t" + text(3, 2));
+    // What a screen reader reads out for the grid, the strip and the boxes.
+    const std::pair<QWidget*, const char*> names[] = {{grid, "Results"},
+                                                      {m_window->strip(), "Progress"},
+                                                      {m_window->txtDval(0), "d, wave 1"},
+                                                      {m_window->txtIval(9), "i, wave 10"}};
+    for (const auto& [widget, name] : names) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), QString::fromLatin1(name));
+    }
+}
+
+TEST(ApplicationIdentity, NamesTheInstalledDesktopEntryAndCarriesTheIcon) {
+    applyApplicationIdentity();
+    const QFileInfo entry(QStringLiteral(VANTREL_DESKTOP_FILE));
+    ASSERT_TRUE(entry.exists());
+    EXPECT_EQ(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"), entry.fileName());
+    EXPECT_FALSE(QGuiApplication::windowIcon().pixmap(32, 32).isNull()) << "no icon, or no SVG image support";
+}
+
+TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
+    QWidget owner;
+    MessageBoxSink sink(&owner);
+    for (MessageIcon icon : {MessageIcon::Critical, MessageIcon::Exclamation}) {
+        QTimer::singleShot(0, [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(shown, nullptr);
+            EXPECT_EQ(shown->windowTitle(), QStringLiteral("The Vantrel"));
+            EXPECT_EQ(shown->text(), QStringLiteral("Nice try, but...\n\nYou caused an <b>error</b>."));
+            EXPECT_EQ(shown->icon(), icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning);
+            EXPECT_EQ(shown->buttons().size(), 1);
+            EXPECT_EQ(shown->textFormat(), Qt::PlainText);
+            shown->button(QMessageBox::Ok)->click();
+        });
+        sink.showFailure("Nice try, but...\r\n\r\nYou caused an <b>error</b>.", icon);
+    }
+}
+
+} // namespace
+} // namespace vantrel::testing
