@@ -4,6 +4,7 @@
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
 #include "app/result_grid.h"
+#include "intake/messages.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -32,19 +33,6 @@ private:
     std::vector<ShownMessage>& m_log;
 };
 
-// The joking first lines, as the user reads them.
-inline const char* const kJokes[10] = {
-    "Hey! Quit breaking me!",
-    "Don't make me smack you with the keyboard.",
-    "You got to be kidding.",
-    "I'm a computer, not a friggin' magician.",
-    "Yawn... wake me up when you know what the hell you are doing.",
-    "Knock-knock. Hello!? Is there anybody in there?",
-    "You want me to do what? I don't think so.",
-    "What the f.?!",
-    "Nice try, but...",
-    "It ain't gonna happen.",
-};
 inline const std::string kNotEnoughData = "There is not enough data.\r\n\r\nYou'll need at least 10 numbers of data.";
 inline const std::string kTooLarge =
     "The data being pasted is too large.\r\n\r\nYou can correct this by selecting -\r\n"
@@ -95,8 +83,7 @@ protected:
     // The one failure message shown since the last check: the next joke drawn, a blank line, the reason.
     void expectFailure(const std::string& reason, MessageIcon icon) {
         ASSERT_EQ(m_messages.size(), 1u);
-        EXPECT_EQ(m_messages[0],
-                  ShownMessage(std::string(kJokes[static_cast<int>(10 * m_twin.next())]) + "\r\n\r\n" + reason, icon));
+        EXPECT_EQ(m_messages[0], ShownMessage(failureMessage(jokeNumber(m_twin.next()), reason), icon));
         m_messages.clear();
     }
 

@@ -1,16 +1,10 @@
 // The window without a run: its controls, menus, boxes, layout, grid keyboard and message box.
-#include "app/app_identity.h"
 #include "window_fixture.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QFileInfo>
-#include <QIcon>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QStyle>
-#include <QStyleOptionFrame>
 
 namespace vantrel::testing {
 namespace {
@@ -121,31 +115,6 @@ TEST_F(WindowTest, LayoutEachDimensionKeepsItsMinimumExceptWhileMinimized) {
     EXPECT_TRUE(m_window->frameGeometry().width() >= 640 && m_window->frameGeometry().height() >= 480);
 }
 
-// A 12 pt desktop font: no menu item is pushed out of the bar, and the widest d text fits its box.
-TEST(LargeFont, EveryMenuItemIsOnTheBarAndTheWidestDTextFitsItsBox) {
-    const QFont oldFont = QApplication::font();
-    QFont large = oldFont;
-    large.setPointSize(12);
-    QApplication::setFont(large);
-    frmVantrel window;
-    window.show();
-    window.resize(200, 100);
-    QApplication::processEvents();
-    const QMenuBar* bar = window.menuBar();
-    for (QAction* action : bar->actions()) {
-        EXPECT_TRUE(bar->rect().contains(bar->actionGeometry(action))) << action->text().toStdString();
-    }
-    ParameterBox* box = window.txtDval(0);
-    QStyleOptionFrame frame;
-    frame.initFrom(box);
-    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
-    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
-    EXPECT_LE(box->fontMetrics().height(), contents.height());
-    // The line edit keeps 2 px free on each side of its text.
-    EXPECT_LE(box->fontMetrics().horizontalAdvance(QStringLiteral("-99.99999")), contents.width() - 4);
-    QApplication::setFont(oldFont);
-}
-
 // Tab and Ctrl+Shift+Tab leave the grid for the first and the last box, its current cell kept; Ctrl+C
 // copies the block of the selected cells row by row, the cells not selected empty.
 TEST_F(WindowTest, GridTabLeavesTheGridCtrlCCopiesTheSelectedBlockAndAllIsNamed) {
@@ -180,14 +149,6 @@ TEST_F(WindowTest, GridTabLeavesTheGridCtrlCCopiesTheSelectedBlockAndAllIsNamed)
     for (const auto& [widget, name] : names) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), QString::fromLatin1(name));
     }
-}
-
-TEST(ApplicationIdentity, NamesTheInstalledDesktopEntryAndCarriesTheIcon) {
-    applyApplicationIdentity();
-    const QFileInfo entry(QStringLiteral(VANTREL_DESKTOP_FILE));
-    ASSERT_TRUE(entry.exists());
-    EXPECT_EQ(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"), entry.fileName());
-    EXPECT_FALSE(QGuiApplication::windowIcon().pixmap(32, 32).isNull()) << "no icon, or no SVG image support";
 }
 
 TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {

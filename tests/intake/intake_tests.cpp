@@ -1,4 +1,5 @@
 #include "intake/intake.h"
+#include "intake/messages.h"
 
 #include "analysis/runtime_error.h"
 
@@ -202,6 +203,12 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
         EXPECT_EQ(state.Data_value[1], kMarker + 1) << shown;
         EXPECT_EQ(state.Data_value[kMaxPoints], kMarker + kMaxPoints) << shown;
     }
+}
+
+// A failure message starts with the joke drawn, numbered from 1, then a blank line and the reason.
+TEST(FailureMessage, JokeThenABlankLineThenTheReason) {
+    EXPECT_EQ(failureMessage(jokeNumber(0.0), "R"), "Hey! Quit breaking me!\r\n\r\nR");
+    EXPECT_EQ(failureMessage(jokeNumber(0.999), "R"), "It ain't gonna happen.\r\n\r\nR");
 }
 
 } // namespace
