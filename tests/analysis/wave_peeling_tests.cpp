@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <tuple>
 
 namespace vantrel {
 namespace {
@@ -82,27 +83,22 @@ std::vector<double> walkNearOverflow(std::uint64_t seed) {
 // guesses (the first step goes 10 either way), but wave 1's amplitude search goes down and never
 // asks for it; the wavelength search of the other walk goes up into the overflow.
 TEST(Display_waves, EveryLaneKernelGuessingAheadRunsAsTheSequentialSearch) {
-    const struct {
-        const char* name;
-        std::vector<double> oscillation;
-        WaveModes modes;
-        const BoxTexts& iTexts;
-        bool stopsWithAnError;
-    } cases[] = {{"long walk", randomWalk(1500, 5), {true, true}, kEights, false},
-                 {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, false},
-                 {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, false},
-                 {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, false},
-                 {"wavelength only", randomWalk(201, 9), {false, true}, kEights, false},
-                 {"unreached guess overflows", walkNearOverflow(1), {true, false}, kEights, false},
-                 {"overflow in the second search", walkNearOverflow(3), {true, true}, kEights, true}};
-    for (const auto& c : cases) {
-        WaveRun sequential(c.oscillation, c.modes, c.iTexts);
+    const std::tuple<const char*, std::vector<double>, WaveModes, BoxTexts, bool> cases[] = {
+        {"long walk", randomWalk(1500, 5), {true, true}, kEights, false},
+        {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, false},
+        {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, false},
+        {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, false},
+        {"wavelength only", randomWalk(201, 9), {false, true}, kEights, false},
+        {"unreached guess overflows", walkNearOverflow(1), {true, false}, kEights, false},
+        {"overflow in the second search", walkNearOverflow(3), {true, true}, kEights, true}};
+    for (const auto& [name, oscillation, modes, iTexts, stopsWithAnError] : cases) {
+        WaveRun sequential(oscillation, modes, iTexts);
         const std::string error = sequential.run(AveragingMode{false, LaneKernel::Sse2});
-        EXPECT_EQ(!error.empty(), c.stopsWithAnError) << c.name << ": " << error;
+        EXPECT_EQ(!error.empty(), stopsWithAnError) << name << ": " << error;
         for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
             if (laneKernelAvailable(kernel)) {
-                SCOPED_TRACE(std::string(c.name) + ", " + laneKernelName(kernel));
-                WaveRun guessing(c.oscillation, c.modes, c.iTexts);
+                SCOPED_TRACE(std::string(name) + ", " + laneKernelName(kernel));
+                WaveRun guessing(oscillation, modes, iTexts);
                 EXPECT_EQ(guessing.run(AveragingMode{true, kernel}), error);
                 expectSameRun(guessing, sequential);
             }
