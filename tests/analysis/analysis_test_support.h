@@ -14,7 +14,7 @@
 #include <numeric>
 #include <random>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace vantrel::testing_support {

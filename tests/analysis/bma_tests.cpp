@@ -33,13 +33,10 @@ PlainAveraging plainAveraging(const std::vector<double>& values, double d, doubl
     return r;
 }
 
-// Equal bits, or NaN in both: a NaN's payload depends on which operand the compiler put first, and
-// the measuring step turns every NaN into the same overflow error.
-bool sameDouble(double a, double b) {
-    return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b));
-}
-
 void expectThePlainBits(const AnalysisState& s, const PlainAveraging& plain) {
+    // Equal bits, or NaN in both: a NaN's payload depends on which operand the compiler put first, and
+    // the measuring step turns every NaN into the same overflow error.
+    auto sameDouble = [](double a, double b) { return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b)); };
     for (size_t k = 1; k <= plain.bma.size(); ++k) {
         ASSERT_TRUE(sameDouble(s.BMA_value[k], plain.bma[k - 1]) && sameDouble(s.Fwd_mean[k], plain.fwd[k - 1]) &&
                     sameDouble(s.Bwd_mean[k], plain.bwd[k - 1]))
@@ -55,12 +52,9 @@ TEST(BMA_Calculation, ScalarAndEveryLaneGiveThePlainLoopsBits) {
     constexpr double kDs[] = {0.0, -99.99999, 99.99999, 10.0, -2.25, 0.1, 3.75, -40.0};
     double weights[std::size(kDs)];
     std::transform(std::begin(kDs), std::end(kDs), weights, [](double d) { return std::exp(d); });
-    std::vector<std::pair<std::vector<double>, double>> cases = {{{1.5, -2.0}, 3},
-                                                                 {randomWalk(120, 5), 999},
-                                                                 {randomWalk(40, 1, 1e307), 2},
-                                                                 {randomWalk(33, 2, 4e-320), 5},
-                                                                 {std::vector<double>(25, 0.0), 4},
-                                                                 {randomWalk(1500, 4, 1e-3), 2}};
+    std::vector cases = {std::pair{std::vector<double>{1.5, -2.0}, 3.0}, std::pair{randomWalk(120, 5), 999.0},
+                         std::pair{randomWalk(40, 1, 1e307), 2.0},       std::pair{randomWalk(33, 2, 4e-320), 5.0},
+                         std::pair{std::vector<double>(25, 0.0), 4.0},   std::pair{randomWalk(1500, 4, 1e-3), 2.0}};
     for (int n : {1, 2, 3, 4, 11, 12, 1499}) {
         for (double passes : {0.0, 0.5, 1.0, 2.0, 8.0}) {
             cases.emplace_back(randomWalk(n, 100 + n), passes);

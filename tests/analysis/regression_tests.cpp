@@ -3,8 +3,6 @@
 
 #include "analysis_test_support.h"
 
-#include <tuple>
-
 namespace vantrel {
 namespace {
 
@@ -56,20 +54,10 @@ TEST(Find_A_B, ErrorLeavesTheCoefficients) {
           std::tuple{std::vector<double>{DBL_MAX, DBL_MAX, 1.0}, RegressionModel::Linear, "overflow"},
           std::tuple{std::vector<double>{-DBL_MAX, -DBL_MAX, 1.0}, RegressionModel::Logarithmic, "overflow"}}) {
         auto state = stateWith(values);
-        state->Reg_A = 11.5;
-        state->Reg_B = -4.25;
+        std::tie(state->Reg_A, state->Reg_B) = std::pair(11.5, -4.25);
         expectRuntimeError(kind, [&] { Find_A_B(*state, model); });
-        EXPECT_EQ(state->Reg_A, 11.5);
-        EXPECT_EQ(state->Reg_B, -4.25);
+        EXPECT_EQ(std::pair(state->Reg_A, state->Reg_B), std::pair(11.5, -4.25));
     }
-}
-
-// The prefix of the model, then both coefficients as formulas show them; \u00b7 is the middle dot.
-TEST(FormulaLine, PrefixThenBothCoefficients) {
-    EXPECT_EQ(regressionFormulaLine(RegressionModel::Logarithmic, 1.0 / 3.0, -0.5),
-              "    Y = A + B \u00b7 ln X      A = 0.333333333333333   B = -0.5");
-    EXPECT_EQ(regressionFormulaLine(RegressionModel::Exponential, 2.0, 0.1, NumberFormat::DecimalComma),
-              "    Y = A \u00b7 e ^ (B \u00b7 X)      A = 2,   B = 0,1");
 }
 
 // Row 1 is point 1; the cells show at least five decimals, more when the data has more. A long series
@@ -81,8 +69,7 @@ TEST(Columns, TrendAndOscillationCellsUpToTheDataCount) {
         fillRegressionColumn(*state, *table, model);
         Display_osc(*state, *table);
     };
-    state->Reg_A = 3.0;
-    state->Reg_B = 0.5;
+    std::tie(state->Reg_A, state->Reg_B) = std::pair(3.0, 0.5);
     fill(RegressionModel::Linear);
     state->Data_count = 10;
     fill(RegressionModel::Linear);
@@ -116,14 +103,13 @@ struct OrderObserver : AnalysisObserver {
 
 // The formula line is shown before the table is filled; the columns follow in the order of the run,
 // each wave's column written before its wave is done, down to the last point.
-TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
+TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWavesAndTheFormulaLine) {
     auto state = stateWith(randomWalk(50, 8));
     auto table = std::make_unique<ResultTable>();
     OrderObserver observer;
     runFullAnalysis(*state, *table, RegressionModel::Linear, observer);
-    std::vector<std::string> expected = {"formula " +
-                                             regressionFormulaLine(RegressionModel::Linear, state->Reg_A, state->Reg_B),
-                                         "column 2", "column 3", "waves"};
+    const std::string formula = regressionFormulaLine(RegressionModel::Linear, state->Reg_A, state->Reg_B);
+    std::vector<std::string> expected = {"formula " + formula, "column 2", "column 3", "waves"};
     for (int wave = 1; wave <= 10; ++wave) {
         expected.insert(expected.end(), {"column " + std::to_string(wave + 3), "wave " + std::to_string(wave)});
     }
@@ -132,6 +118,11 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWaves) {
     EXPECT_EQ(table->text(50, ResultTable::kFirstWaveColumn), formatCell(state->Wave_value[0][50], state->Decimals));
     EXPECT_EQ(table->text(50, ResultTable::kRemainderColumn), formatCell(state->Rem_value[50], state->Decimals));
     EXPECT_EQ(table->text(0, ResultTable::kFirstWaveColumn), "Wave 1");
+    // The prefix of the model, then both coefficients as formulas show them; \u00b7 is the middle dot.
+    EXPECT_EQ(regressionFormulaLine(RegressionModel::Logarithmic, 1.0 / 3.0, -0.5),
+              "    Y = A + B \u00b7 ln X      A = 0.333333333333333   B = -0.5");
+    EXPECT_EQ(regressionFormulaLine(RegressionModel::Exponential, 2.0, 0.1, NumberFormat::DecimalComma),
+              "    Y = A \u00b7 e ^ (B \u00b7 X)      A = 2,   B = 0,1");
 }
 
 } // namespace

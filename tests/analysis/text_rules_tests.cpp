@@ -9,8 +9,6 @@
 #include "analysis_test_support.h"
 
 #include <iomanip>
-#include <limits>
-#include <tuple>
 
 namespace vantrel {
 namespace {
@@ -46,8 +44,8 @@ TEST(ValueOfText, NumberBeyondTheRangeOfADoubleIsAnOverflowError) {
     for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999", "0.01e311", "1000e306"}) {
         expectRuntimeError("overflow", [text] { valueOfText(text); });
     }
-    EXPECT_EQ(valueOfTextSaturating("1e400"), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(valueOfTextSaturating("-1e400"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(valueOfTextSaturating("1e400"), HUGE_VAL);
+    EXPECT_EQ(valueOfTextSaturating("-1e400"), -HUGE_VAL);
     EXPECT_THROW(clampITextForRun("1e400"), RuntimeError);
     EXPECT_THROW(clampDTextForRun("-1e400"), RuntimeError);
 }

@@ -4,9 +4,7 @@
 
 #include "analysis_test_support.h"
 
-#include <array>
 #include <cstring>
-#include <tuple>
 
 namespace vantrel {
 namespace {
@@ -53,18 +51,6 @@ bool sameBits(const Series& a, const Series& b) {
     return std::memcmp(a.data(), b.data(), sizeof a) == 0;
 }
 
-// The same columns, averagings, searches, d values shown and counts.
-void expectSameRun(const WaveRun& actual, const WaveRun& expected) {
-    const AnalysisState& a = *actual.state;
-    const AnalysisState& e = *expected.state;
-    EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
-                sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
-                std::memcmp(a.Wave_value.data(), e.Wave_value.data(), sizeof a.Wave_value) == 0);
-    EXPECT_TRUE(actual.searches == expected.searches && actual.steps == expected.steps &&
-                actual.combined == expected.combined && actual.stats.computedCalls == expected.stats.computedCalls &&
-                actual.stats.passes == expected.stats.passes);
-}
-
 // A random walk scaled so that its squares add up to just past the largest double: an averaging
 // that leaves it almost as it is (a large d) overflows, one that smooths it (d <= 0) does not.
 std::vector<double> walkNearOverflow(std::uint64_t seed) {
@@ -100,7 +86,16 @@ TEST(Display_waves, EveryLaneKernelGuessingAheadRunsAsTheSequentialSearch) {
                 SCOPED_TRACE(std::string(name) + ", " + laneKernelName(kernel));
                 WaveRun guessing(oscillation, modes, iTexts);
                 EXPECT_EQ(guessing.run(AveragingMode{true, kernel}), error);
-                expectSameRun(guessing, sequential);
+                // The same columns, averagings, searches, d values shown and counts.
+                const AnalysisState& a = *guessing.state;
+                const AnalysisState& e = *sequential.state;
+                EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
+                            sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
+                            std::memcmp(a.Wave_value.data(), e.Wave_value.data(), sizeof a.Wave_value) == 0);
+                EXPECT_TRUE(guessing.searches == sequential.searches && guessing.steps == sequential.steps &&
+                            guessing.combined == sequential.combined &&
+                            guessing.stats.computedCalls == sequential.stats.computedCalls &&
+                            guessing.stats.passes == sequential.stats.passes);
             }
         }
     }
