@@ -1,12 +1,11 @@
 // vantrel-batch's options: the input split at NUL bytes into arguments, a small series on standard
 // input. Every run ends with one of the documented exit codes.
+#include "fuzz_check.h"
+
 #include "batch/batch.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
-#include <string>
 #include <vector>
 
 namespace {
@@ -26,26 +25,16 @@ std::string withoutFiles(const std::string& arg) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    std::vector<std::string> args(1);
-    for (std::size_t k = 0; k < size; ++k) {
-        if (data[k] == 0) {
-            args.back() = withoutFiles(args.back());
-            args.emplace_back();
-        } else {
-            args.back() += static_cast<char>(data[k]);
-        }
-    }
-    args.back() = withoutFiles(args.back());
-    if (size == 0) {
-        args.clear();
+    std::vector<std::string> args;
+    std::istringstream fields(std::string(reinterpret_cast<const char*>(data), size));
+    for (std::string field; std::getline(fields, field, '\0');) {
+        args.push_back(withoutFiles(field));
     }
     std::istringstream in(kSeries);
     std::ostringstream out;
     std::ostringstream err;
     const int code = vantrel::runBatch(args, in, out, err);
-    if (code != 0 && code != 2 && code != 3 && code != 4) {
-        std::fprintf(stderr, "exit code %d\n", code);
-        std::abort();
-    }
+    check(code == 0 || code == 2 || code == 3 || code == 4, "an exit code outside the documented ones",
+          std::to_string(code));
     return 0;
 }

@@ -1,6 +1,8 @@
 // A pasted text through the whole Paste run, then a model switch or Update Waves with other box
 // texts and switches, then the Copy text. Beyond not crashing, every run must leave a table that
 // adds up and has the shape the failure path leaves.
+#include "fuzz_check.h"
+
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 #include "export/clip_text.h"
@@ -11,9 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <vector>
 
 using namespace vantrel;
 
@@ -31,13 +31,6 @@ const char* const kITexts[16] = {"1",  "2",   "3", "4",   "0",   "-5", "2.5",  "
                                  " 3", "1e0", "",  "4.4", "0.5", "+2", "3abc", "-0"};
 const char* const kDTexts[16] = {"0.00000", "1.5",   "-2", "99.99999", "150",        "-1e3",   "1e400", "abc",
                                  " 3",      "2.5e1", "-0", ".5",       "-99.999995", "1e-400", "0x10",  "7E+1"};
-
-void check(bool holds, const char* what, int row = 0, int column = 0) {
-    if (!holds) {
-        std::fprintf(stderr, "%s (row %d, column %d)\n", what, row, column);
-        std::abort();
-    }
-}
 
 // Searches over a long series cost ten times more than they add: it runs with typed d values.
 constexpr int kMostSearchedPoints = 64;
@@ -68,14 +61,6 @@ private:
     std::array<std::string, kWaveCount> m_d, m_i;
 };
 
-// A line of 15 fields for every row, CR between lines.
-void checkClipText(const ResultTable& table) {
-    const std::string text = tableClipText(table);
-    const auto lineEnds = std::count(text.begin(), text.end(), '\r');
-    const auto tabs = std::count(text.begin(), text.end(), '\t');
-    check(lineEnds == kMaxPoints && tabs == (kMaxPoints + 1) * (ResultTable::kColumns - 1), "the Copy text's shape");
-}
-
 // Rows above Data_count are empty; a column is filled only once the columns before it are. Returns
 // the number of filled cells of each column.
 std::array<int, ResultTable::kColumns> checkColumnsFilledInOrder(const AnalysisState& s, const ResultTable& table) {
@@ -83,28 +68,25 @@ std::array<int, ResultTable::kColumns> checkColumnsFilledInOrder(const AnalysisS
     for (int column = ResultTable::kDataColumn; column <= ResultTable::kRemainderColumn; ++column) {
         for (int row = 1; row <= kMaxPoints; ++row) {
             const bool empty = table.text(row, column).empty();
-            check(empty || row <= s.Data_count, "a cell below the data is filled", row, column);
+            check(empty || row <= s.Data_count, "a cell below the data is filled");
             filled[column] += empty ? 0 : 1;
         }
         const bool previousFull = column == ResultTable::kDataColumn || filled[column - 1] == s.Data_count;
-        check(filled[column] == 0 || previousFull, "a column filled after one left unfinished", 0, column);
+        check(filled[column] == 0 || previousFull, "a column filled after one left unfinished");
     }
     return filled;
 }
 
-// The cell of `whole` equals the sum of the cells `first` to `last` up to their last places and the
-// cut to 15 significant digits.
-void checkCellsAddUp(const ResultTable& table, int row, int whole, int first, int last, int decimals) {
-    const double sum = valueOfText(table.text(row, whole));
-    double rest = sum;
-    double magnitude = std::fabs(sum);
-    for (int column = first; column <= last; ++column) {
-        const double part = valueOfText(table.text(row, column));
+// `whole` less the parts is within half a unit of the last place of each number (none for numbers
+// that were not cut to a cell) and the rounding of the subtractions.
+void checkSum(double whole, const std::vector<double>& parts, double halfUnit, const char* what, int row) {
+    double rest = whole;
+    double magnitude = std::fabs(whole);
+    for (double part : parts) {
         rest -= part;
         magnitude += std::fabs(part);
     }
-    const double slack = (last - first + 2) * 0.5 * std::pow(10.0, -decimals) + 1e-12 * magnitude;
-    check(std::fabs(rest) <= slack, "the cells do not add up", row, whole);
+    check(std::fabs(rest) <= (parts.size() + 1) * halfUnit + 1e-12 * magnitude, what, std::to_string(row));
 }
 
 // Oscillation = Wave 1 + ... + Wave 10 + Remainder, in the numbers up to the rounding of the
@@ -114,36 +96,34 @@ void checkAnalysed(const AnalysisState& s, const ResultTable& table) {
     const auto filled = checkColumnsFilledInOrder(s, table);
     check(s.Data_count >= kMinPoints && filled.back() == s.Data_count, "the table is not filled");
     for (int j = 1; j <= s.Data_count; ++j) {
-        double rest = s.Osc_value[j] - s.Rem_value[j];
-        double magnitude = std::fabs(s.Osc_value[j]) + std::fabs(s.Rem_value[j]);
+        std::vector<double> parts{s.Rem_value[j]};
         for (const Series& wave : s.Wave_value) {
-            rest -= wave[j];
-            magnitude += std::fabs(wave[j]);
+            parts.push_back(wave[j]);
         }
-        check(std::fabs(rest) <= 1e-12 * magnitude, "the waves and the remainder do not add up", j);
+        checkSum(s.Osc_value[j], parts, 0, "the waves and the remainder do not add up in row", j);
     }
+    const double halfUnit = 0.5 * std::pow(10.0, -cellDecimals(s.Decimals));
     for (int j = 1; j <= s.Data_count; j += 1 + s.Data_count / 32) {
-        checkCellsAddUp(table, j, ResultTable::kDataColumn, ResultTable::kRegressionColumn,
-                        ResultTable::kOscillationColumn, cellDecimals(s.Decimals));
-        checkCellsAddUp(table, j, ResultTable::kOscillationColumn, ResultTable::kFirstWaveColumn,
-                        ResultTable::kRemainderColumn, cellDecimals(s.Decimals));
+        std::vector<double> cells; // Data, Regression, Oscillation, the waves, Remainder
+        for (int column = ResultTable::kDataColumn; column <= ResultTable::kRemainderColumn; ++column) {
+            cells.push_back(valueOfText(table.text(j, column)));
+        }
+        checkSum(cells[0], {cells[1], cells[2]}, halfUnit, "the Data cell is not the sum of its parts in row", j);
+        checkSum(cells[2], {cells.begin() + 3, cells.end()}, halfUnit, "the Oscillation cell is not the sum in row", j);
     }
 }
 
 // A model switch or Update Waves on the loaded series; the window's tests see what an error leaves.
 void runSecond(const uint8_t* header, AnalysisState& s, ResultTable& table, Boxes& boxes) {
-    const uint8_t flags = header[1];
-    boxes.set(flags, header, 4);
-    const bool updateWaves = (flags & 16) != 0;
-    RegressionModel model = modelWithNumber(flags % 4 + 1);
-    if (s.Nonpositive_data && modelInfo(model).logOfData) {
-        model = RegressionModel::Linear; // the window disables these items
-    }
+    boxes.set(header[1], header, 4);
+    const RegressionModel model = modelWithNumber(header[1] % 4 + 1);
     try {
-        if (updateWaves) {
+        if ((header[1] & 16) != 0) {
             runWaveAnalysis(s, table, boxes);
         } else {
-            runFullAnalysis(s, table, model, boxes);
+            // The window disables the log-of-data models' items for such data.
+            const bool disabled = s.Nonpositive_data && modelInfo(model).logOfData;
+            runFullAnalysis(s, table, disabled ? RegressionModel::Linear : model, boxes);
         }
         checkAnalysed(s, table);
     } catch (const RuntimeError&) {
@@ -153,14 +133,13 @@ void runSecond(const uint8_t* header, AnalysisState& s, ResultTable& table, Boxe
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    uint8_t header[kHeaderBytes] = {};
-    std::memcpy(header, data, std::min(size, kHeaderBytes));
-    const std::string input(reinterpret_cast<const char*>(data) + std::min(size, kHeaderBytes),
-                            size - std::min(size, kHeaderBytes));
-    std::string text = input;
+    std::string input(reinterpret_cast<const char*>(data), size);
+    input.resize(std::max(size, kHeaderBytes));
+    const auto* header = reinterpret_cast<const uint8_t*>(input.data());
+    std::string text = input.substr(kHeaderBytes);
     const std::size_t repeatedTo = (header[1] & 32) != 0 ? 655361 + (header[1] >> 6) * std::size_t{655360} : 0;
-    while (!input.empty() && text.size() < repeatedTo) {
-        text += input;
+    while (size > kHeaderBytes && text.size() < repeatedTo) {
+        text.append(input, kHeaderBytes);
     }
     // Large; the window keeps them for its whole life too. Emptied after each input, so that an input
     // that leaves memory allocated is a leak.
@@ -189,7 +168,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         check(failureMessage(jokeNumber(header[1] / 256.0), outcome.reason).ends_with("\r\n\r\n" + outcome.reason),
               "a failure message without its reason");
     }
-    checkClipText(table);
+    // A line of 15 fields for every row, CR between lines.
+    const std::string copied = tableClipText(table);
+    check(std::count(copied.begin(), copied.end(), '\r') == kMaxPoints &&
+              std::count(copied.begin(), copied.end(), '\t') == (kMaxPoints + 1) * (ResultTable::kColumns - 1),
+          "the Copy text's shape");
     s = AnalysisState{};
     table.clearResults();
     return 0;

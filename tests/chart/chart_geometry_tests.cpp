@@ -1,9 +1,12 @@
+#include "views/chart_content.h"
 #include "views/chart_geometry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace vantrel {
 namespace {
@@ -15,32 +18,20 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 const TextMetrics kMetrics{13, [](const std::string& text) { return 7.0 * static_cast<double>(text.size()); }};
 
 TEST(ChartAxes, TicksAreRoundStepsInsideTheRangeAndNoMoreThanAsked) {
-    const struct {
-        ValueRange range;
-        int maxTicks;
-        std::vector<double> expected;
-    } cases[] = {
+    const std::tuple<ValueRange, int, std::vector<double>> cases[] = {
         {{-4.48, 4.48}, 3, {-2.5, 0, 2.5}},
         {{0.0012, 0.0057}, 4, {0.002, 0.003, 0.004, 0.005}},
         {{1, 1500}, 8, {200, 400, 600, 800, 1000, 1200, 1400}},
         {{1, kNaN}, 3, {}},
         {{-1e308, 1e308}, 3, {}},
     };
-    for (const auto& c : cases) {
-        const std::vector<double> ticks = niceTicks(c.range, c.maxTicks);
-        ASSERT_EQ(ticks.size(), c.expected.size()) << c.range.low << " to " << c.range.high;
-        for (size_t i = 0; i < ticks.size(); ++i) {
-            EXPECT_NEAR(ticks[i], c.expected[i], 1e-12 * std::fabs(c.expected[i])) << c.range.low;
-        }
+    for (const auto& [range, maxTicks, expected] : cases) {
+        EXPECT_EQ(niceTicks(range, maxTicks), expected) << range.low << " to " << range.high;
     }
 }
 
 TEST(ChartAxes, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
-    const struct {
-        std::vector<double> ticks;
-        double step;
-        std::vector<std::string> expected;
-    } cases[] = {
+    const std::tuple<std::vector<double>, double, std::vector<std::string>> cases[] = {
         {{-2.5, 0, 2.5}, 2.5, {"-2.5", "0", "2.5"}},
         {{-0.0, 0.5}, 0.5, {"0", "0.5"}},
         {{-7e-6, 0}, 1e-6, {"-0.000007", "0"}},
@@ -48,29 +39,25 @@ TEST(ChartAxes, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
         {{0, 5e11, 1e12}, 5e11, {"0", "5.0e+11", "1.0e+12"}},
         {{1.25e13, 1.5e13}, 2.5e11, {"1.250e+13", "1.500e+13"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(tickLabels(c.ticks, c.step), c.expected) << "step " << c.step;
+    for (const auto& [ticks, step, expected] : cases) {
+        EXPECT_EQ(tickLabels(ticks, step), expected) << "step " << step;
     }
 }
 
 TEST(ChartAxes, RangeHoldsTheFiniteValuesWithASmallMarginAndZeroWhereAsked) {
-    const struct {
-        std::vector<double> values;
-        std::vector<double> overlay;
-        bool includeZero;
-        ValueRange held;  // must lie inside the range
-        ValueRange outer; // the range must lie inside
-    } cases[] = {
+    // The values, the overlay, whether zero is asked for, what must lie inside the range and what
+    // the range must lie inside.
+    const std::tuple<std::vector<double>, std::vector<double>, bool, ValueRange, ValueRange> cases[] = {
         {{20, 30, 25}, {}, false, {20, 30}, {19, 31}},
         {{20, 30, 25}, {}, true, {0, 30}, {-2, 32}},
         {{-3, kNaN, 2, kInf}, {}, false, {-3, 2}, {-3.5, 2.5}},
         {{5, 5, 5}, {}, false, {5, 5}, {4, 6}},
         {{}, {}, false, {0, 0}, {-1.5, 1.5}},
     };
-    for (const auto& c : cases) {
-        const ValueRange range = paddedRange(c.values, c.overlay, c.includeZero);
-        EXPECT_TRUE(c.outer.low < range.low && range.low < c.held.low) << range.low << " for " << c.held.low;
-        EXPECT_TRUE(c.held.high < range.high && range.high < c.outer.high) << range.high << " for " << c.held.high;
+    for (const auto& [values, overlay, includeZero, held, outer] : cases) {
+        const ValueRange range = paddedRange(values, overlay, includeZero);
+        EXPECT_TRUE(outer.low < range.low && range.low < held.low) << range.low << " for " << held.low;
+        EXPECT_TRUE(held.high < range.high && range.high < outer.high) << range.high << " for " << held.high;
     }
 }
 
@@ -99,6 +86,9 @@ TEST(ChartLayout, LeavesRoomForTheLabelsAndTheCursorFindsEveryPoint) {
     ASSERT_GE(layout.xTicks.size(), 2u);
     EXPECT_TRUE(layout.xTicks.front() >= 1 && layout.xTicks.back() <= 1500 && layout.xTicks.back() > 1000);
     EXPECT_EQ(layoutChart(filledContent(1), area, kMetrics).xTicks, std::vector<int>{1});
+    // Three points leave room for ticks between them, but only whole points get one.
+    const std::vector<int> fewTicks = layoutChart(filledContent(3), area, kMetrics).xTicks;
+    EXPECT_EQ(std::adjacent_find(fewTicks.begin(), fewTicks.end()), fewTicks.end());
     const double middleY = layout.plot.top + layout.plot.height / 2;
     for (int point = 1; point <= 1500; ++point) {
         ASSERT_EQ(pointAtPixel(layout, pointToPixelX(layout, point), middleY), point);
@@ -120,6 +110,18 @@ TEST(ChartCursor, ShowsTheValueAndTheTrendWhereTheyExist) {
     EXPECT_EQ(cursorValueText(strip, 4), "");
     strip.overlay.clear();
     EXPECT_EQ(cursorValueText(strip, 3), "3");
+}
+
+// The Data strip reads the Data cells in the series' own number format.
+TEST(ChartContent, ReadsTheDataCellsInTheSeriesFormat) {
+    AnalysisState s;
+    s.Data_count = 1;
+    s.format = NumberFormat::DecimalComma;
+    ResultTable table;
+    table.setText(1, ResultTable::kDataColumn, "-2,25");
+    const std::array<std::string, kWaveCount> boxes;
+    const ChartContent content = chartContentOf({s, table, RegressionModel::Linear, boxes, boxes, allResultColumns()});
+    EXPECT_EQ(content.strips[kDataStrip].values, std::vector<double>{-2.25});
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vantrel {
@@ -25,28 +25,19 @@ std::string numberLines(int first, int last, const std::string& end = "\r\n") {
     return text;
 }
 
-// The given CR LF lines, then whole numbers up to the tenth line.
-std::string tenLines(const std::string& first) {
-    int lines = 1;
-    for (std::size_t at = first.find("\r\n"); at != std::string::npos; at = first.find("\r\n", at + 2)) {
-        ++lines;
-    }
-    return first + "\r\n" + numberLines(lines + 1, 10);
+// The given CR LF lines, then nine more of whole numbers: enough points.
+std::string padded(const std::string& first) {
+    return first + "\r\n" + numberLines(1, 9);
 }
 
-class RecordingProgress : public IntakeProgress {
-public:
+// Exponential is checked in every paste: non-positive data must make it fall back to Linear. The
+// fixture records the scan's progress.
+class IntakeTest : public ::testing::Test, public IntakeProgress {
+protected:
     void scanMark(double x) override { marks.push_back(x); }
     void scanFinished() override { ++finished; }
-    std::vector<double> marks;
-    int finished = 0;
-};
-
-// Exponential is checked in every paste: non-positive data must make it fall back to Linear.
-class IntakeTest : public ::testing::Test {
-protected:
     IntakeResult paste(const std::string& text, NumberFormat format = NumberFormat::DecimalPoint) {
-        const IntakeOutcome outcome = runIntake(text, state, table, RegressionModel::Exponential, progress, format);
+        const IntakeOutcome outcome = runIntake(text, state, table, RegressionModel::Exponential, *this, format);
         EXPECT_EQ(outcome.fellBackToLinear, state.Nonpositive_data);
         return outcome.result;
     }
@@ -62,14 +53,8 @@ protected:
 
     AnalysisState state;
     ResultTable table;
-    RecordingProgress progress;
-};
-
-struct LoadCase {
-    std::string text;
-    std::string cells; // the first Data cells, joined by '|'
-    int count = 10;
-    NumberFormat format = NumberFormat::DecimalPoint;
+    std::vector<double> marks;
+    int finished = 0;
 };
 
 // Of a longer text the last 1500 lines up to the last non-empty one are kept, CR LF, LF and CR each
@@ -77,70 +62,59 @@ struct LoadCase {
 // cleaning keeps what a number is written with; a whole field in scientific notation is read as one;
 // magnitudes from 10^16 on are capped. The decimals are the most significant places of any point.
 TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
-    const LoadCase cases[] = {
-        {numberLines(1, 2000, "\n"), "501|502", 1500},
-        {"\r" + numberLines(1, 1500, "\r"), "1|2", 1500},
-        {"\r\n" + numberLines(1, 1499), "0|1", 1500},
-        {"1\n\r2\r\r\n3\r\n\n4\r5\n6\r\n" + numberLines(7, 10), "1|0|2|0|3|0|4|5|6|7", 13},
-        {numberLines(1, 10) + "\r\r\rTotal\r\nn/a\tx\r\n", "1|2"},
-        {tenLines("1\t100\t0.5\r\n\r\n\t300"), "1|0|0|4"},
-        {tenLines("12a3"), "123"},
-        {tenLines("1e5"), "100000"},
-        {tenLines("abc-5"), "-5"},
-        {tenLines("0"), "0"},
-        {tenLines("1.2.3"), "1.23"},
-        {tenLines("$1,234.50"), "1234.5"},
-        {tenLines("\xE2\x88\x92\x35"), "5"}, // minus sign U+2212
-        {tenLines("10000000000000000"), "9999999999999990"},
-        {tenLines("-10000000000000000"), "-9999999999999990"},
-        {tenLines("9999999999999980"), "9999999999999980"},
-        {tenLines("1e5x"), "15"},
-        {tenLines("e5"), "5"},
-        {tenLines("1.2.3e4"), "1.234"},
-        {tenLines("--1e5"), "-15"},
-        {tenLines("1.234,5"), "1234,5", 10, kComma},
-        {tenLines("1,2,3"), "1,23", 10, kComma},
-        {tenLines("1,5E3"), "1500", 10, kComma},
-        {tenLines(" 1.5E3 "), "1500"},
-        {tenLines("1.5E3"), "153", 10, kComma},
-        {tenLines("3.25\r\n2.5\r\n1"), "3.25|2.50|1.00"},
-        {tenLines("2.50\r\n7.000"), "2.5|7.0"},
-        {tenLines("0.3333333333333333333"), "0.333333333333333"},
-        {tenLines("0.0000000000000001"), "0.0000000000000001"},
-        {tenLines("0.00000000000000004"), "0"},
-        {tenLines("-1.17E+03\r\n1.5E-05"), "-1170.000000|0.000015"},
+    constexpr NumberFormat kPoint = NumberFormat::DecimalPoint;
+    // The text, its first Data cells joined by '|', the number of points and the format.
+    const std::tuple<std::string, std::string, int, NumberFormat> cases[] = {
+        {numberLines(1, 2000, "\n"), "501|502", 1500, kPoint},
+        {"\r" + numberLines(1, 1500, "\r"), "1|2", 1500, kPoint},
+        {"\r\n" + numberLines(1, 1499), "0|1", 1500, kPoint},
+        {"1\n\r2\r\r\n3\r\n\n4\r5\n6\r\n" + numberLines(7, 10), "1|0|2|0|3|0|4|5|6|7", 13, kPoint},
+        {numberLines(1, 10) + "\r\r\rTotal\r\nn/a\tx\r\n", "1|2", 10, kPoint},
+        {padded("1\t100\t0.5\r\n\r\n\t300"), "1|0|0|1", 12, kPoint},
+        {padded("12a3"), "123", 10, kPoint},
+        {padded("1e5"), "100000", 10, kPoint},
+        {padded("abc-5"), "-5", 10, kPoint},
+        {padded("0"), "0", 10, kPoint},
+        {padded("1.2.3"), "1.23", 10, kPoint},
+        {padded("$1,234.50"), "1234.5", 10, kPoint},
+        {padded("\xE2\x88\x92\x35"), "5", 10, kPoint}, // minus sign U+2212
+        {padded("10000000000000000"), "9999999999999990", 10, kPoint},
+        {padded("-10000000000000000"), "-9999999999999990", 10, kPoint},
+        {padded("9999999999999980"), "9999999999999980", 10, kPoint},
+        {padded("1e5x"), "15", 10, kPoint},
+        {padded("e5"), "5", 10, kPoint},
+        {padded("1.2.3e4"), "1.234", 10, kPoint},
+        {padded("--1e5"), "-15", 10, kPoint},
+        {padded("1.234,5"), "1234,5", 10, kComma},
+        {padded("1,2,3"), "1,23", 10, kComma},
+        {padded("1,5E3"), "1500", 10, kComma},
+        {padded(" 1.5E3 "), "1500", 10, kPoint},
+        {padded("1.5E3"), "153", 10, kComma},
+        {padded("3.25\r\n2.5\r\n1"), "3.25|2.50|1.00", 12, kPoint},
+        {padded("2.50\r\n7.000"), "2.5|7.0", 11, kPoint},
+        {padded("0.3333333333333333333"), "0.333333333333333", 10, kPoint},
+        {padded("0.0000000000000001"), "0.0000000000000001", 10, kPoint},
+        {padded("0.00000000000000004"), "0", 10, kPoint},
+        {padded("-1.17E+03\r\n1.5E-05"), "-1170.000000|0.000015", 11, kPoint},
     };
-    for (const LoadCase& c : cases) {
-        progress.marks.clear();
-        ASSERT_EQ(paste(c.text, c.format), IntakeResult::Loaded) << c.cells;
+    for (const auto& [text, cells, count, format] : cases) {
+        marks.clear();
+        ASSERT_EQ(paste(text, format), IntakeResult::Loaded) << cells;
         // Every whole unit of the strip once, also when the scan stops at the 1500th line.
-        EXPECT_TRUE(progress.marks.size() == 1001 && progress.marks.back() == 1000) << c.cells;
-        EXPECT_EQ(cellsLike(c.cells), c.cells);
-        ASSERT_EQ(state.Data_count, c.count) << c.cells;
-        EXPECT_TRUE(c.count == kMaxPoints || data(c.count + 1).empty()) << c.cells;
-        const std::size_t separator = data(1).find(decimalSeparator(c.format));
-        EXPECT_EQ(state.Decimals, separator == std::string::npos ? 0 : data(1).size() - separator - 1) << c.cells;
-        EXPECT_EQ(table.dataColumnCentred(), state.Decimals == 0) << c.cells;
+        EXPECT_TRUE(marks.size() == 1001 && marks.back() == 1000) << cells;
+        EXPECT_EQ(cellsLike(cells), cells);
+        ASSERT_EQ(state.Data_count, count) << cells;
+        const std::size_t separator = data(1).find(decimalSeparator(format));
+        EXPECT_EQ(state.Decimals, separator == std::string::npos ? 0 : data(1).size() - separator - 1) << cells;
+        EXPECT_EQ(table.dataColumnCentred(), state.Decimals == 0) << cells;
         for (int i = 1; i <= kMaxPoints; ++i) {
-            ASSERT_EQ(state.Data_value[i], i <= c.count ? valueOfText(data(i), c.format) : 0.0) << c.cells << i;
+            ASSERT_EQ(state.Data_value[i], i <= count ? valueOfText(data(i), format) : 0.0) << cells << i;
         }
-        // The whole numbers that pad the cases are positive.
-        bool nonpositive = false;
-        std::istringstream cells(c.cells);
-        for (std::string cell; std::getline(cells, cell, '|');) {
-            nonpositive = nonpositive || valueOfText(cell, c.format) <= 0;
-        }
-        EXPECT_EQ(state.Nonpositive_data, nonpositive) << c.cells;
+        const auto first = state.Data_value.begin() + 1;
+        EXPECT_EQ(state.Nonpositive_data, std::any_of(first, first + count, [](double v) { return v <= 0; })) << cells;
     }
-    EXPECT_EQ(progress.finished, static_cast<int>(std::size(cases)));
+    EXPECT_EQ(finished, static_cast<int>(std::size(cases)));
 }
-
-// No result: a run-time error.
-struct RefusalCase {
-    std::string text;
-    std::optional<IntakeResult> result;
-    std::string cells = {}; // of too little data
-};
 
 // The limit counts characters, not bytes, and a malformed UTF-8 byte is a character of its own. An
 // empty text or a first line of at most one character with only line ends after it, or a number
@@ -149,59 +123,58 @@ struct RefusalCase {
 TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSeries) {
     constexpr auto kTooLarge = IntakeResult::TooLarge;
     constexpr auto kTooLittle = IntakeResult::NotEnoughData;
-    constexpr auto kRunTimeError = std::nullopt;
+    constexpr auto kRunTimeError = std::nullopt; // no result
     std::string twoBytes;
     std::string fourBytes;
     for (int k = 0; k < kMaxClipboardCharacters; ++k) {
         twoBytes += "\xC3\xA9";
         fourBytes += "\xF0\x9F\x98\x80";
     }
-    const RefusalCase cases[] = {
+    // The text, the result and, of too little data, the Data cells.
+    const std::tuple<std::string, std::optional<IntakeResult>, std::string> cases[] = {
         {"7" + std::string(655357, ' ') + "\r\n", kTooLittle, "7"},
-        {"7" + std::string(655358, ' ') + "\r\n", kTooLarge},
+        {"7" + std::string(655358, ' ') + "\r\n", kTooLarge, ""},
         // 655360 characters with the line end, then one more.
         {"7" + twoBytes.substr(2 * 3) + "\r\n", kTooLittle, "7"},
-        {"7" + twoBytes.substr(2 * 2) + "\r\n", kTooLarge},
+        {"7" + twoBytes.substr(2 * 2) + "\r\n", kTooLarge, ""},
         {fourBytes, kTooLittle, "0"},
-        {"", kRunTimeError},
-        {"7\r\r\n\n", kRunTimeError},
-        {std::string(5000, '\n'), kRunTimeError},
-        {tenLines("1e400"), kRunTimeError},
-        {tenLines(std::string(309, '9')), kRunTimeError},
+        {"", kRunTimeError, ""},
+        {"7\r\r\n\n", kRunTimeError, ""},
+        {std::string(5000, '\n'), kRunTimeError, ""},
+        {padded("1e400"), kRunTimeError, ""},
+        {padded(std::string(309, '9')), kRunTimeError, ""},
         {"7\r\n\r\n8", kTooLittle, "7|0|8"},
         {"\r\n7", kTooLittle, "0|7"},
         {numberLines(1, 9), kTooLittle, "1|2|3|4|5|6|7|8|9"},
         // One character each, or bytes that start no well-formed sequence.
-        {"\xC2\x80", kRunTimeError},
-        {"\xE0\xA0\x80", kRunTimeError},
-        {"\xF0\x90\x80\x80", kRunTimeError},
-        {"\xF4\x8F\xBF\xBF", kRunTimeError},
+        {"\xC2\x80", kRunTimeError, ""},
+        {"\xE0\xA0\x80", kRunTimeError, ""},
+        {"\xF0\x90\x80\x80", kRunTimeError, ""},
+        {"\xF4\x8F\xBF\xBF", kRunTimeError, ""},
         {"\xC1\xBF", kTooLittle, "0"},
         {"\xE0\x9F\xBF", kTooLittle, "0"},
         {"\xED\xA0\x80", kTooLittle, "0"},
         {"\xF0\x8F\xBF\xBF", kTooLittle, "0"},
         {"\xF4\x90\x80\x80", kTooLittle, "0"},
+        {"\xF5\x80\x80\x80", kTooLittle, "0"},
         {"\xE2\x82\x28", kTooLittle, "0"},
     };
-    for (const RefusalCase& c : cases) {
-        for (int i = 1; i <= kMaxPoints; ++i) {
-            state.Data_value[i] = kMarker + i;
-        }
+    for (const auto& [text, result, cells] : cases) {
+        state.Data_value.fill(kMarker);
         table.setText(1, ResultTable::kRemainderColumn, "old");
-        progress.marks.clear();
-        const std::string shown = c.text.substr(0, 12);
-        if (!c.result) {
-            EXPECT_THROW(paste(c.text), RuntimeError) << shown;
+        marks.clear();
+        const std::string shown = text.substr(0, 12);
+        if (!result) {
+            EXPECT_THROW(paste(text), RuntimeError) << shown;
         } else {
-            EXPECT_EQ(paste(c.text), *c.result) << shown;
-            EXPECT_EQ(cellsLike(c.cells), c.cells) << shown;
-            EXPECT_TRUE(c.cells.empty() || state.Data_count == 1 + std::count(c.cells.begin(), c.cells.end(), '|'))
-                << shown;
-            EXPECT_EQ(progress.marks.empty(), c.result == kTooLarge) << shown;
+            EXPECT_EQ(paste(text), *result) << shown;
+            EXPECT_EQ(cellsLike(cells), cells) << shown;
+            EXPECT_TRUE(cells.empty() || state.Data_count == 1 + std::count(cells.begin(), cells.end(), '|')) << shown;
+            EXPECT_EQ(marks.empty(), result == kTooLarge) << shown;
         }
         EXPECT_EQ(table.text(1, ResultTable::kRemainderColumn), "") << shown;
-        EXPECT_EQ(state.Data_value[1], kMarker + 1) << shown;
-        EXPECT_EQ(state.Data_value[kMaxPoints], kMarker + kMaxPoints) << shown;
+        EXPECT_EQ(state.Data_value[1], kMarker) << shown;
+        EXPECT_EQ(state.Data_value[kMaxPoints], kMarker) << shown;
     }
 }
 
