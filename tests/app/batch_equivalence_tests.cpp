@@ -45,11 +45,10 @@ TEST_P(BatchEquivalence, WindowShowsWhatBatchWrites) {
         std::replace(text.begin(), text.end(), '.', ',');
     }
     const std::string model = "mnuRegressionType" + std::to_string(modelNumber);
-    if (!amplitude) {
-        item("mnuRMSon")->trigger();
-    }
-    if (!wavelength) {
-        item("mnuWavelengthOn")->trigger();
+    for (const auto& [on, offItem] : {std::pair{amplitude, "mnuRMSon"}, {wavelength, "mnuWavelengthOn"}}) {
+        if (!on) {
+            item(offItem)->trigger();
+        }
     }
     paste(text); // Regression Type is offered once a series is loaded
     if (last != LastRun::ModelSwitch && modelNumber != 1) {

@@ -7,8 +7,6 @@
 #include <QMenu>
 #include <QWindow>
 
-#include <array>
-#include <functional>
 #include <random>
 #include <set>
 
@@ -104,45 +102,16 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     EXPECT_TRUE(m_messages.empty());
 }
 
-// Remembers the back colours the d boxes are given.
+// Remembers the back colours other than white the d boxes are given.
 struct TintWatcher : QObject {
     std::set<QRgb> colours;
     bool eventFilter(QObject* box, QEvent* event) override {
-        if (event->type() == QEvent::PaletteChange) {
+        if (event->type() == QEvent::PaletteChange && static_cast<ParameterBox*>(box)->backColour() != Qt::white) {
             colours.insert(static_cast<ParameterBox*>(box)->backColour().rgb());
         }
         return false;
     }
 };
-
-// Each switch (its item names the state it ends) offers Update Waves; the run tints the d box of each
-// search it makes (amplitude red, wavelength green) and ends with every box white again.
-TEST_F(WindowTest, SwitchesOfferUpdateWavesWhichTintsTheBoxesOfItsSearches) {
-    const QRgb amplitude = QColor(255, 223, 223).rgb();
-    const QRgb wavelength = QColor(223, 255, 223).rgb();
-    const std::tuple<const char*, std::set<QRgb>> cases[] = {{"mnuWavelengthOn", {amplitude}},
-                                                             {"mnuRMSon", {}},
-                                                             {"mnuWavelengthOff", {wavelength}},
-                                                             {"mnuRMSoff", {amplitude, wavelength}}};
-    paste(positiveColumn(60));
-    for (const auto& [switchItem, tints] : cases) {
-        item(switchItem)->trigger();
-        ASSERT_TRUE(isUpdateEnabled()) << switchItem;
-        TintWatcher watcher;
-        for (int n = 0; n < 10; ++n) {
-            m_window->txtDval(n)->installEventFilter(&watcher);
-        }
-        item("mnuUpdate")->trigger();
-        watcher.colours.erase(QColor(Qt::white).rgb());
-        EXPECT_EQ(watcher.colours, tints) << switchItem;
-        for (int n = 0; n < 10; ++n) {
-            EXPECT_EQ(m_window->txtDval(n)->backColour(), QColor(Qt::white)) << n;
-        }
-        EXPECT_FALSE(isUpdateEnabled());
-        expectEnabled(kRunMenus, true);
-        EXPECT_TRUE(m_window->strip()->isBlank());
-    }
-}
 
 // While a paste runs, the chart may be opened and the strip shows the wave at work; no model can be
 // chosen, not even by a click queued before the menus were disabled. While a model switch runs, the
@@ -184,9 +153,11 @@ TEST_F(WindowTest, NoSecondRunStartsWhileOneLasts) {
     expectEnabled(kRunMenus, true);
 }
 
-// Before a paste the chart says why it is empty; after it, it follows every run. A run-time error in a
-// model switch is reported like a paste's; the series stays loaded. Exit closes the chart too.
-TEST_F(WindowTest, ChartFollowsTheRunsAndAFailedRunKeepsTheSeries) {
+// Before a paste the chart says why it is empty; after it, it follows every run. Each switch (its item
+// names the state it ends) offers Update Waves; the run tints the d box of each search it makes
+// (amplitude red, wavelength green) and ends with every box white again. A run-time error in a model
+// switch is reported like a paste's; the series stays loaded. Exit closes the chart too.
+TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsTheSeries) {
     item("mnuChart")->trigger();
     auto* chart = m_window->findChild<ChartWindow*>();
     ASSERT_TRUE(chart != nullptr && chart->isVisible());
@@ -198,8 +169,28 @@ TEST_F(WindowTest, ChartFollowsTheRunsAndAFailedRunKeepsTheSeries) {
     EXPECT_EQ(pasted.strips[kDataStrip].values[0], m_window->state().Data_value[1]);
     EXPECT_EQ(pasted.strips[kDataStrip].overlay[79], m_window->state().Reg_value[80]);
     m_window->txtIval(0)->setText(QStringLiteral("3"));
-    item("mnuRMSon")->trigger(); // amplitude off; offers Update Waves
-    item("mnuUpdate")->trigger();
+    const QRgb amplitude = QColor(255, 223, 223).rgb();
+    const QRgb wavelength = QColor(223, 255, 223).rgb();
+    const std::tuple<const char*, std::set<QRgb>> cases[] = {{"mnuWavelengthOn", {amplitude}},
+                                                             {"mnuWavelengthOff", {amplitude, wavelength}},
+                                                             {"mnuRMSon", {wavelength}},
+                                                             {"mnuWavelengthOn", {}}};
+    for (const auto& [switchItem, tints] : cases) {
+        item(switchItem)->trigger();
+        ASSERT_TRUE(isUpdateEnabled()) << switchItem;
+        TintWatcher watcher;
+        for (int n = 0; n < 10; ++n) {
+            m_window->txtDval(n)->installEventFilter(&watcher);
+        }
+        item("mnuUpdate")->trigger();
+        EXPECT_EQ(watcher.colours, tints) << switchItem;
+        for (int n = 0; n < 10; ++n) {
+            EXPECT_EQ(m_window->txtDval(n)->backColour(), QColor(Qt::white)) << n;
+        }
+        EXPECT_FALSE(isUpdateEnabled());
+        expectEnabled(kRunMenus, true);
+        EXPECT_TRUE(m_window->strip()->isBlank());
+    }
     const ChartContent updated = chart->content();
     EXPECT_EQ(updated.strips[kDataStrip].overlay, pasted.strips[kDataStrip].overlay);
     EXPECT_NE(updated.strips[kFirstWaveStrip].values, pasted.strips[kFirstWaveStrip].values);
@@ -207,8 +198,7 @@ TEST_F(WindowTest, ChartFollowsTheRunsAndAFailedRunKeepsTheSeries) {
     EXPECT_NE(chart->content().strips[kDataStrip].overlay, updated.strips[kDataStrip].overlay);
     EXPECT_EQ(chart->content().modelName, "Power");
 
-    item("mnuWavelengthOn")->trigger();
-    m_window->txtDval(3)->setText(QStringLiteral("800")); // its weight e^d no double can hold
+    m_window->txtDval(3)->setText(QStringLiteral("800")); // both searches off: its weight e^d no double can hold
     item("mnuRegressionType2")->trigger();
     expectFailure(kRuntimeReason, MessageIcon::Critical);
     EXPECT_EQ(label("Label18")->text(), QStringLiteral("Logarithmic"));
@@ -320,17 +310,14 @@ TEST_P(EventStorm, IsRefusedOrChangesNothingOfTheTableAndACloseEndsTheProgram) {
     m_closingBurst = m_bursts + static_cast<int>(m_random() % 3);
     m_closeFromWindowSystem = m_random() % 2 == 1;
     QTimer::singleShot(0, m_window.get(), [&] { record([&] { paste(column); }, true); });
-    bool gaveUp = false;
-    QTimer::singleShot(100000, m_window.get(), [&] {
-        gaveUp = true;
+    QTimer::singleShot(100000, m_window.get(), [] {
+        ADD_FAILURE() << "the program did not end";
         QCoreApplication::quit();
     });
     QApplication::exec();
-    EXPECT_FALSE(gaveUp) << "the program did not end";
     EXPECT_GT(m_bursts, m_closingBurst);
     EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
     EXPECT_FALSE(m_window->isVisible() || m_window->isRunning());
-    EXPECT_TRUE(m_messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EventStorm, ::testing::Values(1u, 2u, 3u));

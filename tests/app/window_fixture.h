@@ -7,8 +7,6 @@
 #include "intake/messages.h"
 
 #include <QAbstractItemModelTester>
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QTest>
