@@ -57,8 +57,7 @@ TEST_F(WindowTest, StartupBoxesMenusCopyAndLayout) {
         EXPECT_EQ(outer.width(), widthRestored ? 640 : asked.width()) << requested.width();
         EXPECT_EQ(outer.height(), heightRestored ? 480 : asked.height()) << requested.height();
         const QSize client = m_window->centralWidget()->size();
-        EXPECT_EQ(m_window->strip()->geometry().width(), client.width() - 5);
-        EXPECT_EQ(grid->geometry().width(), client.width() - 5);
+        EXPECT_TRUE(m_window->strip()->width() == client.width() - 5 && grid->width() == client.width() - 5);
         EXPECT_EQ(grid->geometry().bottom(), client.height() - 4);
     }
     m_window->setWindowState(Qt::WindowMinimized);
@@ -152,7 +151,6 @@ TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
     for (MessageIcon icon : {MessageIcon::Critical, MessageIcon::Exclamation}) {
         QTimer::singleShot(0, [&] {
             auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(shown, nullptr);
             EXPECT_EQ(shown->windowTitle(), QStringLiteral("The Vantrel"));
             EXPECT_EQ(shown->text(), QStringLiteral("Nice try, but...\n\nYou caused an <b>error</b>."));
             EXPECT_EQ(shown->icon(), icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning);
