@@ -21,7 +21,6 @@ const std::vector<const char*> kPasteMenus = {"mnuWaveAuto", "mnuExit", "mnuCopy
 // the paste is refused.
 TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     paste("1\r\n22\r\n333\r\n4444\r\n55555\r\n666666\r\n7777777\r\n88888888\r\n999999999\r\n1234567890123\r\n");
-    ASSERT_TRUE(m_messages.empty());
     expectEnabled(kRunMenus, true);
     EXPECT_FALSE(isUpdateEnabled());
     const auto alignment = [this] {
@@ -136,7 +135,7 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     ASSERT_TRUE(isUpdateEnabled());
     item("mnuUpdate")->trigger();
     EXPECT_TRUE(text(1, 14).isEmpty());
-    EXPECT_FALSE(isUpdateEnabled());
+    EXPECT_FALSE(isUpdateEnabled() || item("mnuRegression")->isEnabled());
     EXPECT_TRUE(m_messages.empty());
 }
 
