@@ -7,8 +7,6 @@
 #include <QMenu>
 #include <QWindow>
 
-#include <array>
-#include <functional>
 #include <random>
 #include <set>
 
@@ -21,14 +19,13 @@ const std::vector<const char*> kPasteMenus = {"mnuWaveAuto", "mnuExit", "mnuCopy
 // 96 twips a character (13 characters: 1248 twips, 83 px), at least the 1000 twips (67 px) it starts
 // with. Data at or below zero rules out Exponential and Power and moves the check to Linear, also when
 // the paste is refused.
-TEST_F(WindowTest, PasteLoadsTheColumnAndFallsBackToLinearOnDataAtOrBelowZero) {
+TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     paste("1\r\n22\r\n333\r\n4444\r\n55555\r\n666666\r\n7777777\r\n88888888\r\n999999999\r\n1234567890123\r\n");
-    ASSERT_TRUE(m_messages.empty());
     expectEnabled(kRunMenus, true);
     EXPECT_FALSE(isUpdateEnabled());
     const auto alignment = [this] {
-        const QVariant role = m_window->gridModel()->data(m_window->gridModel()->index(0, 0), Qt::TextAlignmentRole);
-        return role.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask;
+        return m_window->gridModel()->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+               Qt::AlignHorizontal_Mask;
     };
     const QHeaderView* header = m_window->grid()->horizontalHeader();
     EXPECT_EQ(alignment(), Qt::Alignment(Qt::AlignHCenter));
@@ -43,12 +40,50 @@ TEST_F(WindowTest, PasteLoadsTheColumnAndFallsBackToLinearOnDataAtOrBelowZero) {
         item("mnuRegressionType3")->trigger();
         ASSERT_EQ(label("Label18")->text(), QStringLiteral("Exponential"));
         paste(text);
-        EXPECT_EQ(m_messages.size(), text == withZero ? 0u : 1u);
         EXPECT_TRUE(item("mnuRegressionType1")->isChecked() && !item("mnuRegressionType3")->isChecked());
         EXPECT_EQ(label("Label18")->text(), QStringLiteral("Linear"));
         expectEnabled({"mnuRegressionType3", "mnuRegressionType4"}, false);
         EXPECT_TRUE(item("mnuRegressionType2")->isEnabled());
     }
+    expectFailure(kNotEnoughData, MessageIcon::Exclamation); // the refused paste's, the other has none
+
+    // While a paste runs, the chart may be opened and the strip shows the wave at work; no model can be
+    // chosen, not even by a click queued before the menus were disabled. While a model switch runs, the
+    // boxes stay usable, but neither Update Waves nor Paste starts.
+    paste(positiveColumn(300));
+    for (int n = 0; n < kWaveCount; ++n) {
+        m_window->txtIval(n)->setText(QStringLiteral("300")); // long enough to let events in after the scan
+    }
+    bool updateStillOffered = false;
+    QString progress;
+    QTimer::singleShot(0, m_window.get(), [&] {
+        EXPECT_TRUE(m_window->isRunning() && item("mnuChart")->isEnabled());
+        progress = m_window->strip()->accessibleDescription();
+        for (int n = 0; n < kWaveCount; ++n) { // the wave at work is the one whose d box is tinted
+            EXPECT_EQ(m_window->txtDval(n)->backColour() != QColor(Qt::white),
+                      progress == QStringLiteral("Wave %1 of 10").arg(n + 1));
+        }
+        expectEnabled(kPasteMenus, false);
+        item("mnuRegressionType2")->trigger();
+        m_window->mnuRegressionType_Click(2);
+    });
+    paste(positiveColumn(300));
+    EXPECT_TRUE(progress.startsWith(QStringLiteral("Wave ")) && progress.endsWith(QStringLiteral(" of 10")));
+    EXPECT_TRUE(m_window->strip()->accessibleDescription().isEmpty()); // nothing stale to read out
+    EXPECT_FALSE(item("mnuRegressionType2")->isChecked());
+    EXPECT_EQ(label("Label18")->text(), QStringLiteral("Linear"));
+
+    QTimer::singleShot(0, m_window.get(), [&] {
+        typeAndLeave(m_window->txtIval(9), QStringLiteral("7"));
+        item("mnuUpdate")->trigger();
+        updateStillOffered = isUpdateEnabled();
+        QGuiApplication::clipboard()->setText(QStringLiteral("1\r\n2\r\n"));
+        m_window->mnuPaste_Click();
+    });
+    item("mnuRegressionType2")->trigger();
+    EXPECT_TRUE(updateStillOffered);
+    EXPECT_TRUE(m_messages.empty());
+    expectEnabled(kRunMenus, true);
 }
 
 // Texts beyond the bounds are brought in before the clipboard is read, also when the paste then fails.
@@ -100,92 +135,26 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     ASSERT_TRUE(isUpdateEnabled());
     item("mnuUpdate")->trigger();
     EXPECT_TRUE(text(1, 14).isEmpty());
-    EXPECT_FALSE(isUpdateEnabled());
-    EXPECT_FALSE(item("mnuRegression")->isEnabled());
+    EXPECT_FALSE(isUpdateEnabled() || item("mnuRegression")->isEnabled());
     EXPECT_TRUE(m_messages.empty());
 }
 
-// Remembers the back colours the d boxes are given.
+// Remembers the back colours other than white the d boxes are given.
 struct TintWatcher : QObject {
     std::set<QRgb> colours;
     bool eventFilter(QObject* box, QEvent* event) override {
-        if (event->type() == QEvent::PaletteChange) {
+        if (event->type() == QEvent::PaletteChange && static_cast<ParameterBox*>(box)->backColour() != Qt::white) {
             colours.insert(static_cast<ParameterBox*>(box)->backColour().rgb());
         }
         return false;
     }
 };
 
-// Each switch (its item names the state it ends) offers Update Waves; the run tints the d box of each
-// search it makes (amplitude red, wavelength green) and ends with every box white again.
-TEST_F(WindowTest, SwitchesOfferUpdateWavesWhichTintsTheBoxesOfItsSearches) {
-    const QRgb amplitude = QColor(255, 223, 223).rgb();
-    const QRgb wavelength = QColor(223, 255, 223).rgb();
-    const std::tuple<const char*, std::set<QRgb>> cases[] = {{"mnuWavelengthOn", {amplitude}},
-                                                             {"mnuRMSon", {}},
-                                                             {"mnuWavelengthOff", {wavelength}},
-                                                             {"mnuRMSoff", {amplitude, wavelength}}};
-    paste(positiveColumn(60));
-    for (const auto& [switchItem, tints] : cases) {
-        item(switchItem)->trigger();
-        ASSERT_TRUE(isUpdateEnabled()) << switchItem;
-        TintWatcher watcher;
-        for (int n = 0; n < 10; ++n) {
-            m_window->txtDval(n)->installEventFilter(&watcher);
-        }
-        item("mnuUpdate")->trigger();
-        watcher.colours.erase(QColor(Qt::white).rgb());
-        EXPECT_EQ(watcher.colours, tints) << switchItem;
-        for (int n = 0; n < 10; ++n) {
-            EXPECT_EQ(m_window->txtDval(n)->backColour(), QColor(Qt::white)) << n;
-        }
-        EXPECT_FALSE(isUpdateEnabled());
-        expectEnabled(kRunMenus, true);
-        EXPECT_TRUE(m_window->strip()->isBlank());
-    }
-}
-
-// While a paste runs, the chart may be opened and the strip shows the wave at work; no model can be
-// chosen, not even by a click queued before the menus were disabled. While a model switch runs, the
-// boxes stay usable, but neither Update Waves nor Paste starts.
-TEST_F(WindowTest, NoSecondRunStartsWhileOneLasts) {
-    paste(positiveColumn(300));
-    for (int n = 0; n < kWaveCount; ++n) {
-        m_window->txtIval(n)->setText(QStringLiteral("300")); // long enough to let events in after the scan
-    }
-    bool running = false, chartOffered = false, updateStillOffered = false;
-    QString progress;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        running = m_window->isRunning();
-        progress = m_window->strip()->accessibleDescription();
-        chartOffered = item("mnuChart")->isEnabled();
-        expectEnabled(kPasteMenus, false);
-        item("mnuRegressionType2")->trigger();
-        m_window->mnuRegressionType_Click(2);
-    });
-    paste(positiveColumn(300));
-    EXPECT_TRUE(running && chartOffered);
-    EXPECT_TRUE(progress.startsWith(QStringLiteral("Wave ")) && progress.endsWith(QStringLiteral(" of 10")));
-    EXPECT_TRUE(m_window->strip()->accessibleDescription().isEmpty()); // nothing stale to read out
-    EXPECT_FALSE(item("mnuRegressionType2")->isChecked());
-    EXPECT_EQ(label("Label18")->text(), QStringLiteral("Linear"));
-
-    QTimer::singleShot(0, m_window.get(), [&] {
-        typeAndLeave(m_window->txtIval(9), QStringLiteral("7"));
-        item("mnuUpdate")->trigger();
-        updateStillOffered = isUpdateEnabled();
-        QGuiApplication::clipboard()->setText(QStringLiteral("1\r\n2\r\n"));
-        m_window->mnuPaste_Click();
-    });
-    item("mnuRegressionType2")->trigger();
-    EXPECT_TRUE(updateStillOffered);
-    EXPECT_TRUE(m_messages.empty());
-    expectEnabled(kRunMenus, true);
-}
-
-// Before a paste the chart says why it is empty; after it, it follows every run. A run-time error in a
-// model switch is reported like a paste's; the series stays loaded. Exit closes the chart too.
-TEST_F(WindowTest, ChartFollowsTheRunsAndAFailedRunKeepsTheSeries) {
+// Before a paste the chart says why it is empty; after it, it follows every run. Each switch (its item
+// names the state it ends) offers Update Waves; the run tints the d box of each search it makes
+// (amplitude red, wavelength green) and ends with every box white again. A run-time error in a model
+// switch is reported like a paste's; the series stays loaded. Exit closes the chart too.
+TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsTheSeries) {
     item("mnuChart")->trigger();
     auto* chart = m_window->findChild<ChartWindow*>();
     ASSERT_TRUE(chart != nullptr && chart->isVisible());
@@ -197,8 +166,27 @@ TEST_F(WindowTest, ChartFollowsTheRunsAndAFailedRunKeepsTheSeries) {
     EXPECT_EQ(pasted.strips[kDataStrip].values[0], m_window->state().Data_value[1]);
     EXPECT_EQ(pasted.strips[kDataStrip].overlay[79], m_window->state().Reg_value[80]);
     m_window->txtIval(0)->setText(QStringLiteral("3"));
-    item("mnuRMSon")->trigger(); // amplitude off; offers Update Waves
-    item("mnuUpdate")->trigger();
+    const std::tuple<const char*, std::set<QRgb>> cases[] = {
+        {"mnuWavelengthOn", {qRgb(255, 223, 223)}},
+        {"mnuWavelengthOff", {qRgb(255, 223, 223), qRgb(223, 255, 223)}},
+        {"mnuRMSon", {qRgb(223, 255, 223)}},
+        {"mnuWavelengthOn", {}}};
+    for (const auto& [switchItem, tints] : cases) {
+        item(switchItem)->trigger();
+        ASSERT_TRUE(isUpdateEnabled()) << switchItem;
+        TintWatcher watcher;
+        for (int n = 0; n < 10; ++n) {
+            m_window->txtDval(n)->installEventFilter(&watcher);
+        }
+        item("mnuUpdate")->trigger();
+        EXPECT_EQ(watcher.colours, tints) << switchItem;
+        for (int n = 0; n < 10; ++n) {
+            EXPECT_EQ(m_window->txtDval(n)->backColour(), QColor(Qt::white)) << n;
+        }
+        EXPECT_FALSE(isUpdateEnabled());
+        expectEnabled(kRunMenus, true);
+        EXPECT_TRUE(m_window->strip()->isBlank());
+    }
     const ChartContent updated = chart->content();
     EXPECT_EQ(updated.strips[kDataStrip].overlay, pasted.strips[kDataStrip].overlay);
     EXPECT_NE(updated.strips[kFirstWaveStrip].values, pasted.strips[kFirstWaveStrip].values);
@@ -206,8 +194,7 @@ TEST_F(WindowTest, ChartFollowsTheRunsAndAFailedRunKeepsTheSeries) {
     EXPECT_NE(chart->content().strips[kDataStrip].overlay, updated.strips[kDataStrip].overlay);
     EXPECT_EQ(chart->content().modelName, "Power");
 
-    item("mnuWavelengthOn")->trigger();
-    m_window->txtDval(3)->setText(QStringLiteral("800")); // its weight e^d no double can hold
+    m_window->txtDval(3)->setText(QStringLiteral("800")); // both searches off: its weight e^d no double can hold
     item("mnuRegressionType2")->trigger();
     expectFailure(kRuntimeReason, MessageIcon::Critical);
     EXPECT_EQ(label("Label18")->text(), QStringLiteral("Logarithmic"));
@@ -241,17 +228,13 @@ const Qt::Key kKeys[] = {Qt::Key_1,         Qt::Key_9,   Qt::Key_Period,  Qt::Ke
 
 class EventStorm : public WindowTest, public ::testing::WithParamInterface<unsigned> {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        for (int n = 0; n < 10; ++n) {
-            // Passes per averaging: with both searches on 1500 points, a run pumps events some fifty times.
-            m_window->txtIval(n)->setText(QStringLiteral("100"));
-        }
-    }
-
     // One to three things a user may do: choose a menu item within reach, move the focus to a box, press
-    // a key in a d box, click into the grid.
+    // a key in a d box, click into the grid; or, at the chosen burst, ask the window to close.
     void burst() {
+        if (m_bursts == m_closingBurst) {
+            GetParam() % 2 == 1 ? m_window->windowHandle()->close() : m_window->close(); // odd seeds: window system
+            return;
+        }
         for (unsigned n = 1 + m_random() % 3; n > 0; --n) {
             QAction* chosen = item(kItems[m_random() % std::size(kItems)]);
             const auto* menu = qobject_cast<QMenu*>(chosen->parent());
@@ -272,28 +255,24 @@ protected:
         }
     }
 
-    // Runs the command with `onBurst` at every pass of the event pump while a run lasts.
-    void withStorm(const std::function<void()>& command, const std::function<void()>& onBurst) {
+    // Runs the command, in a storm if `stormy`: a burst at every pass of the event pump while a run
+    // lasts. Returns the Copy text after it and how often each grid column was refreshed during it: a
+    // second run would have refreshed columns again.
+    std::pair<QString, std::array<int, 14>> record(const std::function<void()>& command, bool stormy) {
+        std::array<int, 14> refreshes{};
+        const auto counting = QObject::connect(m_window->gridModel(), &QAbstractItemModel::dataChanged,
+                                               [&](const QModelIndex& from) { ++refreshes[from.column()]; });
         QTimer storm;
         bool inBurst = false;
         QObject::connect(&storm, &QTimer::timeout, [&] {
-            if (!inBurst && m_window->isRunning()) {
+            if (stormy && !inBurst && m_window->isRunning()) {
                 inBurst = true;
-                onBurst();
+                burst();
                 ++m_bursts;
                 inBurst = false;
             }
         });
         storm.start(0);
-        command();
-    }
-
-    // The Copy text after the command, and how often each grid column was refreshed during it: a
-    // second run would have refreshed columns again.
-    std::pair<QString, std::array<int, 14>> record(const std::function<void()>& command) {
-        std::array<int, 14> refreshes{};
-        const auto counting = QObject::connect(m_window->gridModel(), &QAbstractItemModel::dataChanged,
-                                               [&](const QModelIndex& from) { ++refreshes[from.column()]; });
         command();
         QObject::disconnect(counting);
         EXPECT_TRUE(m_messages.empty());
@@ -303,47 +282,36 @@ protected:
 
     std::mt19937 m_random{GetParam()};
     int m_bursts = 0;
+    int m_closingBurst = -1;
 };
 
 // A close request from the program or from the window system in the middle of a stormy run ends the
 // run and the program's event loop.
 TEST_P(EventStorm, IsRefusedOrChangesNothingOfTheTableAndACloseEndsTheProgram) {
+    for (int n = 0; n < 10; ++n) {
+        // Passes per averaging: with both searches on 1500 points, a run pumps events some fifty times.
+        m_window->txtIval(n)->setText(QStringLiteral("100"));
+    }
     const std::string column = positiveColumn(1500); // Copy takes the clipboard: each Paste puts it back
-    const auto quietPaste = record([&] { paste(column); });
-    EXPECT_TRUE(record([&] { withStorm([&] { paste(column); }, [&] { burst(); }); }) == quietPaste);
+    const auto quietPaste = record([&] { paste(column); }, false);
+    EXPECT_TRUE(record([&] { paste(column); }, true) == quietPaste);
     const int pasteBursts = m_bursts;
     EXPECT_GE(pasteBursts, 3);
-    const auto stormySwitch =
-        record([&] { withStorm([&] { item("mnuRegressionType2")->trigger(); }, [&] { burst(); }); });
-    EXPECT_TRUE(record([&] { item("mnuRegressionType2")->trigger(); }) == stormySwitch);
+    const auto stormySwitch = record([&] { item("mnuRegressionType2")->trigger(); }, true);
+    EXPECT_TRUE(record([&] { item("mnuRegressionType2")->trigger(); }, false) == stormySwitch);
     EXPECT_GE(m_bursts - pasteBursts, 3);
     EXPECT_TRUE(stormySwitch.first != quietPaste.first) << "the model switch changed nothing";
 
-    const int closingBurst = m_bursts + static_cast<int>(m_random() % 3);
-    const bool fromWindowSystem = m_random() % 2 == 1;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        withStorm([&] { paste(column); },
-                  [&] {
-                      if (m_bursts != closingBurst) {
-                          burst();
-                      } else if (fromWindowSystem) {
-                          m_window->windowHandle()->close();
-                      } else {
-                          m_window->close();
-                      }
-                  });
-    });
-    bool gaveUp = false;
-    QTimer::singleShot(100000, m_window.get(), [&] {
-        gaveUp = true;
+    m_closingBurst = m_bursts + static_cast<int>(m_random() % 3);
+    QTimer::singleShot(0, m_window.get(), [&] { record([&] { paste(column); }, true); });
+    QTimer::singleShot(100000, m_window.get(), [] {
+        ADD_FAILURE() << "the program did not end";
         QCoreApplication::quit();
     });
     QApplication::exec();
-    EXPECT_FALSE(gaveUp) << "the program did not end";
-    EXPECT_GT(m_bursts, closingBurst);
+    EXPECT_GT(m_bursts, m_closingBurst);
     EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
     EXPECT_FALSE(m_window->isVisible() || m_window->isRunning());
-    EXPECT_TRUE(m_messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EventStorm, ::testing::Values(1u, 2u, 3u));

@@ -7,8 +7,6 @@
 #include "intake/messages.h"
 
 #include <QAbstractItemModelTester>
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QTest>
@@ -17,19 +15,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 namespace vantrel::testing {
 
 // A failure message as shown: its text and its icon.
 using ShownMessage = std::pair<std::string, MessageIcon>;
 
-class RecordingSink final : public MessageSink {
-public:
+struct RecordingSink final : MessageSink {
     explicit RecordingSink(std::vector<ShownMessage>& log) : m_log(log) {}
     void showFailure(const std::string& text, MessageIcon icon) override { m_log.push_back({text, icon}); }
-
-private:
     std::vector<ShownMessage>& m_log;
 };
 
