@@ -2,7 +2,6 @@
 // texts, never compared with a stored picture (fonts differ from machine to machine).
 
 #include "app/chart_painter.h"
-#include "app/chart_window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -119,16 +118,6 @@ TEST(ChartFile, IsAPngOfTheAskedSizeOrAWellFormedSvgWithTheTitlesAndTheNotice) {
          {"Data"s, "Oscillation"s, "Wave 1"s, "Wave 10"s, "Remainder"s, "Linear trend"s, "Point"s, content.notice}) {
         EXPECT_EQ(texts.count(QString::fromStdString(text)), 1) << text;
     }
-}
-
-// The window saves the chart at the size it shows it.
-TEST(ChartWindow, SavesTheChartAtTheSizeItShowsIt) {
-    ChartWindow window;
-    window.show();
-    window.setContent(sampleContent());
-    QTemporaryDir dir;
-    EXPECT_TRUE(window.saveTo(dir.filePath("shown.png")));
-    EXPECT_EQ(QImage(dir.filePath("shown.png")).size(), window.canvas()->size());
 }
 
 } // namespace
