@@ -1,5 +1,7 @@
 #include "analysis/bma.h"
 
+#include "analysis/averaging_pass.h"
+
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 
@@ -10,38 +12,11 @@ namespace vantrel {
 
 namespace {
 
-// One pass. The forward and the backward running means are two independent dependency chains;
-// running them in the same loop, with the running values kept in registers, lets the processor
-// overlap them. Once the two chains have crossed, every point either chain reaches has both its
-// means, so its average is taken there, in the shadow of the chains: the two means of a point are
-// written before it is averaged, and a point is overwritten only after both chains have read it.
+// One pass; a single point is its own average.
 void averagingPass(AnalysisState& s, double w, double wPlusOne, int n) {
-    double* b = s.BMA_value.data();
-    double* f = s.Fwd_mean.data();
-    double* g = s.Bwd_mean.data();
-    double forward = b[1];
-    double backward = b[n];
-    f[1] = forward;
-    g[n] = backward;
+    averageOnePass(s.BMA_value.data(), s.Fwd_mean.data(), s.Bwd_mean.data(), w, wPlusOne, n);
     if (n == 1) {
-        b[1] = (g[1] + f[1]) / 2;
-        return;
-    }
-    int k = 2;
-    int j = n - 1;
-    for (; k < j; ++k, --j) {
-        forward = (w * b[k] + forward) / wPlusOne;
-        f[k] = forward;
-        backward = (w * b[j] + backward) / wPlusOne;
-        g[j] = backward;
-    }
-    for (; k <= n; ++k, --j) {
-        forward = (w * b[k] + forward) / wPlusOne;
-        f[k] = forward;
-        backward = (w * b[j] + backward) / wPlusOne;
-        g[j] = backward;
-        b[k] = (g[k] + f[k]) / 2;
-        b[j] = (g[j] + f[j]) / 2;
+        s.BMA_value[1] = (s.Bwd_mean[1] + s.Fwd_mean[1]) / 2;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "analysis/bma_lanes.h"
 
+#include "analysis/averaging_pass.h"
+
 #include <cstddef>
 #include <new>
 
@@ -11,38 +13,16 @@ typedef double Pack2 __attribute__((vector_size(16)));
 typedef double Pack4 __attribute__((vector_size(32)));
 typedef double Pack8 __attribute__((vector_size(64)));
 
-// The passes of bma.cpp's averagingPass, a pack of lanes in place of each double: both running means
-// in one loop, each point averaged once both chains have passed it. Inlined into one function per
-// instruction set below, so each copy is compiled for its target.
+// The scalar averaging's passes with a pack of lanes in place of each double, inlined into one
+// function per instruction set below, so each copy is compiled for its target.
 template <typename Pack>
 [[gnu::always_inline]] inline void lanePasses(double* bma, double* forwardMeans, double* backwardMeans,
                                               const double* weights, const double* weightsPlusOne, int n, long passes) {
-    Pack* b = reinterpret_cast<Pack*>(bma);
-    Pack* f = reinterpret_cast<Pack*>(forwardMeans);
-    Pack* g = reinterpret_cast<Pack*>(backwardMeans);
     const Pack w = *reinterpret_cast<const Pack*>(weights);
     const Pack wPlusOne = *reinterpret_cast<const Pack*>(weightsPlusOne);
     for (long pass = 0; pass < passes; ++pass) {
-        Pack forward = b[1];
-        Pack backward = b[n];
-        f[1] = forward;
-        g[n] = backward;
-        int k = 2;
-        int j = n - 1;
-        for (; k < j; ++k, --j) {
-            forward = (w * b[k] + forward) / wPlusOne;
-            f[k] = forward;
-            backward = (w * b[j] + backward) / wPlusOne;
-            g[j] = backward;
-        }
-        for (; k <= n; ++k, --j) {
-            forward = (w * b[k] + forward) / wPlusOne;
-            f[k] = forward;
-            backward = (w * b[j] + backward) / wPlusOne;
-            g[j] = backward;
-            b[k] = (g[k] + f[k]) / 2;
-            b[j] = (g[j] + f[j]) / 2;
-        }
+        averageOnePass(reinterpret_cast<Pack*>(bma), reinterpret_cast<Pack*>(forwardMeans),
+                       reinterpret_cast<Pack*>(backwardMeans), w, wPlusOne, n);
     }
 }
 
