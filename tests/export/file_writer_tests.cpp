@@ -1,0 +1,108 @@
+// The checked writer: what lands on the disk, and what a failed write leaves behind.
+#include "export/file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() / ("vantrel_writer_" + std::to_string(getpid()));
+        fs::remove_all(m_folder);
+        fs::create_directory(m_folder);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    std::string path(const std::string& name) const { return (m_folder / name).string(); }
+
+    // The folder's entries: a failed or finished write leaves no temporary file behind.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_folder;
+};
+
+std::string contentOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+TEST_F(FileWriterTest, WritesNewAndReplacedFilesWithTheirPermissions) {
+    const std::string table = path("table.tsv");
+    ASSERT_EQ(vantrel::writeFileAtomically(table, std::string("a\tb\n\0c", 6)), "");
+    EXPECT_EQ(contentOf(table), std::string("a\tb\n\0c", 6));
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(fs::status(table).permissions(), static_cast<fs::perms>(0666 & ~mask));
+
+    chmod(table.c_str(), 0640);
+    ASSERT_EQ(vantrel::writeFileAtomically(table, "new"), "");
+    EXPECT_EQ(contentOf(table), "new");
+    EXPECT_EQ(fs::status(table).permissions(), static_cast<fs::perms>(0640));
+    EXPECT_EQ(entries(), std::vector<std::string>{"table.tsv"});
+}
+
+TEST_F(FileWriterTest, RefusalsLeaveTheFolderAsItWas) {
+    const std::string kept = path("kept.csv");
+    ASSERT_EQ(vantrel::writeFileAtomically(kept, "old"), "");
+    fs::create_directory(m_folder / "sub");
+    const std::vector<std::string> before = entries();
+
+    EXPECT_EQ(vantrel::writeFileAtomically(kept, "new", vantrel::ExistingFile::Keep), "File exists");
+    EXPECT_EQ(vantrel::writeFileAtomically(path("missing/x.csv"), "new"), "No such file or directory");
+    EXPECT_EQ(vantrel::writeFileAtomically(path("sub"), "new"), "Is a directory");
+    EXPECT_EQ(vantrel::writeFileAtomically("", "new"), "No such file or directory");
+    EXPECT_EQ(contentOf(kept), "old");
+    EXPECT_EQ(entries(), before);
+
+    ASSERT_EQ(vantrel::writeFileAtomically(path("fresh.csv"), "made", vantrel::ExistingFile::Keep), "");
+    EXPECT_EQ(contentOf(path("fresh.csv")), "made");
+}
+
+// A write that fails half way (here the file-size limit, as a full disk would) leaves the old file
+// whole and no temporary file.
+TEST_F(FileWriterTest, AFailedWriteKeepsTheOldFileWhole) {
+    const std::string chart = path("chart.svg");
+    ASSERT_EQ(vantrel::writeFileAtomically(chart, "old chart"), "");
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::string reason = vantrel::writeFileAtomically(chart, std::string(100000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(contentOf(chart), "old chart");
+    EXPECT_EQ(entries(), std::vector<std::string>{"chart.svg"});
+}
+
+// Something that is not a regular file cannot be replaced: it is written to, and its failures count.
+TEST_F(FileWriterTest, DevicesAreWrittenInPlace) {
+    EXPECT_EQ(vantrel::writeFileAtomically("/dev/full", "bytes"), "No space left on device");
+    EXPECT_EQ(vantrel::writeFileAtomically("/dev/null", "bytes"), "");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+} // namespace
