@@ -93,15 +93,24 @@ std::string formulaOf(const vantrel::Decomposition& r, const char* prefix) {
 }
 
 TEST(Decompose, GivesTheTableCellsAndBoxesOfTheSameRunInTheWindow) {
-    const std::vector<double> values = wavySeries(400, 50);
+    std::vector<double> values = wavySeries(400, 50);
+    values.back() = 60; // the data's decimals are the most any value has, not the last one's
     vantrel::Options manual;
     manual.model = vantrel::Model::Power;
     manual.amplitude = false;
     manual.wavelength = false;
     manual.d = {1.234567, -3, 150, 0.5, -0.25, 2, -1, 0, 3.5, -120};
     manual.i = {5, 1000.4, 0.2, 32, 8, 3, 16, 2, 64, 12};
+    vantrel::Options amplitudeOnly;
+    amplitudeOnly.model = vantrel::Model::Logarithmic;
+    amplitudeOnly.wavelength = false;
+    amplitudeOnly.i[3] = 20;
     const std::tuple<const char*, vantrel::Options, std::vector<std::string>, const char*> cases[] = {
         {"default", {}, {}, "    Y = A + B · X      A = "},
+        {"amplitude only",
+         amplitudeOnly,
+         {"--model", "logarithmic", "--wavelength", "off", "--i=8,8,8,20"},
+         "    Y = A + B · ln X      A = "},
         {"manual",
          manual,
          {"--model", "power", "--amplitude", "off", "--wavelength", "off",
@@ -187,7 +196,7 @@ TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
 }
 
 TEST(Decompose, FallsBackToLinearOnDataOfZeroOrBelow) {
-    std::vector<double> values = wavySeries(50, 3);
+    std::vector<double> values = wavySeries(50, 10); // above 4.4 but for the one zero
     values[10] = 0;
     vantrel::Options power;
     power.model = vantrel::Model::Power;
