@@ -77,10 +77,12 @@ double crossingWavelength(WorkingList& spacings, const WorkingList& crossings, i
 } // namespace
 
 void measureSeries(SeriesMeasures& measures, const Series& series, int n) {
+    measures.crossings.sizeFor(n);
+    measures.spacings.sizeFor(n);
     measures.crossings.clear();
     measures.crossingOverflows = !collectCrossings(measures.crossings, series.data(), n);
-    WorkingList spacings;
-    measures.wavelength = measures.crossingOverflows ? 0.0 : crossingWavelength(spacings, measures.crossings, n);
+    measures.wavelength =
+        measures.crossingOverflows ? 0.0 : crossingWavelength(measures.spacings, measures.crossings, n);
 }
 
 double averagingWeight(double D) {

@@ -22,6 +22,7 @@ void BMA_Calculation(AnalysisState& state, const Series& series, double D, doubl
 // uses these measures, where the measuring would have met it.
 struct SeriesMeasures {
     WorkingList crossings;
+    WorkingList spacings; // room for measuring the wavelength, sized with the crossings
     double wavelength = 0.0;
     bool crossingOverflows = false;
 };

@@ -93,14 +93,19 @@ void LaneAveraging::AlignedFree::operator()(double* p) const {
     ::operator delete[](p, std::align_val_t(kAlignment));
 }
 
-LaneAveraging::LaneAveraging(LaneKernel kernel) : m_kernel(kernel), m_lanes(laneCount(kernel)) {
-    const std::size_t size = static_cast<std::size_t>(kMaxPoints + 1) * m_lanes;
-    auto allocate = [size] {
+LaneAveraging::LaneAveraging(LaneKernel kernel, int points) : m_kernel(kernel), m_lanes(laneCount(kernel)) {
+    allocate(seriesRows(points));
+}
+
+void LaneAveraging::allocate(int points) {
+    const std::size_t size = (static_cast<std::size_t>(points) + 1) * static_cast<std::size_t>(m_lanes);
+    auto buffer = [size] {
         return Buffer(static_cast<double*>(::operator new[](size * sizeof(double), std::align_val_t(kAlignment))));
     };
-    m_bma = allocate();
-    m_forward = allocate();
-    m_backward = allocate();
+    m_bma = buffer();
+    m_forward = buffer();
+    m_backward = buffer();
+    m_points = points;
 }
 
 void LaneAveraging::average(const Series& series, int n, const double* weights, int count, long passes) {
@@ -109,6 +114,9 @@ void LaneAveraging::average(const Series& series, int n, const double* weights, 
     for (int lane = 0; lane < m_lanes; ++lane) {
         w[lane] = weights[lane < count ? lane : 0];
         wPlusOne[lane] = w[lane] + 1;
+    }
+    if (n > m_points) {
+        allocate(n);
     }
     double* b = m_bma.get();
     for (int k = 1; k <= n; ++k) {
@@ -128,7 +136,7 @@ void LaneAveraging::copyAveraged(int lane, AnalysisState& state) const {
 
 void LaneAveraging::copyMeans(int lane, AnalysisState& state) const {
     for (int k = 1; k <= m_n; ++k) {
-        const int at = k * m_lanes + lane;
+        const std::size_t at = static_cast<std::size_t>(k) * m_lanes + lane;
         state.Fwd_mean[k] = m_forward[at];
         state.Bwd_mean[k] = m_backward[at];
     }

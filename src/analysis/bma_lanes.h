@@ -21,10 +21,11 @@ bool laneKernelAvailable(LaneKernel kernel);
 // The kernel with the most lanes this processor runs; SSE2 is always there.
 LaneKernel widestLaneKernel();
 
-// The working arrays of every lane, allocated once, point by point: entry k * lanes() + lane.
+// The working arrays of every lane, allocated once for a series of up to `points` points (at least
+// the window's 1500), point by point: entry k * lanes() + lane. A longer series grows them once.
 class LaneAveraging {
 public:
-    explicit LaneAveraging(LaneKernel kernel = widestLaneKernel());
+    explicit LaneAveraging(LaneKernel kernel = widestLaneKernel(), int points = kMaxPoints);
 
     LaneKernel kernel() const { return m_kernel; }
     int lanes() const { return m_lanes; }
@@ -44,9 +45,12 @@ private:
     };
     using Buffer = std::unique_ptr<double[], AlignedFree>;
 
+    void allocate(int points);
+
     LaneKernel m_kernel;
     int m_lanes;
     int m_n = 0;
+    int m_points = 0; // the points the buffers hold
     Buffer m_bma;
     Buffer m_forward;
     Buffer m_backward;

@@ -157,7 +157,7 @@ long passCount(double i) {
 Averager::Averager(AnalysisState& state, WaveRunStats& stats, const AveragingMode& mode)
     : m_state(state), m_stats(stats) {
     if (mode.speculative) {
-        m_lanes = std::make_unique<LaneAveraging>(mode.kernel);
+        m_lanes = std::make_unique<LaneAveraging>(mode.kernel, state.Data_count);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "batch/input_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -24,7 +25,7 @@ constexpr const char* kUsage = "usage: vantrel-batch [OPTION]... [FILE]";
 constexpr const char* kHelp = R"(Reads one column of numbers from FILE (or standard input; also for "-") the
 way Paste reads the clipboard, fits the trend, peels ten waves off the
 oscillation and writes the 1501-line result table to standard output, fields
-separated by TAB.
+separated by TAB (one more line for each point beyond 1500 with --max-points).
 
 Options (defaults are the window's):
   --model NAME         linear, logarithmic, exponential or power (default
@@ -40,6 +41,8 @@ Options (defaults are the window's):
   --decimal-comma      read and write "," as the decimal separator, as the
                        window does in a desktop that uses it; the --d and --i
                        lists are then separated by ";" (--d='0,5;-1,25')
+  --max-points N       keep the last N values instead of the last 1500 (10 to
+                       100000); the text may be longer in proportion
   --plot FILE          also write the chart of the run to FILE, PNG or SVG by
                        its extension
   --plot-size WxH      the chart's size in pixels (default 1200x1600)
@@ -62,7 +65,9 @@ constexpr const char* kProgram = "vantrel-batch: ";
 
 // Four times the largest number of characters a paste takes (a character is at most four bytes of UTF-8):
 // anything longer is refused anyway, so reading stops there.
-constexpr size_t kMaxInputBytes = 4 * static_cast<size_t>(kMaxClipboardCharacters) + 4;
+size_t maxInputBytes(int maxPoints) {
+    return 4 * static_cast<size_t>(characterLimit(maxPoints)) + 4;
+}
 
 struct BatchOptions {
     RegressionModel model = RegressionModel::Linear;
@@ -73,6 +78,7 @@ struct BatchOptions {
     std::optional<std::string> dList;
     std::optional<std::string> iList;
     NumberFormat format = NumberFormat::DecimalPoint;
+    int maxPoints = kMaxPoints;
     std::string plotPath;
     int plotWidth = 1200;
     int plotHeight = 1600;
@@ -147,6 +153,17 @@ void setPlotSize(BatchOptions& options, const std::string& value) {
     options.plotHeight = height;
 }
 
+void setMaxPoints(BatchOptions& options, const std::string& value) {
+    int points = 0;
+    char rest = 0;
+    std::istringstream number(value);
+    const bool read = static_cast<bool>(number >> points) && !(number >> rest);
+    if (!read || points < kMinPoints || points > kLargestMaxPoints) {
+        throw UsageError("--max-points takes a whole number from 10 to 100000, not '" + value + "'");
+    }
+    options.maxPoints = points;
+}
+
 void applyOption(BatchOptions& options, const std::string& name, const std::string& value) {
     if (name == "--model") {
         const auto model = modelNamed(value);
@@ -166,13 +183,16 @@ void applyOption(BatchOptions& options, const std::string& name, const std::stri
         options.plotPath = value;
     } else if (name == "--plot-size") {
         setPlotSize(options, value);
+    } else if (name == "--max-points") {
+        setMaxPoints(options, value);
     } else {
         throw UsageError("unknown option '" + name + "'");
     }
 }
 
 bool takesValue(const std::string& name) {
-    for (const char* option : {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size"}) {
+    for (const char* option :
+         {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size", "--max-points"}) {
         if (name == option) {
             return true;
         }
@@ -251,20 +271,27 @@ std::string systemError() {
     return std::strerror(errno);
 }
 
-Input readLimited(std::istream& in) {
-    std::string bytes(kMaxInputBytes + 1, '\0');
+// Read in pieces: the limit of a long --max-points is far above most inputs.
+Input readLimited(std::istream& in, size_t limit) {
+    constexpr size_t kPiece = 1 << 20;
+    std::string bytes;
     errno = 0;
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    while (in && bytes.size() <= limit) {
+        const size_t start = bytes.size();
+        bytes.resize(start + std::min(kPiece, limit + 1 - start));
+        in.read(bytes.data() + start, static_cast<std::streamsize>(bytes.size() - start));
+        bytes.resize(start + static_cast<size_t>(in.gcount()));
+    }
     if (in.bad()) {
         return {{}, errno != 0 ? systemError() : "read error"};
     }
-    bytes.resize(static_cast<size_t>(in.gcount()));
     return {textOfFile(std::move(bytes)), {}};
 }
 
 Input readInput(const BatchOptions& options, std::istream& in) {
+    const size_t limit = maxInputBytes(options.maxPoints);
     if (!options.file || *options.file == "-") {
-        Input input = readLimited(in);
+        Input input = readLimited(in, limit);
         if (!input.error.empty()) {
             input.error = "standard input: " + input.error;
         }
@@ -272,7 +299,7 @@ Input readInput(const BatchOptions& options, std::istream& in) {
     }
     errno = 0;
     std::ifstream file(*options.file, std::ios::binary);
-    Input input = file ? readLimited(file) : Input{{}, systemError()};
+    Input input = file ? readLimited(file, limit) : Input{{}, systemError()};
     if (!input.error.empty()) {
         input.error = *options.file + ": " + input.error;
     }
@@ -356,6 +383,7 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
             const PlotWriter& plot) {
     AnalysisState state;
     state.format = options.format;
+    state.maxPoints = options.maxPoints;
     fillModelTexts(state);
     ResultTable table;
     BatchObserver observer(options);

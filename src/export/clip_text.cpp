@@ -4,8 +4,8 @@ namespace vantrel {
 
 std::string tableClipText(const ResultTable& table, char lineSeparator) {
     std::string text;
-    text.reserve(ResultTable::kRows * ResultTable::kColumns * 12);
-    for (int r = 0; r < ResultTable::kRows; ++r) {
+    text.reserve(static_cast<std::size_t>(table.rows()) * ResultTable::kColumns * 12);
+    for (int r = 0; r < table.rows(); ++r) {
         if (r > 0) {
             text += lineSeparator;
         }

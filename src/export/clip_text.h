@@ -6,8 +6,8 @@
 
 namespace vantrel {
 
-// The whole table as clipboard text: 1501 lines of 15 fields, fields separated by TAB, lines by
-// `lineSeparator` (CR for the clipboard), no separator after the last line.
+// The whole table as clipboard text: a line of 15 fields per row (1501 in the window), fields
+// separated by TAB, lines by `lineSeparator` (CR for the clipboard), no separator after the last line.
 std::string tableClipText(const ResultTable& table, char lineSeparator = '\r');
 
 } // namespace vantrel

@@ -6,7 +6,9 @@
 #include "intake/pasted_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -38,7 +40,7 @@ double dataValue(const ResultTable& table, int row, NumberFormat format) {
 // text can hold, so the next step knows it again.
 void keepNumberCharacters(ResultTable& table, NumberFormat format) {
     const char separator = decimalSeparator(format);
-    for (int row = 1; row <= kMaxPoints; ++row) {
+    for (int row = 1; row < table.rows(); ++row) {
         std::string text = dataText(table, row);
         if (const auto scientific = scientificField(text, format)) {
             text = std::string(*scientific);
@@ -51,7 +53,7 @@ void keepNumberCharacters(ResultTable& table, NumberFormat format) {
 
 // Empty rows below the last number are points too; only the empty rows after it are dropped.
 int countRows(const ResultTable& table) {
-    for (int row = kMaxPoints; row > 1; --row) {
+    for (int row = table.rows() - 1; row > 1; --row) {
         if (!dataText(table, row).empty()) {
             return row;
         }
@@ -92,30 +94,39 @@ void writeWithMostDecimals(ResultTable& table, int count, NumberFormat format) {
     }
 }
 
-// The largest number of significant decimal places among the points, read from their
-// 16-decimal texts (which hold 15 significant digits at most).
-int decimalPlaces(const ResultTable& table, int count) {
-    int decimals = 0;
-    for (int row = 1; row <= count; ++row) {
-        const std::string& text = dataText(table, row);
-        const std::string_view places = std::string_view(text).substr(text.size() - kMostDecimals);
-        for (int j = 1; j <= kMostDecimals; ++j) {
-            if (places[j - 1] != '0' && j > decimals) {
-                decimals = j;
-            }
+// The number of significant decimal places of a 16-decimal text (which holds 15 significant digits
+// at most): the place of its last decimal that is not 0, raised to `decimals` when that is more.
+int decimalPlaces(const std::string& text, int decimals) {
+    const std::string_view places = std::string_view(text).substr(text.size() - kMostDecimals);
+    for (int j = 1; j <= kMostDecimals; ++j) {
+        if (places[j - 1] != '0' && j > decimals) {
+            decimals = j;
         }
     }
     return decimals;
 }
 
+// The largest number of significant decimal places among the points.
+int decimalPlaces(const ResultTable& table, int count) {
+    int decimals = 0;
+    for (int row = 1; row <= count; ++row) {
+        decimals = decimalPlaces(dataText(table, row), decimals);
+    }
+    return decimals;
+}
+
+// A point's Data text from its 16-decimal text: capped, then written with the points' decimals.
+std::string cappedDataText(std::string text, int decimals, NumberFormat format) {
+    const double value = valueOfText(text, format);
+    if (value >= kCapLimit || value <= -kCapLimit) {
+        text = formatFixed(value > 0 ? kCapValue : -kCapValue, 0, format);
+    }
+    return formatFixed(valueOfText(text, format), decimals, format);
+}
+
 void capAndFormat(ResultTable& table, int count, int decimals, NumberFormat format) {
     for (int row = 1; row <= count; ++row) {
-        std::string text = dataText(table, row);
-        const double value = valueOfText(text, format);
-        if (value >= kCapLimit || value <= -kCapLimit) {
-            text = formatFixed(value > 0 ? kCapValue : -kCapValue, 0, format);
-        }
-        table.setText(row, kDataColumn, formatFixed(valueOfText(text, format), decimals, format));
+        table.setText(row, kDataColumn, cappedDataText(dataText(table, row), decimals, format));
     }
 }
 
@@ -140,22 +151,35 @@ bool anyNonpositive(const ResultTable& table, int count, NumberFormat format) {
     return false;
 }
 
-void loadSeries(const ResultTable& table, int count, Series& series, NumberFormat format) {
-    for (int i = 1; i <= kMaxPoints; ++i) {
-        series[i] = i <= count ? dataValue(table, i, format) : 0.0;
+void loadSeries(const ResultTable& table, int count, AnalysisState& state, NumberFormat format) {
+    sizeForPoints(state, count);
+    Series& series = state.Data_value;
+    for (std::size_t i = 1; i < series.size(); ++i) {
+        series[i] = static_cast<int>(i) <= count ? dataValue(table, static_cast<int>(i), format) : 0.0;
     }
 }
 
-// The scan and placement: the last 1500 lines of the text into the Data column.
-void placeLines(std::string_view text, ResultTable& table, IntakeProgress& progress) {
+// The scan and placement: the last lines of the text, as many as the state keeps, into the Data
+// column.
+void placeLines(std::string_view text, ResultTable& table, IntakeProgress& progress, int maxPoints) {
     // Such a text holds no line of a column to stand on; it is reported as an error, not as too
     // little data.
     if (isTinyText(text)) {
         raiseInvalidArgument("reading the pasted text");
     }
-    const std::string_view lines = keptLines(text, progress);
+    const std::string_view lines = keptLines(text, progress, maxPoints);
     progress.scanFinished();
+    table.sizeForPoints(lineCount(lines));
     placeFirstFields(lines, table);
+}
+
+// What a caller's number may hold that a text's cannot.
+void refuseNonFinite(std::span<const double> values) {
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (!std::isfinite(values[k])) {
+            throw NumberRefused("value " + std::to_string(k + 1) + " of the series is not a finite number");
+        }
+    }
 }
 
 } // namespace
@@ -164,14 +188,14 @@ IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable
                         IntakeProgress& progress, NumberFormat format) {
     IntakeOutcome outcome;
     table.clearResults();
-    if (exceedsCharacterLimit(text)) {
+    if (exceedsCharacterLimit(text, characterLimit(state.maxPoints))) {
         outcome.result = IntakeResult::TooLarge;
         return outcome;
     }
-    placeLines(text, table, progress);
+    placeLines(text, table, progress, state.maxPoints);
     keepNumberCharacters(table, format);
     const int count = countRows(table);
-    state.Data_count = static_cast<int16_t>(count);
+    state.Data_count = count;
     writeWithMostDecimals(table, count, format);
 
     const int decimals = decimalPlaces(table, count);
@@ -186,8 +210,40 @@ IntakeOutcome runIntake(std::string_view text, AnalysisState& state, ResultTable
         outcome.result = IntakeResult::NotEnoughData;
         return outcome;
     }
-    loadSeries(table, count, state.Data_value, format);
+    loadSeries(table, count, state, format);
     outcome.result = IntakeResult::Loaded;
+    return outcome;
+}
+
+long characterLimit(int maxPoints) {
+    return kMaxClipboardCharacters * seriesRows(maxPoints) / kMaxPoints;
+}
+
+IntakeOutcome loadNumbers(std::span<const double> values, AnalysisState& state, RegressionModel checkedModel) {
+    refuseNonFinite(values);
+    const std::size_t kept = std::min(values.size(), static_cast<std::size_t>(state.maxPoints));
+    const std::span<const double> points = values.last(kept);
+    const int count = static_cast<int>(kept);
+    std::vector<std::string> texts(kept);
+    int decimals = 0;
+    for (std::size_t k = 0; k < kept; ++k) {
+        texts[k] = formatFixed(points[k], kMostDecimals, state.format);
+        decimals = decimalPlaces(texts[k], decimals);
+    }
+    IntakeOutcome outcome;
+    state.Data_count = count;
+    state.Decimals = static_cast<uint8_t>(decimals);
+    if (count < kMinPoints) {
+        outcome.result = IntakeResult::NotEnoughData;
+        return outcome;
+    }
+    sizeForPoints(state, count);
+    for (int i = 1; i <= count; ++i) {
+        state.Data_value[i] = valueOfText(cappedDataText(texts[i - 1], decimals, state.format), state.format);
+    }
+    state.Nonpositive_data = std::any_of(state.Data_value.begin() + 1, state.Data_value.begin() + count + 1,
+                                         [](double value) { return value <= 0; });
+    outcome.fellBackToLinear = state.Nonpositive_data && modelInfo(checkedModel).logOfData;
     return outcome;
 }
 

@@ -85,14 +85,15 @@ std::size_t lineEndLength(std::string_view text, std::size_t pos) {
 }
 
 // The scan runs backwards; it is as far along as the larger of the part of the text behind it and
-// the part of the 1500 lines it has counted.
+// the part of the kept lines it has counted.
 class ScanMarks {
 public:
-    ScanMarks(IntakeProgress& progress, std::size_t length) : m_progress(progress), m_length(length) {}
+    ScanMarks(IntakeProgress& progress, std::size_t length, int maxLines)
+        : m_progress(progress), m_length(length), m_maxLines(maxLines) {}
 
     void reach(std::size_t position, int lineEnds) {
         const double byPosition = kMarkFull * (1.0 - static_cast<double>(position) / static_cast<double>(m_length));
-        const double byLines = static_cast<double>(kMarkFull) * lineEnds / kMaxPoints;
+        const double byLines = static_cast<double>(kMarkFull) * lineEnds / m_maxLines;
         const int unit = std::min(static_cast<int>(std::max(byPosition, byLines)), kMarkFull);
         while (m_lastUnit < unit) {
             m_progress.scanMark(++m_lastUnit);
@@ -102,6 +103,7 @@ public:
 private:
     IntakeProgress& m_progress;
     std::size_t m_length;
+    int m_maxLines;
     int m_lastUnit = -1;
 };
 
@@ -115,8 +117,8 @@ std::size_t characterCount(std::string_view text, std::size_t limit) {
     return count;
 }
 
-bool exceedsCharacterLimit(std::string_view text) {
-    constexpr auto limit = static_cast<std::size_t>(kMaxClipboardCharacters);
+bool exceedsCharacterLimit(std::string_view text, long characters) {
+    const auto limit = static_cast<std::size_t>(characters);
     // A character takes one to four bytes.
     if (text.size() <= limit) {
         return false;
@@ -132,9 +134,9 @@ bool isTinyText(std::string_view text) {
     return contentEnd(text) <= firstLineEnd && characterCount(text.substr(0, firstLineEnd), 1) <= 1;
 }
 
-std::string_view keptLines(std::string_view text, IntakeProgress& progress) {
+std::string_view keptLines(std::string_view text, IntakeProgress& progress, int maxLines) {
     const std::size_t end = contentEnd(text);
-    ScanMarks marks(progress, text.size());
+    ScanMarks marks(progress, text.size(), maxLines);
     std::size_t pos = end;
     int lineEnds = 0;
     while (pos > 0) {
@@ -145,8 +147,8 @@ std::string_view keptLines(std::string_view text, IntakeProgress& progress) {
                 --pos;
                 continue;
             }
-            if (++lineEnds == kMaxPoints) {
-                marks.reach(pos, kMaxPoints);
+            if (++lineEnds == maxLines) {
+                marks.reach(pos, maxLines);
                 return text.substr(pos, end - pos);
             }
             pos -= c == '\n' && pos >= 2 && text[pos - 2] == '\r' ? 2 : 1;
@@ -209,9 +211,23 @@ std::optional<std::string_view> scientificField(std::string_view field, NumberFo
     return text;
 }
 
+int lineCount(std::string_view lines) {
+    if (lines.empty()) {
+        return 0;
+    }
+    int count = 1;
+    for (std::size_t pos = 0; pos < lines.size(); ++pos) {
+        if (isLineEnd(lines[pos])) {
+            ++count;
+            pos += lineEndLength(lines, pos) - 1;
+        }
+    }
+    return count;
+}
+
 void placeFirstFields(std::string_view lines, ResultTable& table) {
     std::size_t pos = 0;
-    for (int row = 1; row <= kMaxPoints; ++row) {
+    for (int row = 1; row < table.rows(); ++row) {
         std::size_t lineEnd = pos;
         while (lineEnd < lines.size() && !isLineEnd(lines[lineEnd])) {
             ++lineEnd;

@@ -15,17 +15,21 @@ namespace vantrel {
 // that starts no well-formed UTF-8 sequence counts as one character.
 std::size_t characterCount(std::string_view text, std::size_t limit);
 
-bool exceedsCharacterLimit(std::string_view text);
+bool exceedsCharacterLimit(std::string_view text, long limit = kMaxClipboardCharacters);
 
 // An empty text, a text of one character, or one whose first line has at most one character and
 // whose further lines are all empty.
 bool isTinyText(std::string_view text);
 
-// The last 1500 lines of the text up to and including its last non-empty line, without the line
-// end that follows that line. Marks the progress of the backward scan; the caller ends the scan.
-std::string_view keptLines(std::string_view text, IntakeProgress& progress);
+// The last `maxLines` lines of the text up to and including its last non-empty line, without the
+// line end that follows that line. Marks the progress of the backward scan; the caller ends the scan.
+std::string_view keptLines(std::string_view text, IntakeProgress& progress, int maxLines = kMaxPoints);
 
-// Row k of the Data column receives the first TAB-separated field of line k, for the first 1500 lines.
+// The lines of a text whose last line is not empty; 0 for the empty text.
+int lineCount(std::string_view lines);
+
+// Row k of the Data column receives the first TAB-separated field of line k, for as many lines as
+// the table has rows below its headings.
 void placeFirstFields(std::string_view lines, ResultTable& table);
 
 // A field in scientific notation, as a spreadsheet writes it: with the blanks (U+0020) before and

@@ -10,42 +10,71 @@ std::string regressionFormulaLine(RegressionModel model, double a, double b, Num
     return modelInfo(model).formulaPrefix + formatFormula(a, format) + "   B = " + formatFormula(b, format);
 }
 
-void fillRegressionColumn(AnalysisState& s, ResultTable& table, RegressionModel model) {
-    for (int i = 1; i <= kMaxPoints; ++i) {
+namespace {
+
+// The last point a series is sized for; the table has as many rows below its headings.
+int lastRow(const AnalysisState& s) {
+    return static_cast<int>(s.Reg_value.size()) - 1;
+}
+
+void setCell(ResultTable* table, int row, int column, double value, const AnalysisState& s) {
+    if (table != nullptr) {
+        table->setText(row, column, formatCell(value, s.Decimals, s.format));
+    }
+}
+
+void clearCell(ResultTable* table, int row, int column) {
+    if (table != nullptr) {
+        table->setText(row, column, {});
+    }
+}
+
+void fillRegression(AnalysisState& s, ResultTable* table, RegressionModel model) {
+    for (int i = 1; i <= lastRow(s); ++i) {
         if (i <= s.Data_count) {
             s.Reg_value[i] = trendValue(model, s.Reg_A, s.Reg_B, i);
-            table.setText(i, ResultTable::kRegressionColumn, formatCell(s.Reg_value[i], s.Decimals, s.format));
+            setCell(table, i, ResultTable::kRegressionColumn, s.Reg_value[i], s);
         } else {
             s.Reg_value[i] = 0;
-            table.setText(i, ResultTable::kRegressionColumn, {});
+            clearCell(table, i, ResultTable::kRegressionColumn);
         }
     }
 }
 
-void Display_osc(AnalysisState& s, ResultTable& table) {
-    for (int i = 1; i <= kMaxPoints; ++i) {
+void fillOscillation(AnalysisState& s, ResultTable* table) {
+    for (int i = 1; i <= lastRow(s); ++i) {
         if (i <= s.Data_count) {
             s.Osc_value[i] = checkedResult(s.Data_value[i] - s.Reg_value[i], "the oscillation");
-            table.setText(i, ResultTable::kOscillationColumn, formatCell(s.Osc_value[i], s.Decimals, s.format));
+            setCell(table, i, ResultTable::kOscillationColumn, s.Osc_value[i], s);
         } else {
             s.Osc_value[i] = 0;
-            table.setText(i, ResultTable::kOscillationColumn, {});
+            clearCell(table, i, ResultTable::kOscillationColumn);
         }
     }
+}
+
+} // namespace
+
+void fillRegressionColumn(AnalysisState& s, ResultTable& table, RegressionModel model) {
+    fillRegression(s, &table, model);
+}
+
+void Display_osc(AnalysisState& s, ResultTable& table) {
+    fillOscillation(s, &table);
 }
 
 namespace {
 
-void writeColumn(ResultTable& table, int column, const Series& values, const AnalysisState& s) {
-    for (int j = 1; j <= s.Data_count; ++j) {
-        table.setText(j, column, formatCell(values[j], s.Decimals, s.format));
+void writeColumn(ResultTable* table, int column, const Series& values, const AnalysisState& s) {
+    for (int j = 1; table != nullptr && j <= s.Data_count; ++j) {
+        table->setText(j, column, formatCell(values[j], s.Decimals, s.format));
     }
 }
 
 // Passes the peeling's notifications on, writing each wave's column as soon as its values are known.
 class WaveColumnWriter final : public WaveObserver {
 public:
-    WaveColumnWriter(const AnalysisState& s, ResultTable& table, AnalysisObserver& outer)
+    WaveColumnWriter(const AnalysisState& s, ResultTable* table, AnalysisObserver& outer)
         : m_s(s), m_table(table), m_outer(outer) {}
 
     WaveModes modes() override { return m_outer.modes(); }
@@ -64,13 +93,12 @@ public:
 
 private:
     const AnalysisState& m_s;
-    ResultTable& m_table;
+    ResultTable* m_table;
     AnalysisObserver& m_outer;
 };
 
-} // namespace
-
-void runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& observer, WaveRunStats* stats) {
+// The table is left out of a run that wants the values alone.
+void waveAnalysis(AnalysisState& s, ResultTable* table, AnalysisObserver& observer, WaveRunStats* stats) {
     observer.wavesStarting();
     WaveColumnWriter writer(s, table, observer);
     Display_waves(s, writer, stats);
@@ -78,15 +106,30 @@ void runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& obs
     observer.columnFilled(ResultTable::kRemainderColumn);
 }
 
-void runFullAnalysis(AnalysisState& s, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
-                     WaveRunStats* stats) {
+void fullAnalysis(AnalysisState& s, ResultTable* table, RegressionModel model, AnalysisObserver& observer,
+                  WaveRunStats* stats) {
     Find_A_B(s, model);
     observer.formulaLine(regressionFormulaLine(model, s.Reg_A, s.Reg_B, s.format));
-    fillRegressionColumn(s, table, model);
+    fillRegression(s, table, model);
     observer.columnFilled(ResultTable::kRegressionColumn);
-    Display_osc(s, table);
+    fillOscillation(s, table);
     observer.columnFilled(ResultTable::kOscillationColumn);
-    runWaveAnalysis(s, table, observer, stats);
+    waveAnalysis(s, table, observer, stats);
+}
+
+} // namespace
+
+void runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& observer, WaveRunStats* stats) {
+    waveAnalysis(s, &table, observer, stats);
+}
+
+void runFullAnalysis(AnalysisState& s, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
+                     WaveRunStats* stats) {
+    fullAnalysis(s, &table, model, observer, stats);
+}
+
+void runFullAnalysis(AnalysisState& s, RegressionModel model, AnalysisObserver& observer, WaveRunStats* stats) {
+    fullAnalysis(s, nullptr, model, observer, stats);
 }
 
 } // namespace vantrel

@@ -12,10 +12,11 @@ namespace vantrel {
 std::string regressionFormulaLine(RegressionModel model, double a, double b,
                                   NumberFormat format = NumberFormat::DecimalPoint);
 
-// Reg_value(1..1500) and the Regression column: the trend at every point, 0 and empty above Data_count.
+// Reg_value and the Regression column, for every point the state is sized for: the trend, 0 and
+// empty above Data_count.
 void fillRegressionColumn(AnalysisState& state, ResultTable& table, RegressionModel model);
 
-// Osc_value(1..1500) and the Oscillation column: data minus trend, 0 and empty above Data_count.
+// Osc_value and the Oscillation column, likewise: data minus trend, 0 and empty above Data_count.
 void Display_osc(AnalysisState& state, ResultTable& table);
 
 // A run of the whole analysis also tells its observer about the formula line and the columns.
@@ -32,6 +33,10 @@ public:
 
 // Find_A_B, the regression view, the oscillation view and the wave view, in that order.
 void runFullAnalysis(AnalysisState& state, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
+                     WaveRunStats* stats = nullptr);
+
+// The same run for its values alone, without the table's texts: the library's run.
+void runFullAnalysis(AnalysisState& state, RegressionModel model, AnalysisObserver& observer,
                      WaveRunStats* stats = nullptr);
 
 // The wave view alone, on the stored oscillation (Update Waves): the waves' and the remainder's

@@ -26,7 +26,7 @@ inline std::uint64_t bits(double x) {
 // The state is large; tests keep it on the heap.
 inline std::unique_ptr<AnalysisState> stateWith(const std::vector<double>& values) {
     auto state = std::make_unique<AnalysisState>();
-    state->Data_count = static_cast<int16_t>(values.size());
+    state->Data_count = static_cast<int>(values.size());
     std::copy(values.begin(), values.end(), state->Data_value.begin() + 1);
     return state;
 }

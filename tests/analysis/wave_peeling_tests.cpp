@@ -4,6 +4,7 @@
 
 #include "analysis_test_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vantrel {
@@ -48,7 +49,7 @@ struct WaveRun : WaveObserver {
 };
 
 bool sameBits(const Series& a, const Series& b) {
-    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
 // A random walk scaled so that its squares add up to just past the largest double: an averaging
@@ -91,7 +92,7 @@ TEST(Display_waves, EveryLaneKernelGuessingAheadRunsAsTheSequentialSearch) {
                 const AnalysisState& e = *sequential.state;
                 EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
                             sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
-                            std::memcmp(a.Wave_value.data(), e.Wave_value.data(), sizeof a.Wave_value) == 0);
+                            std::equal(a.Wave_value.begin(), a.Wave_value.end(), e.Wave_value.begin(), sameBits));
                 EXPECT_TRUE(guessing.searches == sequential.searches && guessing.steps == sequential.steps &&
                             guessing.combined == sequential.combined &&
                             guessing.stats.computedCalls == sequential.stats.computedCalls &&

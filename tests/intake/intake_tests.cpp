@@ -160,7 +160,7 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
         {"\xE2\x82\x28", kTooLittle, "0"},
     };
     for (const auto& [text, result, cells] : cases) {
-        state.Data_value.fill(kMarker);
+        std::fill(state.Data_value.begin(), state.Data_value.end(), kMarker);
         table.setText(1, ResultTable::kRemainderColumn, "old");
         marks.clear();
         const std::string shown = text.substr(0, 12);

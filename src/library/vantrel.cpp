@@ -1,0 +1,151 @@
+#include <vantrel/vantrel.h>
+
+#include "analysis/analysis_state.h"
+#include "analysis/runtime_error.h"
+#include "intake/intake.h"
+#include "intake/messages.h"
+#include "views/analysis_views.h"
+#include "views/box_editing.h"
+
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <string>
+
+namespace vantrel {
+
+namespace {
+
+RegressionModel regressionModel(Model model) {
+    switch (model) {
+    case Model::Logarithmic:
+        return RegressionModel::Logarithmic;
+    case Model::Exponential:
+        return RegressionModel::Exponential;
+    case Model::Power:
+        return RegressionModel::Power;
+    case Model::Linear:
+        break;
+    }
+    return RegressionModel::Linear;
+}
+
+Model publicModel(RegressionModel model) {
+    switch (model) {
+    case RegressionModel::Logarithmic:
+        return Model::Logarithmic;
+    case RegressionModel::Exponential:
+        return Model::Exponential;
+    case RegressionModel::Power:
+        return Model::Power;
+    case RegressionModel::Linear:
+        break;
+    }
+    return Model::Linear;
+}
+
+// The number as a user could type it: the shortest text that reads back as the same double.
+std::string typedText(double value, const char* name, int wave) {
+    if (!std::isfinite(value)) {
+        throw RefusedError(std::string(name) + " of wave " + std::to_string(wave) + " is not a finite number");
+    }
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, written.ptr);
+}
+
+// The box text an option leaves, brought into the run's bounds as a Paste brings it.
+std::string dBoxOf(double d, int wave) {
+    return clampDTextForRun(normaliseDText(typedText(d, "d", wave)));
+}
+
+std::string iBoxOf(double i, int wave) {
+    return clampITextForRun(normaliseIText(typedText(i, "i", wave)));
+}
+
+// The boxes and switches of the options, and what each wave was taken with, as the window's boxes
+// would show it: a search's last d, or the combined d.
+class OptionsObserver final : public AnalysisObserver {
+public:
+    explicit OptionsObserver(const Options& options) : m_modes{options.amplitude, options.wavelength} {
+        for (int box = 0; box < kWaveCount; ++box) {
+            m_dTexts[box] = dBoxOf(options.d[box], box + 1);
+            m_iTexts[box] = iBoxOf(options.i[box], box + 1);
+            m_usedD[box] = valueOfText(m_dTexts[box]);
+        }
+    }
+
+    WaveModes modes() override { return m_modes; }
+    std::string iText(int box) override { return m_iTexts[box]; }
+    std::string dText(int box) override { return m_dTexts[box]; }
+    void searchStep(int box, double d) override { m_usedD[box] = d; }
+    void combinedD(int box, double d) override { m_usedD[box] = d; }
+
+    double usedD(int box) const { return m_usedD[box]; }
+    double usedI(int box) const { return valueOfText(m_iTexts[box]); }
+
+private:
+    WaveModes m_modes;
+    std::array<std::string, kWaveCount> m_dTexts;
+    std::array<std::string, kWaveCount> m_iTexts;
+    std::array<double, kWaveCount> m_usedD{};
+};
+
+std::vector<double> pointsOf(const Series& series, int count) {
+    return {series.begin() + 1, series.begin() + 1 + count};
+}
+
+Decomposition resultsOf(const AnalysisState& s, RegressionModel model, const OptionsObserver& observer) {
+    Decomposition r;
+    r.data = pointsOf(s.Data_value, s.Data_count);
+    r.trend = pointsOf(s.Reg_value, s.Data_count);
+    r.oscillation = pointsOf(s.Osc_value, s.Data_count);
+    r.remainder = pointsOf(s.Rem_value, s.Data_count);
+    for (int k = 0; k < kWaveCount; ++k) {
+        r.waves[k] = pointsOf(s.Wave_value[k], s.Data_count);
+        r.d[k] = observer.usedD(k);
+        r.i[k] = observer.usedI(k);
+    }
+    r.model = publicModel(model);
+    r.a = s.Reg_A;
+    r.b = s.Reg_B;
+    return r;
+}
+
+void checkMaxPoints(int maxPoints) {
+    if (maxPoints < kMinPoints || maxPoints > kLargestMaxPoints) {
+        throw RefusedError("maxPoints must be from 10 to 100000, not " + std::to_string(maxPoints));
+    }
+}
+
+IntakeOutcome loaded(std::span<const double> values, AnalysisState& state, RegressionModel model) {
+    try {
+        const IntakeOutcome outcome = loadNumbers(values, state, model);
+        if (outcome.result == IntakeResult::NotEnoughData) {
+            throw RefusedError(notEnoughDataMessage());
+        }
+        return outcome;
+    } catch (const NumberRefused& refused) {
+        throw RefusedError(refused.what());
+    }
+}
+
+} // namespace
+
+Decomposition decompose(std::span<const double> values, const Options& options) {
+    checkMaxPoints(options.maxPoints);
+    OptionsObserver observer(options);
+    auto state = std::make_unique<AnalysisState>();
+    state->maxPoints = options.maxPoints;
+    const RegressionModel checked = regressionModel(options.model);
+    const IntakeOutcome intake = loaded(values, *state, checked);
+    const RegressionModel model = intake.fellBackToLinear ? RegressionModel::Linear : checked;
+    try {
+        runFullAnalysis(*state, model, observer);
+    } catch (const RuntimeError&) {
+        throw AnalysisError(runtimeErrorReason());
+    }
+    return resultsOf(*state, model, observer);
+}
+
+} // namespace vantrel

@@ -1,0 +1,46 @@
+# Builds and runs examples/consumer against the staged install, once with find_package and once
+# with pkg-config (where installed), and checks both print the same fit of the same series.
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT code EQUAL 0)
+        message(FATAL_ERROR "${ARGN}\nfailed (${code}):\n${out}\n${err}")
+    endif()
+endfunction()
+
+set(series "")
+foreach(k RANGE 1 40)
+    math(EXPR value "100 + 3 * ${k} + (${k} % 7) * 5")
+    string(APPEND series "${value}\n")
+endforeach()
+file(WRITE ${WORK}/series.txt "${series}")
+
+function(consume program output)
+    execute_process(COMMAND ${program} INPUT_FILE ${WORK}/series.txt RESULT_VARIABLE code OUTPUT_VARIABLE out)
+    if(NOT code EQUAL 0 OR NOT out MATCHES "^A = [0-9]+\\.[0-9]+  B = -?[0-9.]+  wave 1: d = -?[0-9.]+")
+        message(FATAL_ERROR "${program} exited ${code} and printed: ${out}")
+    endif()
+    set(${output} "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} -S ${SOURCE} -B ${WORK}/cmake -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX}
+    -DCMAKE_PREFIX_PATH=${STAGE} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}")
+run(${CMAKE_COMMAND} --build ${WORK}/cmake)
+consume(${WORK}/cmake/consumer by_package)
+message(STATUS "find_package consumer: ${by_package}")
+
+if(PKG_CONFIG)
+    file(GLOB_RECURSE pc_file ${STAGE}/vantrel.pc)
+    get_filename_component(pc_dir "${pc_file}" DIRECTORY)
+    set(ENV{PKG_CONFIG_PATH} "${pc_dir}")
+    execute_process(COMMAND ${PKG_CONFIG} --cflags --libs vantrel OUTPUT_VARIABLE flags
+                    OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE code)
+    if(NOT code EQUAL 0)
+        message(FATAL_ERROR "pkg-config does not find vantrel in ${pc_dir}")
+    endif()
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    run(${CXX} ${SOURCE}/main.cpp ${flags} ${LINK_FLAGS} -o ${WORK}/pkg_consumer)
+    consume(${WORK}/pkg_consumer by_pkg_config)
+    if(NOT by_pkg_config STREQUAL by_package)
+        message(FATAL_ERROR "pkg-config consumer printed ${by_pkg_config}")
+    endif()
+endif()
