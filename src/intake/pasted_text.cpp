@@ -91,7 +91,10 @@ public:
     ScanMarks(IntakeProgress& progress, std::size_t length) : m_progress(progress), m_length(length) {}
 
     void reach(std::size_t position, int lineEnds) {
-        const double byPosition = kMarkFull * (1.0 - static_cast<double>(position) / static_cast<double>(m_length));
+        // An empty text is scanned as soon as it is begun (and 0 / 0 has no integer).
+        const double scanned =
+            m_length == 0 ? 1.0 : 1.0 - static_cast<double>(position) / static_cast<double>(m_length);
+        const double byPosition = kMarkFull * scanned;
         const double byLines = static_cast<double>(kMarkFull) * lineEnds / kMaxPoints;
         const int unit = std::min(static_cast<int>(std::max(byPosition, byLines)), kMarkFull);
         while (m_lastUnit < unit) {
