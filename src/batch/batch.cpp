@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -50,9 +51,10 @@ Options (defaults are the window's):
   -V, --version        show the version and exit
   --                   end of options: what follows is the FILE
 
-A file that starts with a UTF-16 byte-order mark is read as UTF-16; a UTF-8
-byte-order mark is skipped. Without --decimal-comma numbers use ".", whatever
-the locale.
+A file that starts with a UTF-16 byte-order mark, or whose first characters
+have their NUL bytes on one side (UTF-16 without the mark), is read as UTF-16;
+a UTF-8 byte-order mark is skipped; any other file with NUL bytes is refused.
+Without --decimal-comma numbers use ".", whatever the locale.
 
 Exit status: 0 done, 2 bad options, an unreadable FILE or a write error,
 3 the data was refused, 4 run-time error.
@@ -130,14 +132,19 @@ void setBoxTexts(std::array<std::string, kWaveCount>& boxes, const std::string& 
     }
 }
 
-// WxH, each from 100 to 10000 pixels.
+// WxH, each from 100 to 10000 pixels, in digits alone: no blanks, no signs.
 void setPlotSize(BatchOptions& options, const std::string& value) {
     int width = 0;
     int height = 0;
-    char x = 0;
-    char rest = 0;
-    std::istringstream size(value);
-    const bool read = static_cast<bool>(size >> width >> x >> height) && x == 'x' && !(size >> rest);
+    const char* end = value.data() + value.size();
+    const auto [afterWidth, widthFailed] = std::from_chars(value.data(), end, width);
+    const bool digitsFirst = !value.empty() && value.front() >= '0' && value.front() <= '9';
+    bool read = digitsFirst && widthFailed == std::errc() && afterWidth != end && *afterWidth == 'x' &&
+                afterWidth + 1 != end && afterWidth[1] >= '0' && afterWidth[1] <= '9';
+    if (read) {
+        const auto [afterHeight, heightFailed] = std::from_chars(afterWidth + 1, end, height);
+        read = heightFailed == std::errc() && afterHeight == end;
+    }
     constexpr int kSmallest = 100;
     constexpr int kLargest = 10000;
     if (!read || width < kSmallest || height < kSmallest || width > kLargest || height > kLargest) {
@@ -163,6 +170,9 @@ void applyOption(BatchOptions& options, const std::string& name, const std::stri
     } else if (name == "--i") {
         options.iList = value;
     } else if (name == "--plot") {
+        if (value.empty()) {
+            throw UsageError("--plot needs a file name");
+        }
         options.plotPath = value;
     } else if (name == "--plot-size") {
         setPlotSize(options, value);
@@ -259,7 +269,12 @@ Input readLimited(std::istream& in) {
         return {{}, errno != 0 ? systemError() : "read error"};
     }
     bytes.resize(static_cast<size_t>(in.gcount()));
-    return {textOfFile(std::move(bytes)), {}};
+    std::string text = textOfFile(std::move(bytes));
+    // UTF-16 that was not recognised would otherwise load as a column of zeros.
+    if (text.find('\0') != std::string::npos) {
+        return {{}, "not a text: it holds NUL bytes"};
+    }
+    return {std::move(text), {}};
 }
 
 Input readInput(const BatchOptions& options, std::istream& in) {
@@ -326,6 +341,16 @@ void printFormula(const BatchObserver& observer, const BatchOptions& options, st
     err << "\n";
 }
 
+// Whatever went to `out` is written only once the flush succeeds: a full disk is an error.
+int flushed(std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (!out) {
+        err << kProgram << "write error: " << (errno != 0 ? systemError() : "output failed") << "\n";
+        return kBatchUsage;
+    }
+    return kBatchOk;
+}
+
 int writeTable(const ResultTable& table, const BatchOptions& options, std::ostream& out, std::ostream& err) {
     errno = 0;
     if (options.carriageReturns) {
@@ -333,12 +358,7 @@ int writeTable(const ResultTable& table, const BatchOptions& options, std::ostre
     } else {
         out << tableClipText(table, '\n') << '\n';
     }
-    out.flush();
-    if (!out) {
-        err << kProgram << "write error: " << (errno != 0 ? systemError() : "output failed") << "\n";
-        return kBatchUsage;
-    }
-    return kBatchOk;
+    return flushed(out, err);
 }
 
 int writePlot(const PlotWriter& plot, const AnalysisState& state, const ResultTable& table, const PasteOutcome& outcome,
@@ -382,17 +402,17 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
     try {
         options = parseOptions(args);
     } catch (const UsageError& e) {
-        err << kProgram << e.what() << "\n"
-            << "Try 'vantrel-batch --help' for more information.\n";
+        err << kProgram << e.what() << "\n" << kProgram << "Try 'vantrel-batch --help' for more information.\n";
         return kBatchUsage;
     }
-    if (options.help) {
-        out << kUsage << "\n\n" << kHelp;
-        return kBatchOk;
-    }
-    if (options.version) {
-        out << "vantrel-batch " << VANTREL_VERSION << "\n";
-        return kBatchOk;
+    if (options.help || options.version) {
+        errno = 0;
+        if (options.help) {
+            out << kUsage << "\n\n" << kHelp;
+        } else {
+            out << "vantrel-batch " << VANTREL_VERSION << "\n";
+        }
+        return flushed(out, err);
     }
     if (!options.plotPath.empty() && !plot) {
         err << kProgram << "--plot is not available in this program\n";
