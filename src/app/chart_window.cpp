@@ -153,6 +153,7 @@ void ChartWindow::saveContent(const ChartContent& content, const QString& path, 
     m_writers.append(writer);
     connect(writer, &QThread::finished, this, [this, writer, path, reason] {
         m_writers.removeOne(writer);
+        writer->wait();
         writer->deleteLater();
         if (!reason->isEmpty()) {
             reportFailure(path, QString("Could not write the chart to %1: %2").arg(path, *reason));

@@ -137,10 +137,9 @@ void setPlotSize(BatchOptions& options, const std::string& value) {
     int width = 0;
     int height = 0;
     const char* end = value.data() + value.size();
+    // from_chars takes neither blanks nor a plus sign.
     const auto [afterWidth, widthFailed] = std::from_chars(value.data(), end, width);
-    const bool digitsFirst = !value.empty() && value.front() >= '0' && value.front() <= '9';
-    bool read = digitsFirst && widthFailed == std::errc() && afterWidth != end && *afterWidth == 'x' &&
-                afterWidth + 1 != end && afterWidth[1] >= '0' && afterWidth[1] <= '9';
+    bool read = widthFailed == std::errc() && afterWidth != end && *afterWidth == 'x';
     if (read) {
         const auto [afterHeight, heightFailed] = std::from_chars(afterWidth + 1, end, height);
         read = heightFailed == std::errc() && afterHeight == end;
