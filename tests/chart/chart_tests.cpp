@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -192,15 +193,20 @@ TEST(ChartWindowSave, WritesAwayFromTheWindowWhatWasShownAndReportsFailures) {
               (QStringList{"Could not write the chart to " + dir.filePath("missing/chart.png") +
                                ": No such file or directory",
                            "Could not write the chart to " + dir.filePath("full.svg") + ": No space left on device"}));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 3);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+              3);
 
     window->saveTo(pipe);
     QByteArray piped;
+    std::atomic<bool> readerOpening = false;
     std::thread reader([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        readerOpening = true;
         piped = readAllOf(pipe);
     });
     window.reset();
+    // The writer could not finish before the reader opened the pipe.
+    EXPECT_TRUE(readerOpening);
     reader.join();
     EXPECT_TRUE(piped.endsWith("IEND\xAE\x42\x60\x82"));
 }
