@@ -12,8 +12,8 @@
 #include <vector>
 
 // The ticks lie inside the range, finite and increasing, at most the asked count of them; their labels,
-// one each in either number format, read back within a step of the tick (where a double holds the
-// tick in full: a subnormal's label may read as zero).
+// one each in either number format, read back within a step of the tick or the fifteen significant
+// digits a label has at most (where a double holds the tick in full: a subnormal's may read as zero).
 inline void checkTicks(const std::vector<double>& ticks, vantrel::ValueRange range, int maxTicks, double step) {
     check(ticks.size() <= static_cast<std::size_t>(std::max(maxTicks, 0)), "more ticks than asked");
     for (std::size_t k = 0; k < ticks.size(); ++k) {
@@ -31,8 +31,9 @@ inline void checkTicks(const std::vector<double>& ticks, vantrel::ValueRange ran
         check(labels.size() == ticks.size(), "not one label a tick");
         for (std::size_t k = 0; k < ticks.size(); ++k) {
             const double read = vantrel::valueOfTextSaturating(labels[k], format);
-            check(std::fabs(ticks[k]) < DBL_MIN || std::fabs(read - ticks[k]) <= step, "a label far from its tick",
-                  labels[k]);
+            const double fifteenDigits = 5e-15 * std::fabs(ticks[k]);
+            check(std::fabs(ticks[k]) < DBL_MIN || std::fabs(read - ticks[k]) <= step + fifteenDigits,
+                  "a label far from its tick", labels[k]);
         }
     }
 }

@@ -151,9 +151,10 @@ std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step) {
         if (last - first + 1 <= maxTicks) {
             std::vector<double> ticks;
             for (int k = 0; k <= last - first; ++k) {
-                // The quotients are rounded: a multiple may fall a hair outside the range.
+                // The quotients are rounded: a multiple may fall a hair outside the range. Beyond 2^53
+                // multiples, neighbours round to the same double.
                 const double tick = (first + k) * tried;
-                if (tick >= range.low && tick <= range.high) {
+                if (tick >= range.low && tick <= range.high && (ticks.empty() || tick > ticks.back())) {
                     ticks.push_back(tick);
                 }
             }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -33,6 +34,9 @@ TEST(ChartAxes, TicksAreRoundStepsInsideTheRangeAndNoMoreThanAsked) {
     for (const auto& [range, maxTicks, expected] : cases) {
         EXPECT_EQ(niceTicks(range, maxTicks), expected) << range.low << " to " << range.high;
     }
+    // Over 2^53 steps from zero, neighbouring multiples are the same double: each is one tick.
+    const std::vector<double> far = niceTicks({8.800114776174726e223, 8.800114776174739e223}, 110);
+    EXPECT_TRUE(!far.empty() && std::adjacent_find(far.begin(), far.end(), std::greater_equal<>()) == far.end());
 }
 
 TEST(ChartAxes, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
