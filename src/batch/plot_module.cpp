@@ -29,6 +29,9 @@ extern "C" __attribute__((visibility("default"))) void vantrelWritePlot(const va
     // A script has no display, and an inherited platform (a desktop's, over ssh or from cron) may
     // not start: the chart is always drawn offscreen.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A desktop's debugging settings must not turn a note about it (no runtime folder) into an abort.
+    unsetenv("QT_FATAL_WARNINGS");
+    unsetenv("QT_FATAL_CRITICALS");
     qInstallMessageHandler(passFatalMessages);
     int argc = 1;
     char* argv[] = {programName, nullptr};

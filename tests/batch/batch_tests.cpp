@@ -156,7 +156,8 @@ std::string shell(const std::string& command) {
 }
 
 // The program reads its file as the library does and writes the same bytes, and draws the chart into
-// a file of the asked size with no display, whatever platform the desktop left in the environment.
+// a file of the asked size with no display, whatever platform and debugging settings the desktop
+// left in the environment.
 // A full disk is an error, never a truncated table, chart or help.
 TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string dir = testing::TempDir();
@@ -166,8 +167,8 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string svg = dir + "vantrel_batch.svg";
     std::ofstream(in, std::ios::binary) << series(60, 0);
     const std::string program = VANTREL_BATCH_PATH;
-    const std::string plotted = "env -u DISPLAY QT_QPA_PLATFORM=xcb " + program + " --model logarithmic --plot " + png +
-                                " --plot-size 320x480 " + in + " >" + out;
+    const std::string plotted = "env -u DISPLAY -u XDG_RUNTIME_DIR QT_QPA_PLATFORM=xcb QT_FATAL_WARNINGS=1 " + program +
+                                " --model logarithmic --plot " + png + " --plot-size 320x480 " + in + " >" + out;
     ASSERT_EQ(std::system(plotted.c_str()), 0);
     EXPECT_EQ(readFile(out), runWith({"--model", "logarithmic", in}, "").out);
     // The PNG header chunk's width and height, big-endian: 320 and 480.
