@@ -1,13 +1,18 @@
-// A pasted text through the whole Paste run, then a model switch or Update Waves with other box
-// texts and switches, then the Copy text. Beyond not crashing, every run must leave a table that
-// adds up and has the shape the failure path leaves.
-#include "fuzz_check.h"
+// A file's bytes through the decoding vantrel-batch reads them with (UTF-8, UTF-16 with or without its
+// mark), then the whole Paste run in either number format, then a model switch or Update Waves with
+// other box texts and switches, then the chart of the table and the Copy text. Beyond not crashing,
+// every run must leave a table that adds up and has the shape the failure path leaves, and a chart
+// whose axes hold.
+#include "fuzz_chart.h"
 
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
 #include "export/clip_text.h"
 #include "intake/messages.h"
 #include "intake/paste_run.h"
+#include "views/chart_content.h"
+
+#include "batch/input_text.h"
 
 #include <algorithm>
 #include <array>
@@ -20,10 +25,10 @@ using namespace vantrel;
 namespace {
 
 // An input: byte 0 the model (bits 0-1) and the amplitude and wavelength switches (bits 2, 3) of the
-// paste; byte 1 the same for the second run, which is Update Waves when bit 4 is set and a model
-// switch otherwise, and with bit 5 the pasted text repeated to 655361 + 655360 x (bits 6-7) bytes or
-// more, beyond the limit; bytes 2-11 the i boxes and 12-21 the d boxes, low nibble before the paste
-// and high nibble for the second run; the rest is the pasted text.
+// paste, the decimal comma (bit 4) and the chart's width (bits 5-7); byte 1 the same for the second run, which is
+// Update Waves when bit 4 is set and a model switch otherwise, and with bit 5 the pasted text repeated to 655361 +
+// 655360 x (bits 6-7) bytes or more, beyond the limit; bytes 2-11 the i boxes and 12-21 the d boxes, low nibble before
+// the paste and high nibble for the second run; the rest is the pasted text.
 constexpr std::size_t kHeaderBytes = 22;
 
 // A run costs passes x points x search steps; few passes keep an input to milliseconds.
@@ -31,9 +36,6 @@ const char* const kITexts[16] = {"1",  "2",   "3", "4",   "0",   "-5", "2.5",  "
                                  " 3", "1e0", "",  "4.4", "0.5", "+2", "3abc", "-0"};
 const char* const kDTexts[16] = {"0.00000", "1.5",   "-2", "99.99999", "150",        "-1e3",   "1e400", "abc",
                                  " 3",      "2.5e1", "-0", ".5",       "-99.999995", "1e-400", "0x10",  "7E+1"};
-
-// Searches over a long series cost ten times more than they add: it runs with typed d values.
-constexpr int kMostSearchedPoints = 64;
 
 // The window's boxes and switches; a search writes its d into the box as the window does.
 class Boxes final : public PasteObserver {
@@ -46,14 +48,16 @@ public:
             m_d[n] = kDTexts[(header[12 + n] >> shift) & 15];
         }
     }
-    WaveModes modes() override { return m_s.Data_count <= kMostSearchedPoints ? m_modes : WaveModes{false, false}; }
+    WaveModes modes() override { return m_modes; }
     std::string iText(int box) override { return m_i[box]; }
     std::string dText(int box) override { return m_d[box]; }
     void setBoxText(BoxKind kind, int box, const std::string& text) override {
         (kind == BoxKind::D ? m_d : m_i)[box] = text;
     }
-    void searchStep(int box, double d) override { m_d[box] = dBoxText(d); }
-    void combinedD(int box, double d) override { m_d[box] = dBoxText(d); }
+    void searchStep(int box, double d) override { m_d[box] = dBoxText(d, m_s.format); }
+    void combinedD(int box, double d) override { m_d[box] = dBoxText(d, m_s.format); }
+
+    const std::array<std::string, kWaveCount>& dTexts() const { return m_d; }
 
 private:
     const AnalysisState& m_s;
@@ -106,7 +110,7 @@ void checkAnalysed(const AnalysisState& s, const ResultTable& table) {
     for (int j = 1; j <= s.Data_count; j += 1 + s.Data_count / 32) {
         std::vector<double> cells; // Data, Regression, Oscillation, the waves, Remainder
         for (int column = ResultTable::kDataColumn; column <= ResultTable::kRemainderColumn; ++column) {
-            cells.push_back(valueOfText(table.text(j, column)));
+            cells.push_back(valueOfText(table.text(j, column), s.format));
         }
         checkSum(cells[0], {cells[1], cells[2]}, halfUnit, "the Data cell is not the sum of its parts in row", j);
         checkSum(cells[2], {cells.begin() + 3, cells.end()}, halfUnit, "the Oscillation cell is not the sum in row", j);
@@ -136,15 +140,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
     input.resize(std::max(size, kHeaderBytes));
     const auto* header = reinterpret_cast<const uint8_t*>(input.data());
-    std::string text = input.substr(kHeaderBytes);
+    std::string bytes = input.substr(kHeaderBytes);
     const std::size_t repeatedTo = (header[1] & 32) != 0 ? 655361 + (header[1] >> 6) * std::size_t{655360} : 0;
-    while (size > kHeaderBytes && text.size() < repeatedTo) {
-        text.append(input, kHeaderBytes);
+    while (size > kHeaderBytes && bytes.size() < repeatedTo) {
+        bytes.append(input, kHeaderBytes);
     }
+    const std::string text = textOfFile(std::move(bytes));
     // Large; the window keeps them for its whole life too. Emptied after each input, so that an input
     // that leaves memory allocated is a leak.
     static AnalysisState s;
     static ResultTable table;
+    s.format = (header[0] & 16) != 0 ? NumberFormat::DecimalComma : NumberFormat::DecimalPoint;
     fillModelTexts(s);
     Boxes boxes(s);
     boxes.set(header[0], header, 0);
@@ -168,6 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         check(failureMessage(jokeNumber(header[1] / 256.0), outcome.reason).ends_with("\r\n\r\n" + outcome.reason),
               "a failure message without its reason");
     }
+    checkChart(chartContentOf({s, table, RegressionModel::Linear, boxes.dTexts(), boxes.dTexts(), allResultColumns()}),
+               100 + 700 * (header[0] >> 5), 900);
     // A line of 15 fields for every row, CR between lines.
     const std::string copied = tableClipText(table);
     check(std::count(copied.begin(), copied.end(), '\r') == kMaxPoints &&

@@ -1,6 +1,7 @@
 // The text rules: the value of a text, the pattern formats, the working-list round trip and leaving a
-// box. The input is read as a text and, its first eight bytes, as the bits of a double.
-#include "fuzz_check.h"
+// box, in both number formats; the chart's ticks. The input is read as a text and, its first eight
+// bytes, as the bits of a double; its first seventeen bytes as an axis range and a number of ticks.
+#include "fuzz_chart.h"
 
 #include "analysis/runtime_error.h"
 #include "analysis/text_rules.h"
@@ -66,12 +67,26 @@ void checkFormats(double value) {
 
 // Leaving a box gives a text in its bounds that leaving it again keeps. The one exception: a negative
 // d that rounds to zero shows "-0.00000", whose value, a zero, is not negative and is written "0.00000".
-void checkLeaving(const std::string& typed, std::string (*normalise)(const std::string&), double low, double high) {
-    const std::string once = normalise(typed);
-    const double value = valueOfText(once);
+void checkLeaving(const std::string& typed, std::string (*normalise)(const std::string&, NumberFormat), double low,
+                  double high, NumberFormat format) {
+    const std::string once = normalise(typed, format);
+    const double value = valueOfText(once, format);
     check(value >= low && value <= high, "a box left out of its bounds", once);
-    const std::string twice = normalise(once);
-    check(twice == once || (once == "-0.00000" && twice == "0.00000"), "leaving a box twice changes it", typed);
+    const std::string twice = normalise(once, format);
+    const std::string negativeZero = format == NumberFormat::DecimalComma ? "-0,00000" : "-0.00000";
+    check(twice == once || (once == negativeZero && twice == negativeZero.substr(1)), "leaving a box twice changes it",
+          typed);
+}
+
+// An axis from two doubles in either order, and the same bits scaled down among the subnormals.
+void checkAxes(const uint8_t* data) {
+    double a = 0;
+    double b = 0;
+    std::memcpy(&a, data, sizeof a);
+    std::memcpy(&b, data + sizeof a, sizeof b);
+    const int maxTicks = static_cast<int8_t>(data[2 * sizeof a]);
+    checkTicksOf({std::fmin(a, b), std::fmax(a, b)}, maxTicks);
+    checkTicksOf({std::ldexp(std::fmin(a, b), -1070), std::ldexp(std::fmax(a, b), -1070)}, maxTicks);
 }
 
 } // namespace
@@ -95,7 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const double mantissa = 1.0 + static_cast<double>(bits & ((uint64_t{1} << 52) - 1)) / 0x1p52;
         checkFormats(std::ldexp(mantissa, static_cast<int>(bits >> 56) % 28 - 14));
     }
-    checkLeaving(text, normaliseDText, -99.99999, 99.99999);
-    checkLeaving(text, normaliseIText, 1, 1024);
+    for (const NumberFormat format : {NumberFormat::DecimalPoint, NumberFormat::DecimalComma}) {
+        checkLeaving(text, normaliseDText, -99.99999, 99.99999, format);
+        checkLeaving(text, normaliseIText, 1, 1024, format);
+        check(valueOfTextSaturating(text, format) == value || std::isnan(value) ||
+                  text.find_first_of(",.") != std::string::npos,
+              "the number formats differ on a text without a separator", text);
+    }
+    if (size >= 2 * sizeof bits + 1) {
+        checkAxes(data);
+    }
     return 0;
 }

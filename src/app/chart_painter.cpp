@@ -1,6 +1,8 @@
 #include "app/chart_painter.h"
 
-#include <QFile>
+#include "export/file_writer.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -173,7 +175,7 @@ void drawCursor(QPainter& painter, const ChartLayout& layout, const ChartContent
     for (size_t i = 0; i < layout.strips.size(); ++i) {
         const StripLayout& placed = layout.strips[i];
         const ChartStrip& strip = content.strips[i];
-        const std::string value = cursorValueText(strip, point);
+        const std::string value = cursorValueText(strip, point, content.format);
         if (value.empty()) {
             continue;
         }
@@ -194,45 +196,49 @@ bool failWith(QString* error, const QString& text) {
     return false;
 }
 
-bool savePng(const ChartContent& content, const QString& path, QSize size, QString* error) {
+QByteArray pngBytes(const ChartContent& content, QSize size, QString* error) {
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull()) {
-        return failWith(
+        failWith(
             error,
             QString("There is not enough memory for a chart of %1 x %2 pixels.").arg(size.width()).arg(size.height()));
+        return {};
     }
     QPainter painter(&image);
     paintChart(painter, QRectF(QPointF(0, 0), size), content);
     painter.end();
-    QImageWriter writer(path, "png");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
-        return failWith(error, QString("Could not write the chart to %1: %2").arg(path, writer.errorString()));
+        failWith(error, QString("Could not encode the chart as PNG: %1").arg(writer.errorString()));
+        return {};
     }
-    return true;
+    return bytes;
 }
 
-bool saveSvg(const ChartContent& content, const QString& path, QSize size, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return failWith(error, QString("Could not write the chart to %1: %2").arg(path, file.errorString()));
-    }
+QByteArray svgBytes(const ChartContent& content, QSize size, QString* error) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
-    generator.setOutputDevice(&file);
+    generator.setOutputDevice(&buffer);
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
     generator.setResolution(96);
     generator.setTitle("The Vantrel - Chart");
     QPainter painter;
     if (!painter.begin(&generator)) {
-        return failWith(error, QString("Could not draw the chart into %1.").arg(path));
+        failWith(error, QString("Could not draw the chart as SVG."));
+        return {};
     }
     paintChart(painter, QRectF(QPointF(0, 0), size), content);
-    painter.end();
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        return failWith(error, QString("Could not write the chart to %1: %2").arg(path, file.errorString()));
+    if (!painter.end()) {
+        failWith(error, QString("Could not draw the chart as SVG."));
+        return {};
     }
-    return true;
+    return bytes;
 }
 
 } // namespace
@@ -263,23 +269,39 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
     painter.restore();
 }
 
-bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error) {
+QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error) {
     if (size.width() < kMinChartSide || size.height() < kMinChartSide || size.width() > kMaxChartSide ||
         size.height() > kMaxChartSide) {
-        return failWith(error, QString("A chart must be %1 to %2 pixels wide and high, not %3 x %4.")
-                                   .arg(kMinChartSide)
-                                   .arg(kMaxChartSide)
-                                   .arg(size.width())
-                                   .arg(size.height()));
+        failWith(error, QString("A chart must be %1 to %2 pixels wide and high, not %3 x %4.")
+                            .arg(kMinChartSide)
+                            .arg(kMaxChartSide)
+                            .arg(size.width())
+                            .arg(size.height()));
+        return {};
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == "png") {
-        return savePng(content, path, size, error);
+        return pngBytes(content, size, error);
     }
     if (suffix == "svg") {
-        return saveSvg(content, path, size, error);
+        return svgBytes(content, size, error);
     }
-    return failWith(error, QString("Cannot tell the format of %1: the chart is saved as .png or .svg.").arg(path));
+    failWith(error, QString("Cannot tell the format of %1: the chart is saved as .png or .svg.").arg(path));
+    return {};
+}
+
+QString writeChartFile(const QString& path, const QByteArray& bytes) {
+    return QString::fromStdString(writeFileAtomically(
+        path.toStdString(), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+}
+
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error) {
+    const QByteArray bytes = chartFileBytes(content, path, size, error);
+    if (bytes.isEmpty()) {
+        return false;
+    }
+    const QString reason = writeChartFile(path, bytes);
+    return reason.isEmpty() || failWith(error, reason);
 }
 
 } // namespace vantrel

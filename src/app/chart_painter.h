@@ -2,6 +2,7 @@
 
 #include "views/chart_geometry.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QRectF>
 #include <QSize>
@@ -36,8 +37,16 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
 // the mouse.
 ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device);
 
-// Writes the chart as a PNG or an SVG image, chosen by the file's extension. On failure returns false
-// and says why in error.
+// The chart as the bytes of a PNG or an SVG file, chosen by the extension of path. Returns no bytes
+// and says why in error when it cannot be drawn or encoded.
+QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error);
+
+// Writes the bytes of a chart file with the program's checked writer: a failure leaves no file. Returns
+// the empty text, or the system's reason.
+QString writeChartFile(const QString& path, const QByteArray& bytes);
+
+// Draws the chart and writes its file. On failure returns false and says why in error: the system's
+// reason (No space left on device) when the drawn file could not be written.
 bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error);
 
 constexpr int kMinChartSide = 100;

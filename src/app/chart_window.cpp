@@ -9,10 +9,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace vantrel {
 
@@ -116,31 +119,66 @@ ChartWindow::ChartWindow(std::unique_ptr<MessageSink> messages, QWidget* parent)
     m_canvas->setContent(chartSkeleton(0));
 }
 
-ChartWindow::~ChartWindow() = default;
-
-bool ChartWindow::saveTo(const QString& path) {
-    const QSize size(std::clamp(m_canvas->width(), kMinChartSide, kMaxChartSide),
-                     std::clamp(m_canvas->height(), kMinChartSide, kMaxChartSide));
-    QString error;
-    if (!saveChart(m_canvas->content(), path, size, &error)) {
-        m_messages->showFailure(error.toStdString(), MessageIcon::Exclamation);
-        return false;
+// A close while a file is written waits for it: the file is either whole or not there.
+ChartWindow::~ChartWindow() {
+    for (QThread* writer : std::as_const(m_writers)) {
+        writer->wait();
+        delete writer;
     }
-    return true;
+}
+
+QSize ChartWindow::savedSize() const {
+    return {std::clamp(m_canvas->width(), kMinChartSide, kMaxChartSide),
+            std::clamp(m_canvas->height(), kMinChartSide, kMaxChartSide)};
+}
+
+void ChartWindow::saveTo(const QString& path) {
+    saveContent(m_canvas->content(), path, savedSize());
+}
+
+void ChartWindow::reportFailure(const QString& path, const QString& text) {
+    m_messages->showFailure(text.toStdString(), MessageIcon::Exclamation);
+    emit saveFinished(path, false);
+}
+
+void ChartWindow::saveContent(const ChartContent& content, const QString& path, QSize size) {
+    QString error;
+    const QByteArray bytes = chartFileBytes(content, path, size, &error);
+    if (bytes.isEmpty()) {
+        reportFailure(path, error);
+        return;
+    }
+    auto reason = std::make_shared<QString>();
+    QThread* writer = QThread::create([path, bytes, reason] { *reason = writeChartFile(path, bytes); });
+    m_writers.append(writer);
+    connect(writer, &QThread::finished, this, [this, writer, path, reason] {
+        m_writers.removeOne(writer);
+        writer->wait();
+        writer->deleteLater();
+        if (!reason->isEmpty()) {
+            reportFailure(path, QString("Could not write the chart to %1: %2").arg(path, *reason));
+        } else {
+            emit saveFinished(path, true);
+        }
+    });
+    writer->start();
 }
 
 void ChartWindow::save() {
-    QFileDialog dialog(this, QStringLiteral("Save Chart"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    auto* dialog = new QFileDialog(this, QStringLiteral("Save Chart"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
     const QString pngFilter = QStringLiteral("PNG image (*.png)");
-    dialog.setNameFilters({pngFilter, QStringLiteral("SVG drawing (*.svg)")});
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, pngFilter](const QString& filter) {
-        dialog.setDefaultSuffix(filter == pngFilter ? QStringLiteral("png") : QStringLiteral("svg"));
+    dialog->setNameFilters({pngFilter, QStringLiteral("SVG drawing (*.svg)")});
+    dialog->setDefaultSuffix(QStringLiteral("png"));
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, pngFilter](const QString& filter) {
+        dialog->setDefaultSuffix(filter == pngFilter ? QStringLiteral("png") : QStringLiteral("svg"));
     });
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        saveTo(dialog.selectedFiles().constFirst());
-    }
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, content = m_canvas->content(), size = savedSize()](const QString& path) {
+                saveContent(content, path, size);
+            });
+    dialog->open();
 }
 
 } // namespace vantrel

@@ -4,11 +4,14 @@
 #include "views/chart_geometry.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
+
+class QThread;
 
 namespace vantrel {
 
@@ -29,7 +32,6 @@ public:
     void setContentSource(std::function<ChartContent()> source) { m_source = std::move(source); }
     void contentChanged();
     const ChartContent& content() const;
-    std::optional<int> cursorPoint() const { return m_cursorPoint; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,22 +61,32 @@ public:
     explicit ChartWindow(std::unique_ptr<MessageSink> messages = nullptr, QWidget* parent = nullptr);
     ~ChartWindow() override;
 
-    void setContent(ChartContent content) { m_canvas->setContent(std::move(content)); }
     void setContentSource(std::function<ChartContent()> source) { m_canvas->setContentSource(std::move(source)); }
     void contentChanged() { m_canvas->contentChanged(); }
     const ChartContent& content() const { return m_canvas->content(); }
-    ChartCanvas* canvas() const { return m_canvas; }
 
-    // Saves the chart at the size it is shown, PNG or SVG by the extension; a failure is reported.
-    bool saveTo(const QString& path);
+    // Saves the chart as it is shown now, PNG or SVG by the extension. The picture is drawn here and
+    // its file written on a thread of its own, so that a slow disk or a pipe nobody reads does not
+    // freeze the window; saveFinished tells the outcome, and a failure is reported.
+    void saveTo(const QString& path);
+    bool isSaving() const { return !m_writers.isEmpty(); }
+
+signals:
+    void saveFinished(const QString& path, bool saved);
 
 public slots:
-    // Asks for a file name and saves there.
+    // Asks for a file name without stopping the window (a run goes on meanwhile) and saves there the
+    // chart as it was when Save was chosen.
     void save();
 
 private:
+    void saveContent(const ChartContent& content, const QString& path, QSize size);
+    void reportFailure(const QString& path, const QString& text);
+    QSize savedSize() const;
+
     std::unique_ptr<MessageSink> m_messages;
     ChartCanvas* m_canvas;
+    QList<QThread*> m_writers;
 };
 
 } // namespace vantrel

@@ -4,31 +4,50 @@
 
 #include <filesystem>
 #include <iostream>
+#include <system_error>
 
 namespace {
 
-using WritePlot = void (*)(const vantrel::PlotRequest&, std::string&, int, char**);
+using WritePlot = void (*)(const vantrel::PlotRequest&, std::string&, char*);
 
-// The chart module stands beside the program in the build, and in lib/vantrel beside bin when installed.
-void* openPlotModule() {
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+constexpr const char* kModuleName = "libvantrel_plot.so";
+
+// The program's folder: from /proc when it is mounted, else from the name it was started by.
+std::filesystem::path programFolder(const char* programName) {
+    std::error_code failed;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failed);
+    if (!failed) {
+        return program.parent_path();
+    }
+    const std::filesystem::path named = std::filesystem::absolute(programName, failed);
+    return failed ? std::filesystem::path(".") : named.parent_path();
+}
+
+// The chart module stands beside the program in the build, and in lib/vantrel beside bin when
+// installed. Without it, the message names every place looked at and why each failed.
+WritePlot openPlotModule(const char* programName, std::string& whereLooked) {
+    const std::filesystem::path folder = programFolder(programName);
     for (const std::filesystem::path& module :
-         {program / "libvantrel_plot.so", program.parent_path() / VANTREL_LIBDIR / "vantrel" / "libvantrel_plot.so"}) {
-        if (void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            return handle;
+         {folder / kModuleName, folder.parent_path() / VANTREL_LIBDIR / "vantrel" / kModuleName}) {
+        void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+        const auto write = handle ? reinterpret_cast<WritePlot>(dlsym(handle, "vantrelWritePlot")) : nullptr;
+        if (write != nullptr) {
+            return write;
         }
+        const char* why = dlerror();
+        whereLooked += "; " + (why != nullptr ? std::string(why) : module.string());
     }
     return nullptr;
 }
 
-std::string writePlot(int argc, char** argv, const vantrel::PlotRequest& request) {
-    void* module = openPlotModule();
-    const auto write = module ? reinterpret_cast<WritePlot>(dlsym(module, "vantrelWritePlot")) : nullptr;
+std::string writePlot(char* programName, const vantrel::PlotRequest& request) {
+    std::string whereLooked;
+    const WritePlot write = openPlotModule(programName, whereLooked);
     if (write == nullptr) {
-        return "the chart module libvantrel_plot.so cannot be loaded";
+        return std::string("the chart module ") + kModuleName + " cannot be loaded" + whereLooked;
     }
     std::string error;
-    write(request, error, argc, argv);
+    write(request, error, programName);
     return error;
 }
 
@@ -37,6 +56,7 @@ std::string writePlot(int argc, char** argv, const vantrel::PlotRequest& request
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    auto plot = [argc, argv](const vantrel::PlotRequest& request) { return writePlot(argc, argv, request); };
+    char* programName = argc > 0 ? argv[0] : const_cast<char*>("vantrel-batch");
+    auto plot = [programName](const vantrel::PlotRequest& request) { return writePlot(programName, request); };
     return vantrel::runBatch(args, std::cin, std::cout, std::cerr, plot);
 }

@@ -7,17 +7,34 @@
 
 #include <QGuiApplication>
 
+#include <cstdio>
 #include <cstdlib>
 
-// Writes the chart file; on failure `error` says why.
-extern "C" __attribute__((visibility("default"))) void vantrelWritePlot(const vantrel::PlotRequest& request,
-                                                                        std::string& error, int argc, char** argv) {
-    // A script has no display: the chart is drawn offscreen.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+namespace {
+
+// The toolkit's notes (a missing runtime folder, say) are not this program's messages, but the one
+// it ends the program with must not go unsaid.
+void passFatalMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "vantrel-batch: %s\n", message.toLocal8Bit().constData());
     }
-    // The toolkit's own notes (a missing runtime folder, say) are not this program's messages.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+}
+
+} // namespace
+
+// Writes the chart file; on failure `error` says why. The program's own arguments are not the
+// toolkit's: it sees the program's name alone, so that "--plot -platform" names a file.
+extern "C" __attribute__((visibility("default"))) void vantrelWritePlot(const vantrel::PlotRequest& request,
+                                                                        std::string& error, char* programName) {
+    // A script has no display, and an inherited platform (a desktop's, over ssh or from cron) may
+    // not start: the chart is always drawn offscreen.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A desktop's debugging settings must not turn a note about it (no runtime folder) into an abort.
+    unsetenv("QT_FATAL_WARNINGS");
+    unsetenv("QT_FATAL_CRITICALS");
+    qInstallMessageHandler(passFatalMessages);
+    int argc = 1;
+    char* argv[] = {programName, nullptr};
     const QGuiApplication application(argc, argv);
     const vantrel::ChartContent content = vantrel::chartContentOf(
         {request.state, request.table, request.model, request.dTexts, request.iTexts, vantrel::allResultColumns()});

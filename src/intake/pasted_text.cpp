@@ -92,7 +92,10 @@ public:
         : m_progress(progress), m_length(length), m_maxLines(maxLines) {}
 
     void reach(std::size_t position, int lineEnds) {
-        const double byPosition = kMarkFull * (1.0 - static_cast<double>(position) / static_cast<double>(m_length));
+        // An empty text is scanned as soon as it is begun (and 0 / 0 has no integer).
+        const double scanned =
+            m_length == 0 ? 1.0 : 1.0 - static_cast<double>(position) / static_cast<double>(m_length);
+        const double byPosition = kMarkFull * scanned;
         const double byLines = static_cast<double>(kMarkFull) * lineEnds / m_maxLines;
         const int unit = std::min(static_cast<int>(std::max(byPosition, byLines)), kMarkFull);
         while (m_lastUnit < unit) {

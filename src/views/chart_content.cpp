@@ -48,6 +48,7 @@ ChartContent chartContentOf(const ChartSource& source) {
     const AnalysisState& s = source.state;
     ChartContent content = chartSkeleton(s.Data_count);
     content.modelName = s.Reg_name[modelNumber(source.model)];
+    content.format = s.format;
     const bool dataShown = source.filledColumns.test(ResultTable::kDataColumn) && s.Data_count > 0;
     content.notice = chartNoticeText(source.notice, dataShown);
     for (int wave = 1; wave <= kWaveCount; ++wave) {

@@ -1,8 +1,8 @@
 #include "views/chart_geometry.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace vantrel {
@@ -19,14 +19,19 @@ constexpr double kXAxisRow = 1.6;
 // Ticks one line apart at the closest: the zero-centred strips need three of them (a step of 1, 2,
 // 2.5 or 5 never puts two ticks symmetric about zero), and a box is about three lines high.
 constexpr double kYLabelSpacing = 1.0;
-constexpr int kMaxYTicks = 4;
 constexpr int kMaxFixedDecimals = 6;
 constexpr double kMaxFixedMagnitude = 1e7;
 
-std::string printed(const char* format, int precision, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, precision, value);
-    return buffer;
+// The number as printf would print it in the "C" locale, with the format's decimal separator: the
+// labels must not change with the locale the toolkit sets for the process.
+std::string printed(std::chars_format style, int precision, double value, NumberFormat format) {
+    char buffer[400];
+    const auto [end, failed] = std::to_chars(buffer, buffer + sizeof buffer, value, style, precision);
+    std::string text(buffer, failed == std::errc() ? end : buffer);
+    if (format == NumberFormat::DecimalComma) {
+        std::replace(text.begin(), text.end(), '.', ',');
+    }
+    return text;
 }
 
 bool isZeroText(const std::string& text) {
@@ -59,7 +64,7 @@ void placeStrips(ChartLayout& layout, const ChartContent& content, const ChartRe
             placed.range = paddedRange(strip.values, strip.overlay, strip.rangeIncludesZero);
             double step = 0;
             placed.ticks = niceTicks(placed.range, yTickBudget(boxHeight, line), &step);
-            placed.tickLabels = tickLabels(placed.ticks, step);
+            placed.tickLabels = tickLabels(placed.ticks, step, content.format);
         }
         layout.strips.push_back(std::move(placed));
         top = layout.strips.back().box.bottom() + line * kStripGap;
@@ -136,7 +141,9 @@ std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step) {
     }
     // A step of 2.5 keeps a third tick where the next step, 5, would leave a single one.
     constexpr double kMultipliers[] = {1, 2, 2.5, 5};
-    double decade = std::pow(10.0, std::floor(std::log10(span / maxTicks)));
+    // A span below the smallest double times maxTicks gives a decade of 0, which no multiple reaches.
+    double decade =
+        std::max(std::pow(10.0, std::floor(std::log10(span / maxTicks))), std::numeric_limits<double>::denorm_min());
     for (int attempt = 0;; ++attempt) {
         const double tried = decade * kMultipliers[attempt % 4];
         const double first = std::ceil(range.low / tried);
@@ -144,7 +151,12 @@ std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step) {
         if (last - first + 1 <= maxTicks) {
             std::vector<double> ticks;
             for (int k = 0; k <= last - first; ++k) {
-                ticks.push_back((first + k) * tried);
+                // The quotients are rounded: a multiple may fall a hair outside the range. Beyond 2^53
+                // multiples, neighbours round to the same double.
+                const double tick = (first + k) * tried;
+                if (tick >= range.low && tick <= range.high && (ticks.empty() || tick > ticks.back())) {
+                    ticks.push_back(tick);
+                }
             }
             if (step != nullptr) {
                 *step = tried;
@@ -157,7 +169,7 @@ std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step) {
     }
 }
 
-std::vector<std::string> tickLabels(const std::vector<double>& ticks, double step) {
+std::vector<std::string> tickLabels(const std::vector<double>& ticks, double step, NumberFormat format) {
     // A step of 2.5 times a power of ten needs one digit more than the power itself.
     const int stepExponent = static_cast<int>(std::floor(std::log10(step)));
     const double mantissa = step / std::pow(10.0, stepExponent);
@@ -172,8 +184,9 @@ std::vector<std::string> tickLabels(const std::vector<double>& ticks, double ste
     const int digits = static_cast<int>(std::floor(std::log10(magnitude))) - stepExponent + extraDigit;
     std::vector<std::string> labels;
     for (double tick : ticks) {
-        const std::string text =
-            fixed ? printed("%.*f", decimals, tick) : printed("%.*e", std::clamp(digits, 0, 14), tick);
+        const std::string text = fixed
+                                     ? printed(std::chars_format::fixed, decimals, tick, format)
+                                     : printed(std::chars_format::scientific, std::clamp(digits, 0, 14), tick, format);
         labels.push_back(isZeroText(text) ? "0" : text);
     }
     return labels;
@@ -252,12 +265,12 @@ std::optional<int> pointAtPixel(const ChartLayout& layout, double x, double y) {
     return std::clamp(static_cast<int>(offset) + 1, 1, layout.pointCount);
 }
 
-std::string cursorValueText(const ChartStrip& strip, int point) {
-    const auto valueAt = [point](const std::vector<double>& series) -> std::string {
+std::string cursorValueText(const ChartStrip& strip, int point, NumberFormat format) {
+    const auto valueAt = [point, format](const std::vector<double>& series) -> std::string {
         if (point < 1 || point > static_cast<int>(series.size()) || !std::isfinite(series[point - 1])) {
             return {};
         }
-        return printed("%.*g", 6, series[point - 1]);
+        return printed(std::chars_format::general, 6, series[point - 1], format);
     };
     std::string text = valueAt(strip.values);
     const std::string trend = valueAt(strip.overlay);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/text_rules.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,6 +30,8 @@ struct ChartContent {
     std::string modelName;
     // Why the chart shows no curves or the Data alone; empty while it shows a run's results.
     std::string notice;
+    // The decimal separator of the axis labels and the cursor's values, as the table writes numbers.
+    NumberFormat format = NumberFormat::DecimalPoint;
 };
 
 constexpr int kChartStripCount = 13;
@@ -46,6 +50,9 @@ ChartContent chartSkeleton(int pointCount);
 // "Wave 3   d = -1.23400   i = 8", with the d and i texts as the boxes show them.
 std::string waveStripTitle(int wave, const std::string& dText, const std::string& iText);
 
+// The most y ticks a strip gets, however high its box.
+constexpr int kMaxYTicks = 4;
+
 struct ValueRange {
     double low = 0;
     double high = 0;
@@ -57,7 +64,8 @@ std::vector<double> niceTicks(ValueRange range, int maxTicks, double* step = nul
 
 // The labels of an axis's ticks at the step: as many decimals as the step needs, an exponent where
 // the numbers would be long, and "0" for zero.
-std::vector<std::string> tickLabels(const std::vector<double>& ticks, double step);
+std::vector<std::string> tickLabels(const std::vector<double>& ticks, double step,
+                                    NumberFormat format = NumberFormat::DecimalPoint);
 
 // The finite values of a series widened by a small margin above and below, so that the curve does not
 // run along the frame. A flat series gets a range around its value; a series without finite values
@@ -115,6 +123,6 @@ double valueToPixelY(const StripLayout& strip, double value);
 std::optional<int> pointAtPixel(const ChartLayout& layout, double x, double y);
 
 // The value of a strip at a point as the cursor shows it, or the empty text where there is none.
-std::string cursorValueText(const ChartStrip& strip, int point);
+std::string cursorValueText(const ChartStrip& strip, int point, NumberFormat format = NumberFormat::DecimalPoint);
 
 } // namespace vantrel

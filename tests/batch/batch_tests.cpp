@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -69,7 +70,7 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{}, "\xFF\xFE\x00\xDC"s, 4, "caused an error"}, // a lone surrogate is U+FFFD
         {{}, "\xFF\xFE\x00\xD8\x41\x00"s, 3, "not enough data"},
         {{}, "\xFF\xFE\x37\x00\x38"s, 3, "not enough data"}, // an odd last byte is a unit of its own
-        {{"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nTry 'vantrel-batch --help'"},
+        {{"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nvantrel-batch: Try 'vantrel-batch --help'"},
         {{"--model", "cubic"}, "", 2, "unknown model 'cubic'"},
         {{"--amplitude=maybe"}, "", 2, "--amplitude takes on or off"},
         {{"--wavelength", "on", "--i"}, "", 2, "--i needs a value"},
@@ -80,6 +81,11 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{"--plot-size=100x99"}, "", 2, "--plot-size takes"},
         {{"--plot-size=100x10001"}, "", 2, "--plot-size takes"},
         {{"--plot-size=100x100x"}, "", 2, "--plot-size takes"},
+        {{"--plot-size", " 200x200"}, "", 2, "--plot-size takes"},
+        {{"--plot-size", "+200x200"}, "", 2, "--plot-size takes"},
+        {{"--plot-size", "200x+200"}, "", 2, "--plot-size takes"},
+        {{"--plot-size", "200x200 "}, "", 2, "--plot-size takes"},
+        {{"--plot", ""}, positive, 2, "vantrel-batch: --plot needs a file name\n"},
         {{"--plot", "chart.png"}, positive, 2, "--plot is not available"}, // the library alone draws no chart
         {{"a.txt", "b.txt"}, "", 2, "unexpected argument 'b.txt'"},
         {{"--", "-x"}, "", 2, "vantrel-batch: -x: No such file or directory\n"},
@@ -92,6 +98,28 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         EXPECT_EQ(run.exitCode, exitCode) << said;
         EXPECT_NE((run.out + run.err).find(said), std::string::npos) << run.err;
         EXPECT_EQ(run.out.empty(), run.exitCode != 0) << said;
+    }
+}
+
+// UTF-16 without a byte-order mark is told by its NUL bytes, in either order, and read as UTF-16;
+// any other text with NUL bytes is refused.
+TEST(BatchInput, Utf16WithoutAMarkReadsAsItsText) {
+    const std::string text = series(30, 10);
+    std::string little;
+    std::string big;
+    for (const char c : text) {
+        little += {c, '\0'};
+        big += {'\0', c};
+    }
+    const std::string table = runWith({}, text).out;
+    ASSERT_FALSE(table.empty());
+    EXPECT_EQ(runWith({}, little).out, table);
+    EXPECT_EQ(runWith({}, big).out, table);
+    // Every odd byte NUL but the first unit's: still UTF-16 (a minus sign, U+2212).
+    EXPECT_EQ(runWith({}, "\x12\x22" + little).out, runWith({}, "\xE2\x88\x92" + text).out);
+    // NULs on both sides of the pairs, or a NUL character: no text, never a column of zeros.
+    for (const std::string& bytes : {"\0\0"s + little, "\xFF\xFE\0\0"s + little, "1\n\0\n"s + text}) {
+        EXPECT_EQ(runWith({}, bytes).err, "vantrel-batch: standard input: not a text: it holds NUL bytes\n");
     }
 }
 
@@ -123,22 +151,58 @@ TEST(BatchOptions, BoxTextsAreNormalisedAndBoundedAsInTheWindow) {
     EXPECT_EQ(with({"--i=2000,0"}).out, with({"--i=999,1"}).out);
 }
 
+std::string shell(const std::string& command) {
+    return command + " 2>" + testing::TempDir() + "vantrel_batch_err.txt";
+}
+
 // The program reads its file as the library does and writes the same bytes, and draws the chart into
-// a file of the asked size with no display. A full disk is an error, never a truncated table.
+// a file of the asked size with no display, whatever platform and debugging settings the desktop
+// left in the environment.
+// A full disk is an error, never a truncated table, chart or help.
 TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
-    const std::string in = testing::TempDir() + "vantrel_batch_in.txt";
-    const std::string out = testing::TempDir() + "vantrel_batch_out.txt";
-    const std::string png = testing::TempDir() + "vantrel_batch.png";
+    const std::string dir = testing::TempDir();
+    const std::string in = dir + "vantrel_batch_in.txt";
+    const std::string out = dir + "vantrel_batch_out.txt";
+    const std::string png = dir + "vantrel_batch.png";
+    const std::string svg = dir + "vantrel_batch.svg";
     std::ofstream(in, std::ios::binary) << series(60, 0);
     const std::string program = VANTREL_BATCH_PATH;
-    const std::string plotted =
-        "env -u DISPLAY " + program + " --model logarithmic --plot " + png + " --plot-size 320x480 " + in + " >" + out;
+    const std::string plotted = "env -u DISPLAY -u XDG_RUNTIME_DIR QT_QPA_PLATFORM=xcb QT_FATAL_WARNINGS=1 " + program +
+                                " --model logarithmic --plot " + png + " --plot-size 320x480 " + in + " >" + out;
     ASSERT_EQ(std::system(plotted.c_str()), 0);
     EXPECT_EQ(readFile(out), runWith({"--model", "logarithmic", in}, "").out);
     // The PNG header chunk's width and height, big-endian: 320 and 480.
     EXPECT_EQ(readFile(png).substr(16, 8), "\0\0\x01\x40\0\0\x01\xE0"s);
-    EXPECT_EQ(WEXITSTATUS(std::system((program + " " + in + " >/dev/full 2>/dev/null").c_str())), 2);
-    for (const std::string& file : {in, out, png}) {
+    // The axis labels write numbers as the table does.
+    std::string commas = series(60, 0);
+    std::replace(commas.begin(), commas.end(), '.', ',');
+    std::ofstream(in, std::ios::binary) << commas;
+    ASSERT_EQ(std::system((program + " --decimal-comma --plot " + svg + " " + in + " >/dev/null").c_str()), 0);
+    const std::string drawing = readFile(svg);
+    EXPECT_NE(drawing.find(",5<"), std::string::npos);
+    EXPECT_EQ(drawing.find(".5<"), std::string::npos);
+    const std::string full = dir + "vantrel_batch_full.";
+    std::remove((full + "svg").c_str());
+    ASSERT_EQ(symlink("/dev/full", (full + "svg").c_str()), 0);
+    // The command after the program's arguments, the exit code and what standard error says.
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
+        {"--help >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
+        {"--version >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
+        {"--plot " + full + "svg " + in + " >/dev/null", 2,
+         "vantrel-batch: " + full + "svg: No space left on device\n"},
+        {"--plot -platform " + in + " >/dev/null", 2, "vantrel-batch: -platform: Cannot tell the format of -platform"},
+    };
+    for (const auto& [arguments, exitCode, said] : cases) {
+        EXPECT_EQ(WEXITSTATUS(std::system(shell(program + " " + arguments).c_str())), exitCode) << arguments;
+        EXPECT_EQ(readFile(dir + "vantrel_batch_err.txt").substr(0, said.size()), said) << arguments;
+    }
+    // Without its chart module the program says where it looked.
+    const std::string moved = dir + "vantrel-batch-alone";
+    ASSERT_EQ(std::system(("cp " + program + " " + moved).c_str()), 0);
+    EXPECT_EQ(WEXITSTATUS(std::system(shell(moved + " --plot " + png + " " + in + " >/dev/null").c_str())), 2);
+    EXPECT_NE(readFile(dir + "vantrel_batch_err.txt").find(dir + "libvantrel_plot.so: cannot open"), std::string::npos);
+    for (const std::string& file : {in, out, png, svg, full + "svg", moved}) {
         std::remove(file.c_str());
     }
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kTiny = std::numeric_limits<double>::denorm_min();
 
 // Lines of 13 pixels and seven pixels a character, about what the chart's font gives at 900 x 900.
 const TextMetrics kMetrics{13, [](const std::string& text) { return 7.0 * static_cast<double>(text.size()); }};
@@ -24,10 +26,17 @@ TEST(ChartAxes, TicksAreRoundStepsInsideTheRangeAndNoMoreThanAsked) {
         {{1, 1500}, 8, {200, 400, 600, 800, 1000, 1200, 1400}},
         {{1, kNaN}, 3, {}},
         {{-1e308, 1e308}, 3, {}},
+        {{0, 1.7e308}, 1, {}},
+        // Steps below the smallest double: one tick per representable value at most.
+        {{0, 3 * kTiny}, 5, {0, kTiny, 2 * kTiny, 3 * kTiny}},
+        {{kTiny, 2 * kTiny}, 1, {2 * kTiny}},
     };
     for (const auto& [range, maxTicks, expected] : cases) {
         EXPECT_EQ(niceTicks(range, maxTicks), expected) << range.low << " to " << range.high;
     }
+    // Over 2^53 steps from zero, neighbouring multiples are the same double: each is one tick.
+    const std::vector<double> far = niceTicks({8.800114776174726e223, 8.800114776174739e223}, 110);
+    EXPECT_TRUE(!far.empty() && std::adjacent_find(far.begin(), far.end(), std::greater_equal<>()) == far.end());
 }
 
 TEST(ChartAxes, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
@@ -42,6 +51,9 @@ TEST(ChartAxes, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
     for (const auto& [ticks, step, expected] : cases) {
         EXPECT_EQ(tickLabels(ticks, step), expected) << "step " << step;
     }
+    // The separator is the table's, never the locale's.
+    EXPECT_EQ(tickLabels({-2.5, 0, 2.5}, 2.5, NumberFormat::DecimalComma),
+              (std::vector<std::string>{"-2,5", "0", "2,5"}));
 }
 
 TEST(ChartAxes, RangeHoldsTheFiniteValuesWithASmallMarginAndZeroWhereAsked) {
@@ -110,6 +122,7 @@ TEST(ChartCursor, ShowsTheValueAndTheTrendWhereTheyExist) {
     EXPECT_EQ(cursorValueText(strip, 4), "");
     strip.overlay.clear();
     EXPECT_EQ(cursorValueText(strip, 3), "3");
+    EXPECT_EQ(cursorValueText(ChartStrip{"Data", {0.5}, {1e-7}}, 1, NumberFormat::DecimalComma), "0,5   trend 1e-07");
 }
 
 // The Data strip reads the Data cells in the series' own number format.

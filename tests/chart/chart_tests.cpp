@@ -2,18 +2,30 @@
 // texts, never compared with a stored picture (fonts differ from machine to machine).
 
 #include "app/chart_painter.h"
+#include "app/chart_window.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 namespace vantrel {
 namespace {
@@ -118,6 +130,85 @@ TEST(ChartFile, IsAPngOfTheAskedSizeOrAWellFormedSvgWithTheTitlesAndTheNotice) {
          {"Data"s, "Oscillation"s, "Wave 1"s, "Wave 10"s, "Remainder"s, "Linear trend"s, "Point"s, content.notice}) {
         EXPECT_EQ(texts.count(QString::fromStdString(text)), 1) << text;
     }
+}
+
+class RecordedMessages : public MessageSink {
+public:
+    explicit RecordedMessages(QStringList& into) : m_into(into) {}
+    void showFailure(const std::string& text, MessageIcon) override { m_into << QString::fromStdString(text); }
+
+private:
+    QStringList& m_into;
+};
+
+QByteArray readAllOf(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// The Save dialog leaves the window (and a run feeding it) going; the file holds the chart as it was
+// when Save was chosen and is written away from the window: a pipe nobody reads yet keeps the window
+// answering, a close waits for the file to be whole, and a failure leaves no file and says why.
+TEST(ChartWindowSave, WritesAwayFromTheWindowWhatWasShownAndReportsFailures) {
+    QTemporaryDir dir;
+    QStringList messages;
+    std::string notice = "Shown when Save was chosen";
+    auto window = std::make_unique<ChartWindow>(std::make_unique<RecordedMessages>(messages));
+    window->setContentSource([&notice] {
+        ChartContent content = sampleContent();
+        content.notice = notice;
+        return content;
+    });
+    window->contentChanged();
+    window->resize(400, 500);
+    QSignalSpy finished(window.get(), &ChartWindow::saveFinished);
+    window->save();
+    auto* dialog = window->findChild<QFileDialog*>();
+    ASSERT_TRUE(dialog != nullptr && dialog->isVisible());
+    notice = "Shown later";
+    window->contentChanged();
+    dialog->selectFile(dir.filePath("chart.svg"));
+    static_cast<QDialog*>(dialog)->accept();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(svgTexts(dir.filePath("chart.svg")).contains("Shown when Save was chosen"));
+
+    const QString pipe = dir.filePath("pipe.png");
+    ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    window->saveTo(pipe);
+    bool answered = false;
+    QTimer::singleShot(50, [&answered] { answered = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answered; }));
+    EXPECT_TRUE(window->isSaving());
+    EXPECT_TRUE(readAllOf(pipe).startsWith("\x89PNG"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }));
+    EXPECT_EQ(finished.at(1), (QVariantList{pipe, true}));
+
+    ASSERT_EQ(symlink("/dev/full", dir.filePath("full.svg").toLocal8Bit().constData()), 0);
+    for (const QString& name : {QString("missing/chart.png"), QString("full.svg")}) {
+        window->saveTo(dir.filePath(name));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 4; }));
+    EXPECT_EQ(messages,
+              (QStringList{"Could not write the chart to " + dir.filePath("missing/chart.png") +
+                               ": No such file or directory",
+                           "Could not write the chart to " + dir.filePath("full.svg") + ": No space left on device"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+              3);
+
+    window->saveTo(pipe);
+    QByteArray piped;
+    std::atomic<bool> readerOpening = false;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        readerOpening = true;
+        piped = readAllOf(pipe);
+    });
+    window.reset();
+    // The writer could not finish before the reader opened the pipe.
+    EXPECT_TRUE(readerOpening);
+    reader.join();
+    EXPECT_TRUE(piped.endsWith("IEND\xAE\x42\x60\x82"));
 }
 
 } // namespace

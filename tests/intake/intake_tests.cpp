@@ -1,5 +1,6 @@
 #include "intake/intake.h"
 #include "intake/messages.h"
+#include "intake/pasted_text.h"
 
 #include "analysis/runtime_error.h"
 
@@ -56,6 +57,12 @@ protected:
     std::vector<double> marks;
     int finished = 0;
 };
+
+// The empty text is scanned at once: its strip runs to the end, as a non-empty one's does.
+TEST_F(IntakeTest, TheEmptyTextIsScannedWhole) {
+    EXPECT_EQ(keptLines("", *this), "");
+    EXPECT_TRUE(marks.size() == 1001 && marks.back() == 1000) << marks.size();
+}
 
 // Of a longer text the last 1500 lines up to the last non-empty one are kept, CR LF, LF and CR each
 // ending a line; empty lines are points of value 0; only the first TAB-separated field counts. The
