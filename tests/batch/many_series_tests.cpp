@@ -254,6 +254,9 @@ TEST(ManySeries, LongAndSummaryTakeASingleSeriesToo) {
     EXPECT_EQ(run.out, runWith({"--decimal-comma"}, text).out);
     EXPECT_EQ(split(readFile(folder / "l.csv"), '\n').size(), 41U);
     EXPECT_EQ(split(readFile(folder / "s.csv"), '\n')[1].substr(0, 9), "1,linear,");
+    const BatchRun crFile = runWith({"--cr", "--decimal-comma", "--output-dir", folder.string()}, text);
+    EXPECT_EQ(crFile.exitCode, 0);
+    EXPECT_EQ(readFile(folder / "1.tsv"), runWith({"--cr", "--decimal-comma"}, text).out);
 }
 
 TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
@@ -284,6 +287,7 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
         {{"--all-columns", dir, "--column=a"}, overflow, 2, "exclude each other"},
         {{"--column=a", "--column=c", dir + "2"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
         {{"--column=a", "--column=3", dir + "3"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
+        {{"--all-columns", "--summary=" + (folder / "s.csv").string()}, "1;x\n2;y\n", 3, "vantrel-batch: 2: There is"},
     };
     for (const auto& [args, input, exitCode, said] : cases) {
         const BatchRun run = runWith(args, input);

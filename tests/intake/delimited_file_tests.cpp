@@ -92,10 +92,11 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
 }
 
 TEST(DelimitedFile, KnowsAColumnThatATrailingDelimiterLeaves) {
-    const vantrel::DelimitedFile file = vantrel::readDelimited("a;;\n1;;\n2;3;\n", ';', kPoint);
+    const vantrel::DelimitedFile file = vantrel::readDelimited("a;b;;\n1;;3;\n2;;;\n", ';', kPoint);
     EXPECT_FALSE(vantrel::isEmptyColumn(file, 0));
-    EXPECT_FALSE(vantrel::isEmptyColumn(file, 1));
-    EXPECT_TRUE(vantrel::isEmptyColumn(file, 2));
+    EXPECT_FALSE(vantrel::isEmptyColumn(file, 1)); // a heading alone
+    EXPECT_FALSE(vantrel::isEmptyColumn(file, 2)); // a field alone
+    EXPECT_TRUE(vantrel::isEmptyColumn(file, 3));
 }
 
 TEST(DelimitedFile, RefusesAQuoteNeverClosedAndSaysWhere) {
