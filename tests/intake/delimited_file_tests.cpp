@@ -18,23 +18,23 @@ constexpr auto kComma = NumberFormat::DecimalComma;
 TEST(DelimitedFile, FindsADelimiterOnlyWhereTheFirstLinesSplitAlike) {
     const std::tuple<std::string, NumberFormat, std::optional<char>> cases[] = {
         {"1\n2\n3\n", kPoint, std::nullopt},
-        {"1,234\n5,678\n", kPoint, std::nullopt},          // thousands groups
-        {"$1,234.50\n12,345,678\n", kPoint, std::nullopt}, // with a currency and two groups
-        {"-0,34\n1,25\n", kPoint, std::nullopt},           // a comma desktop's column
-        {"-0,34\n1,25\n", kComma, std::nullopt},           // "," is the decimal mark there
-        {"a,b\n1,2\n", kComma, std::nullopt},              // ... even where it could split
-        {"a,b\n1,2\n", kPoint, ','},                       // a heading is no number
-        {"1,2,3\n4,5,6\n", kPoint, ','},                   // three fields, no groups
-        {"1;2\n3;4\n", kComma, ';'},                       //
-        {"1\t2\n3\t4", kPoint, '\t'},                      //
-        {"1\t2;3\n4\t5;6\n", kPoint, '\t'},                // TAB before ";"
-        {"1;2\n3;4;5\n", kPoint, std::nullopt},            // not the same number of fields
-        {"1;2\n", kPoint, std::nullopt},                   // one line shows no columns
-        {"a;b\n\n1;2\r\n", kPoint, ';'},                   // empty lines do not count
-        {"\"a;b\";c\n1;2\n", kPoint, ';'},                 // a delimiter inside quotes
-        {"\"x\n1;2\n3;4\n", kPoint, std::nullopt},         // a quote never closed
-        {"\"1\n2\";3\n4;5\n", kPoint, ';'},                // a line break inside quotes
-        {"1\t\n2\t\n", kPoint, '\t'},                      // a spreadsheet's trailing TAB
+        {"1,234\n5,678\n", kPoint, std::nullopt},              // thousands groups
+        {"$1,234,567.50\n12,345,678\n", kPoint, std::nullopt}, // with a currency and two groups
+        {"-0,34\n1,25\n", kPoint, std::nullopt},               // a comma desktop's column
+        {"-0,34\n1,25\n", kComma, std::nullopt},               // "," is the decimal mark there
+        {"a,b\n1,2\n", kComma, std::nullopt},                  // ... even where it could split
+        {"a,b\n1,2\n", kPoint, ','},                           // a heading is no number
+        {"1,2,3\n4,5,6\n", kPoint, ','},                       // three fields, no groups
+        {"1;2\n3;4\n", kComma, ';'},                           //
+        {"1\t2\n3\t4", kPoint, '\t'},                          //
+        {"1\t2;3\n4\t5;6\n", kPoint, '\t'},                    // TAB before ";"
+        {"1;2\n3;4;5\n", kPoint, std::nullopt},                // not the same number of fields
+        {"1;2\n", kPoint, std::nullopt},                       // one line shows no columns
+        {"a;b\n\n1;2\r\n", kPoint, ';'},                       // empty lines do not count
+        {"\"a;b\";c\n1;2\n", kPoint, ';'},                     // a delimiter inside quotes
+        {"\"x\n1;2\n3;4\n", kPoint, std::nullopt},             // a quote never closed
+        {"\"1\n2\";3\n4;5\n", kPoint, ';'},                    // a line break inside quotes
+        {"1\t\n2\t\n", kPoint, '\t'},                          // a spreadsheet's trailing TAB
         {"", kPoint, std::nullopt},
     };
     for (const auto& [text, format, delimiter] : cases) {
