@@ -268,7 +268,7 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
     std::string columnA;
     for (int i = 1; i <= 20; ++i) {
         overflow += std::to_string(i) + ";" + (i == 5 ? "1e400" : std::to_string(i)) + ";x\n";
-        columnA += std::to_string(i) + "\n";
+        columnA += std::to_string(i) + ";\n";
     }
     const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
         {{"--decimal-comma", "--all-columns"}, text, 2, "4 series need --output-dir DIR, --long FILE or"},
@@ -288,12 +288,15 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
         {{"--column=a", "--column=c", dir + "2"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
         {{"--column=a", "--column=3", dir + "3"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
         {{"--all-columns", "--summary=" + (folder / "s.csv").string()}, "1;x\n2;y\n", 3, "vantrel-batch: 2: There is"},
+        // The empty column a delimiter at the end of every line leaves is no series.
+        {{"--all-columns", "--summary=" + (folder / "s.csv").string()}, columnA + columnA, 0, ""},
     };
     for (const auto& [args, input, exitCode, said] : cases) {
         const BatchRun run = runWith(args, input);
         EXPECT_EQ(run.exitCode, exitCode) << said;
         EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
     }
+    std::erase(columnA, ';');
     EXPECT_EQ(readFile(folder / "out2" / "a.tsv"), runWith({}, columnA).out);
 }
 
