@@ -134,19 +134,25 @@ const char* statusName(PasteResult result) {
     return result == PasteResult::Loaded ? "loaded" : result == PasteResult::Refused ? "refused" : "error";
 }
 
-std::string summaryRow(const std::string& name, const AnalysedSeries& series) {
-    std::string row = csvField(name);
-    const bool loaded = series.outcome.result == PasteResult::Loaded;
-    const std::string model = loaded ? modelInfo(series.outcome.model).commandLineName : "";
-    row += "," + model + "," + (loaded ? roundTripText(series.state.Reg_A) : "") + "," +
-           (loaded ? roundTripText(series.state.Reg_B) : "");
-    const WavesAsUsed waves = loaded ? wavesAsUsed(series) : WavesAsUsed{};
+// model,A,B,d_1..d_10,i_1..i_10 of a loaded series.
+std::string fittedFields(const AnalysedSeries& series) {
+    std::string fields = std::string(modelInfo(series.outcome.model).commandLineName) + "," +
+                         roundTripText(series.state.Reg_A) + "," + roundTripText(series.state.Reg_B);
+    const WavesAsUsed waves = wavesAsUsed(series);
     for (const auto* values : {&waves.d, &waves.i}) {
         for (const double value : *values) {
-            row += "," + (loaded ? roundTripText(value) : "");
+            fields += "," + roundTripText(value);
         }
     }
-    return row + "," + statusName(series.outcome.result) + "," + csvField(messageOf(series.outcome)) + "\n";
+    return fields;
+}
+
+// A series that did not load has nothing fitted: its model, A, B, d and i fields stay empty.
+std::string summaryRow(const std::string& name, PasteResult result, const std::string& message,
+                       const AnalysedSeries* loaded) {
+    constexpr int kFittedFields = 3 + 2 * kWaveCount;
+    const std::string fitted = loaded ? fittedFields(*loaded) : std::string(kFittedFields - 1, ',');
+    return csvField(name) + "," + fitted + "," + statusName(result) + "," + csvField(message) + "\n";
 }
 
 std::string summaryHeading() {
@@ -187,9 +193,8 @@ struct RunPlan {
 };
 
 SeriesReport failedReport(const std::string& name, const std::string& reason) {
-    AnalysedSeries failed;
-    failed.outcome = {PasteResult::RuntimeError, reason};
-    return {PasteResult::RuntimeError, reason, {}, {}, summaryRow(name, failed), {}};
+    return {
+        PasteResult::RuntimeError, reason, {}, {}, summaryRow(name, PasteResult::RuntimeError, reason, nullptr), {}};
 }
 
 SeriesReport reportOf(const ChosenSeries& series, const std::string& tablePath, const RunPlan& plan) {
@@ -197,8 +202,9 @@ SeriesReport reportOf(const ChosenSeries& series, const std::string& tablePath, 
     SeriesReport report;
     report.result = analysed->outcome.result;
     report.message = messageOf(analysed->outcome);
-    report.summaryRow = summaryRow(series.name, *analysed);
-    if (report.result != PasteResult::Loaded) {
+    const bool loaded = report.result == PasteResult::Loaded;
+    report.summaryRow = summaryRow(series.name, report.result, report.message, loaded ? analysed.get() : nullptr);
+    if (!loaded) {
         return report;
     }
     if (!plan.options.longFile.empty()) {
