@@ -16,8 +16,10 @@ constexpr const char* kSeries = "3.5\r\n-1\r\n2.25\r\n0\r\n4\r\n-2.5\r\n1e1\r\n3
 // A file argument would read whatever the input names: standard input stands in for every file. An
 // option that writes files is left out.
 std::string withoutFiles(const std::string& arg) {
-    if (arg.rfind("--plot", 0) == 0) {
-        return "--lf";
+    for (const char* writer : {"--plot", "--output-dir", "--long", "--summary"}) {
+        if (arg.rfind(writer, 0) == 0) {
+            return "--lf";
+        }
     }
     return !arg.empty() && arg[0] != '-' ? "-" : arg;
 }
