@@ -13,6 +13,7 @@
 #include <map>
 #include <ostream>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 namespace vantrel {
@@ -246,10 +247,15 @@ std::vector<SeriesReport> analyseAll(const std::vector<ChosenSeries>& series, co
         }
     };
     std::vector<std::jthread> workers;
-    for (int job = 1; job < jobCount(plan.options, series.size()); ++job) {
-        workers.emplace_back(work);
+    try {
+        for (int job = 1; job < jobCount(plan.options, series.size()); ++job) {
+            workers.emplace_back(work);
+        }
+    } catch (const std::system_error&) {
+        // The system gives no more threads: the ones running share the work.
     }
     work();
+    workers.clear(); // joins them before the reports are handed on
     return reports;
 }
 
