@@ -18,6 +18,11 @@ constexpr const char* kSeries = "3.5\r\n-1\r\n2.25\r\n0\r\n4\r\n-2.5\r\n1e1\r\n3
 
 // A file argument would read whatever the input names: standard input stands in for every file.
 std::string withoutFiles(const std::string& arg) {
+    for (const char* writer : {"--plot", "--output-dir", "--long", "--summary"}) {
+        if (arg.rfind(writer, 0) == 0) {
+            return "--lf";
+        }
+    }
     return !arg.empty() && arg[0] != '-' ? "-" : arg;
 }
 

@@ -5,6 +5,7 @@
 #include "views/box_editing.h"
 
 #include "batch/input_text.h"
+#include "batch/many_series.h"
 
 #include <algorithm>
 #include <array>
@@ -47,6 +48,21 @@ Options (defaults are the window's):
   --plot FILE          also write the chart of the run to FILE, PNG or SVG by
                        its extension
   --plot-size WxH      the chart's size in pixels (default 1200x1600)
+  --delimiter NAME     tab, comma or semicolon: FILE is a delimited file
+                       (found from its first lines when not given; a text
+                       that no delimiter splits alike is one column)
+  --column NAME|N      analyse the column with this heading, or column N
+                       (from 1); may be given several times
+  --all-columns        analyse every column
+  --output-dir DIR     write each column's table to DIR/NAME.tsv, NAME its
+                       heading or number
+  --force              replace existing files in DIR
+  --long FILE          write every series' numbers to FILE, one CSV line per
+                       point: series,point,data,trend,oscillation,wave_1,...,
+                       wave_10,remainder
+  --summary FILE       write one CSV line per series: series,model,A,B,d_1..
+                       d_10,i_1..i_10,status,reason
+  --jobs N             analyse N series at once (default: one per core)
   --lf                 end every line with LF (the default)
   --cr                 CR between lines and none after the last: the bytes
                        the window's Copy puts on the clipboard
@@ -54,22 +70,27 @@ Options (defaults are the window's):
   -V, --version        show the version and exit
   --                   end of options: what follows is the FILE
 
+Several series need --output-dir, --long or --summary. A delimited file of
+several columns needs --column or --all-columns, except with TAB: then the
+first field of each line is read, as Paste reads it.
+
 A file that starts with a UTF-16 byte-order mark, or whose first characters
 have their NUL bytes on one side (UTF-16 without the mark), is read as UTF-16;
 a UTF-8 byte-order mark is skipped; any other file with NUL bytes is refused.
 Without --decimal-comma numbers use ".", whatever the locale.
 
 Exit status: 0 done, 2 bad options, an unreadable FILE or a write error,
-3 the data was refused, 4 run-time error.
+3 the data was refused, 4 run-time error. Of several series the others are
+still written: 2 for a write error, else 4 if any failed, else 3 if any was
+refused.
 )";
 
 constexpr const char* kProgram = "vantrel-batch: ";
 
-// Four times the largest number of characters a paste takes (a character is at most four bytes of UTF-8):
-// anything longer is refused anyway, so reading stops there.
-size_t maxInputBytes(int maxPoints) {
-    return 4 * static_cast<size_t>(characterLimit(maxPoints)) + 4;
-}
+// A delimited file holds many columns, each within the paste's limits; a text beyond this many bytes
+// is read no further and refused as too large, as any text that one paste cannot take.
+constexpr size_t kMaxInputBytes = size_t{256} << 20;
+constexpr size_t kReadChunk = size_t{1} << 20;
 
 struct BatchOptions {
     RegressionModel model = RegressionModel::Linear;
@@ -89,6 +110,7 @@ struct BatchOptions {
     bool help = false;
     bool version = false;
     std::optional<std::string> file;
+    ManySeriesOptions many;
 };
 
 class UsageError : public std::runtime_error {
@@ -170,6 +192,38 @@ void setMaxPoints(BatchOptions& options, const std::string& value) {
     options.maxPoints = points;
 }
 
+// 1 to 1024 analyses at once.
+int jobsValue(const std::string& value) {
+    constexpr int kMostJobs = 1024;
+    int jobs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (error != std::errc() || end != value.data() + value.size() || jobs < 1 || jobs > kMostJobs) {
+        throw UsageError("--jobs takes a number from 1 to 1024, not '" + value + "'");
+    }
+    return jobs;
+}
+
+bool applyManySeriesOption(ManySeriesOptions& many, const std::string& name, const std::string& value) {
+    if (name == "--delimiter") {
+        many.delimiter = delimiterNamed(value);
+        if (!many.delimiter) {
+            throw UsageError("--delimiter takes tab, comma or semicolon, not '" + value + "'");
+        }
+    } else if (name == "--column") {
+        many.columns.push_back(value);
+    } else if (name == "--output-dir" || name == "--long" || name == "--summary") {
+        if (value.empty()) {
+            throw UsageError(name + " needs a non-empty value");
+        }
+        (name == "--output-dir" ? many.outputDir : name == "--long" ? many.longFile : many.summaryFile) = value;
+    } else if (name == "--jobs") {
+        many.jobs = jobsValue(value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void applyOption(BatchOptions& options, const std::string& name, const std::string& value) {
     if (name == "--model") {
         const auto model = modelNamed(value);
@@ -194,14 +248,15 @@ void applyOption(BatchOptions& options, const std::string& name, const std::stri
         setPlotSize(options, value);
     } else if (name == "--max-points") {
         setMaxPoints(options, value);
-    } else {
+    } else if (!applyManySeriesOption(options.many, name, value)) {
         throw UsageError("unknown option '" + name + "'");
     }
 }
 
 bool takesValue(const std::string& name) {
-    for (const char* option :
-         {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size", "--max-points"}) {
+    for (const char* option : {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size",
+                               "--max-points", "--delimiter", "--column", "--output-dir", "--long", "--summary",
+                               "--jobs"}) {
         if (name == option) {
             return true;
         }
@@ -233,6 +288,10 @@ void applyValueOption(BatchOptions& options, const std::vector<std::string>& arg
     }
 }
 
+bool plotOrFormula(const BatchOptions& options) {
+    return options.formula || !options.plotPath.empty();
+}
+
 BatchOptions parseOptions(const std::vector<std::string>& args) {
     BatchOptions options;
     options.dTexts.fill(defaultBoxText(BoxKind::D));
@@ -254,6 +313,8 @@ BatchOptions parseOptions(const std::vector<std::string>& args) {
             options.carriageReturns = arg == "--cr";
         } else if (arg == "--decimal-comma") {
             options.format = NumberFormat::DecimalComma;
+        } else if (arg == "--all-columns" || arg == "--force") {
+            (arg == "--force" ? options.many.force : options.many.allColumns) = true;
         } else if (arg.rfind("--", 0) == 0) {
             applyValueOption(options, args, n);
         } else {
@@ -267,6 +328,10 @@ BatchOptions parseOptions(const std::vector<std::string>& args) {
     if (options.iList) {
         setBoxTexts(options.iTexts, *options.iList, BoxKind::I, options.format, "--i");
     }
+    const std::string conflict = manySeriesOptionsConflict(options.many, plotOrFormula(options));
+    if (!conflict.empty()) {
+        throw UsageError(conflict);
+    }
     return options;
 }
 
@@ -274,38 +339,37 @@ BatchOptions parseOptions(const std::vector<std::string>& args) {
 struct Input {
     std::string text;
     std::string error;
+    bool cut = false;
 };
 
 std::string systemError() {
     return std::strerror(errno);
 }
 
-// Read in pieces: the limit of a long --max-points is far above most inputs.
-Input readLimited(std::istream& in, size_t limit) {
-    constexpr size_t kPiece = 1 << 20;
+Input readLimited(std::istream& in) {
     std::string bytes;
     errno = 0;
-    while (in && bytes.size() <= limit) {
+    while (in && bytes.size() <= kMaxInputBytes) {
         const size_t start = bytes.size();
-        bytes.resize(start + std::min(kPiece, limit + 1 - start));
-        in.read(bytes.data() + start, static_cast<std::streamsize>(bytes.size() - start));
+        bytes.resize(start + kReadChunk);
+        in.read(bytes.data() + start, static_cast<std::streamsize>(kReadChunk));
         bytes.resize(start + static_cast<size_t>(in.gcount()));
     }
     if (in.bad()) {
         return {{}, errno != 0 ? systemError() : "read error"};
     }
+    const bool cut = bytes.size() > kMaxInputBytes;
     std::string text = textOfFile(std::move(bytes));
     // UTF-16 that was not recognised would otherwise load as a column of zeros.
     if (text.find('\0') != std::string::npos) {
         return {{}, "not a text: it holds NUL bytes"};
     }
-    return {std::move(text), {}};
+    return {std::move(text), {}, cut};
 }
 
 Input readInput(const BatchOptions& options, std::istream& in) {
-    const size_t limit = maxInputBytes(options.maxPoints);
     if (!options.file || *options.file == "-") {
-        Input input = readLimited(in, limit);
+        Input input = readLimited(in);
         if (!input.error.empty()) {
             input.error = "standard input: " + input.error;
         }
@@ -313,7 +377,7 @@ Input readInput(const BatchOptions& options, std::istream& in) {
     }
     errno = 0;
     std::ifstream file(*options.file, std::ios::binary);
-    Input input = file ? readLimited(file, limit) : Input{{}, systemError()};
+    Input input = file ? readLimited(file) : Input{{}, systemError()};
     if (!input.error.empty()) {
         input.error = *options.file + ": " + input.error;
     }
@@ -377,13 +441,13 @@ int flushed(std::ostream& out, std::ostream& err) {
     return kBatchOk;
 }
 
+std::string tableBytes(const ResultTable& table, bool carriageReturns) {
+    return carriageReturns ? tableClipText(table, '\r') : tableClipText(table, '\n') + '\n';
+}
+
 int writeTable(const ResultTable& table, const BatchOptions& options, std::ostream& out, std::ostream& err) {
     errno = 0;
-    if (options.carriageReturns) {
-        out << tableClipText(table, '\r');
-    } else {
-        out << tableClipText(table, '\n') << '\n';
-    }
+    out << tableBytes(table, options.carriageReturns);
     return flushed(out, err);
 }
 
@@ -421,6 +485,37 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
     return writePlot(plot, state, table, outcome, options, err);
 }
 
+// A series of a many-series run with its own copy of the boxes, which the run changes as it goes.
+std::unique_ptr<AnalysedSeries> analysedText(BatchOptions options, std::string_view text) {
+    auto series = std::make_unique<AnalysedSeries>();
+    series->state.format = options.format;
+    fillModelTexts(series->state);
+    BatchObserver observer(options);
+    series->outcome = runPaste(text, options.model, series->state, series->table, observer);
+    series->dTexts = options.dTexts;
+    series->iTexts = options.iTexts;
+    return series;
+}
+
+int analyseSeries(BatchOptions& options, const Input& input, std::ostream& out, std::ostream& err,
+                  const PlotWriter& plot) {
+    std::vector<ChosenSeries> series;
+    try {
+        // A text cut short is not read as columns: a paste refuses it as too large.
+        series = input.cut ? std::vector<ChosenSeries>{{"1", 1, input.text}}
+                           : chooseSeries(input.text, options.many, options.format, plotOrFormula(options));
+    } catch (const SeriesChoiceError& e) {
+        err << kProgram << e.what() << "\n";
+        return kBatchUsage;
+    }
+    if (series.size() == 1 && !options.many.writesFiles()) {
+        return analyse(options, series.front().text, out, err, plot);
+    }
+    const auto analyser = [&options](std::string_view text) { return analysedText(options, text); };
+    const auto bytes = [&options](const ResultTable& table) { return tableBytes(table, options.carriageReturns); };
+    return runManySeries(series, options.many, analyser, bytes, out, err);
+}
+
 } // namespace
 
 int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
@@ -450,7 +545,7 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
         err << kProgram << input.error << "\n";
         return kBatchUsage;
     }
-    return analyse(options, input.text, out, err, plot);
+    return analyseSeries(options, input, out, err, plot);
 }
 
 } // namespace vantrel

@@ -1,0 +1,327 @@
+// vantrel-batch over the columns of a delimited file: each column's table, numbers and summary line,
+// checked against single-column runs of the same numbers and against the library's own doubles.
+#include "batch/batch.h"
+#include "intake/paste_run.h"
+#include "views/box_editing.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BatchRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+BatchRun runWith(const std::vector<std::string>& args, const std::string& input) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = vantrel::runBatch(args, in, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream stream(text);
+    while (std::getline(stream, part, separator)) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+// A fresh folder for a test's files.
+fs::path freshFolder(const std::string& name) {
+    const fs::path folder = fs::temp_directory_path() / ("vantrel-many-" + name + "-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+// A comma desktop's spreadsheet saved as CSV: ";" between fields, every decimal-comma field quoted,
+// a heading that holds the delimiter of other files, a column of scientific fields and one of text.
+struct CommaDesktopFile {
+    std::vector<std::string> headings{"Sales, EUR", "Cost", "Temp", "Junk"};
+    std::vector<std::vector<std::string>> columns{4};
+
+    CommaDesktopFile() {
+        for (int i = 1; i <= 40; ++i) {
+            columns[0].push_back(std::to_string(100 + i % 7) + "," + std::to_string(10 + i % 9 * 11));
+            columns[1].push_back(std::to_string(5 + i % 4) + "," + std::to_string(10 + i % 5) + "E+02");
+            columns[2].push_back("-" + std::to_string(i % 6) + "," + std::to_string(i % 10));
+            columns[3].push_back("n/a");
+        }
+    }
+
+    std::string text() const {
+        std::string csv = "\"Sales, EUR\";Cost;Temp;Junk\r\n";
+        for (std::size_t row = 0; row < columns[0].size(); ++row) {
+            csv += "\"" + columns[0][row] + "\";\"" + columns[1][row] + "\";" + columns[2][row] + ";" +
+                   columns[3][row] + "\r\n";
+        }
+        return csv;
+    }
+
+    // The column as a one-column file: what a user would cut out for a single run.
+    std::string plain(int column) const {
+        std::string text;
+        for (const std::string& field : columns[column]) {
+            text += field + "\n";
+        }
+        return text;
+    }
+};
+
+const std::vector<std::string> kSeriesOptions{"--decimal-comma", "--all-columns", "--jobs"};
+
+BatchRun runAllColumns(const fs::path& folder, const std::string& jobs) {
+    std::vector<std::string> args = kSeriesOptions;
+    args.push_back(jobs);
+    for (const std::string& more :
+         {"--output-dir=" + (folder / "tables").string(), "--long=" + (folder / "long.csv").string(),
+          "--summary=" + (folder / "summary.csv").string()}) {
+        args.push_back(more);
+    }
+    return runWith(args, CommaDesktopFile().text());
+}
+
+TEST(ManySeries, EachColumnsTableIsTheSingleRunOfThatColumn) {
+    const fs::path folder = freshFolder("tables");
+    const CommaDesktopFile file;
+    const BatchRun run = runAllColumns(folder, "2");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "vantrel-batch: Junk: There is not enough data. You'll need at least 10 numbers of data.\n");
+    const char* names[] = {"Sales, EUR.tsv", "Cost.tsv", "Temp.tsv"};
+    for (int column = 0; column < 3; ++column) {
+        const BatchRun single = runWith({"--decimal-comma"}, file.plain(column));
+        ASSERT_EQ(single.exitCode, 0) << single.err;
+        EXPECT_EQ(readFile(folder / "tables" / names[column]), single.out) << names[column];
+    }
+    EXPECT_FALSE(fs::exists(folder / "tables" / "Junk.tsv"));
+    // A quoted scientific field is the number it denotes.
+    EXPECT_EQ(split(split(readFile(folder / "tables" / "Cost.tsv"), '\n')[1], '\t')[1], "611");
+}
+
+TEST(ManySeries, JobsDoNotChangeAByte) {
+    const fs::path one = freshFolder("jobs1");
+    const fs::path two = freshFolder("jobs2");
+    const BatchRun first = runAllColumns(one, "1");
+    const BatchRun second = runAllColumns(two, "2");
+    EXPECT_EQ(first.err, second.err);
+    EXPECT_EQ(first.exitCode, second.exitCode);
+    for (const char* name : {"long.csv", "summary.csv", "tables/Sales, EUR.tsv", "tables/Temp.tsv"}) {
+        EXPECT_FALSE(readFile(one / name).empty()) << name;
+        EXPECT_EQ(readFile(one / name), readFile(two / name)) << name;
+    }
+}
+
+// The boxes of a window that has just opened, in a comma desktop.
+class Boxes : public vantrel::PasteObserver {
+public:
+    vantrel::WaveModes modes() override { return {}; }
+    std::string iText(int) override { return "8"; }
+    std::string dText(int box) override { return m_d[box]; }
+    void setBoxText(vantrel::BoxKind, int, const std::string&) override {}
+    void searchStep(int box, double d) override {
+        m_d[box] = vantrel::dBoxText(d, vantrel::NumberFormat::DecimalComma);
+    }
+    void combinedD(int box, double d) override { searchStep(box, d); }
+
+private:
+    std::array<std::string, vantrel::kWaveCount> m_d{std::string("0,00000"),
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000",
+                                                     "0,00000"};
+};
+
+double readBack(const std::string& text) {
+    double value = NAN;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+// Every number of the long file reads back as the library's double, and shows as the table's cell.
+TEST(ManySeries, LongFileHoldsTheLibrarysDoubles) {
+    const fs::path folder = freshFolder("long");
+    const CommaDesktopFile file;
+    runAllColumns(folder, "2");
+    const std::vector<std::string> lines = split(readFile(folder / "long.csv"), '\n');
+    ASSERT_EQ(lines.size(), 1 + 3 * 40U);
+    EXPECT_EQ(lines[0], "series,point,data,trend,oscillation,wave_1,wave_2,wave_3,wave_4,wave_5,wave_6,wave_7,"
+                        "wave_8,wave_9,wave_10,remainder");
+    vantrel::AnalysisState state;
+    state.format = vantrel::NumberFormat::DecimalComma;
+    vantrel::fillModelTexts(state);
+    vantrel::ResultTable table;
+    Boxes boxes;
+    vantrel::runPaste(file.plain(2), vantrel::RegressionModel::Linear, state, table, boxes);
+    const std::vector<std::string> tableLines = split(readFile(folder / "tables" / "Temp.tsv"), '\n');
+    for (int point = 1; point <= 40; ++point) {
+        const std::vector<std::string> fields = split(lines[80 + point], ',');
+        ASSERT_EQ(fields.size(), 16U);
+        EXPECT_EQ(fields[0], "Temp");
+        EXPECT_EQ(fields[1], std::to_string(point));
+        const std::vector<std::string> cells = split(tableLines[point], '\t');
+        const double expected[] = {state.Data_value[point], state.Reg_value[point], state.Osc_value[point]};
+        for (int k = 0; k < 14; ++k) {
+            const double value = readBack(fields[2 + k]);
+            const double library = k < 3    ? expected[k]
+                                   : k < 13 ? state.Wave_value[k - 3][point]
+                                            : state.Rem_value[point];
+            EXPECT_EQ(value, library) << point << " field " << k;
+            const int decimals = k == 0 ? 1 : 5;
+            EXPECT_EQ(vantrel::formatFixed(value, decimals, vantrel::NumberFormat::DecimalComma), cells[1 + k]);
+        }
+    }
+    EXPECT_EQ(split(lines[1], ',')[0], "\"Sales");
+}
+
+TEST(ManySeries, SummaryNamesEverySeriesWithWhatItUsedOrWhyNot) {
+    const fs::path folder = freshFolder("summary");
+    runAllColumns(folder, "2");
+    const std::vector<std::string> lines = split(readFile(folder / "summary.csv"), '\n');
+    ASSERT_EQ(lines.size(), 5U);
+    EXPECT_EQ(lines[0].substr(0, 30), "series,model,A,B,d_1,d_2,d_3,d");
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 34), "i_6,i_7,i_8,i_9,i_10,status,reason");
+    EXPECT_EQ(lines[1].substr(0, 20), "\"Sales, EUR\",linear,");
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 28), ",8,8,8,8,8,8,8,8,8,8,loaded,");
+    EXPECT_EQ(lines[4], "Junk,,,,,,,,,,,,,,,,,,,,,,,,refused,"
+                        "There is not enough data. You'll need at least 10 numbers of data.");
+    const std::vector<std::string> temp = split(lines[3], ',');
+    const BatchRun single = runWith({"--decimal-comma", "--formula"}, CommaDesktopFile().plain(2));
+    const std::string dLine = single.err.substr(single.err.find("\nd = ") + 5);
+    const std::vector<std::string> dTexts = split(dLine.substr(0, dLine.size() - 1), ' ');
+    for (int wave = 0; wave < 10; ++wave) {
+        EXPECT_EQ(vantrel::formatFixed(readBack(temp[4 + wave]), 5, vantrel::NumberFormat::DecimalComma), dTexts[wave]);
+    }
+}
+
+// Texts that are no columns, or whose columns are not chosen, read exactly as a paste of them.
+TEST(ManySeries, OneColumnTextsReadAsAPaste) {
+    std::string thousands;
+    std::string tabbed;
+    std::string firstFields;
+    std::string quoted;
+    for (int i = 1; i <= 30; ++i) {
+        thousands += std::to_string(i % 3 + 1) + "," + std::to_string(100 + i * 7 % 900) + "\n";
+        tabbed += std::to_string(i % 5) + "\t" + std::to_string(i) + "\r\n";
+        firstFields += std::to_string(i % 5) + "\r\n";
+        quoted += "\"" + std::to_string(i % 4 + 5) + ",70E+02\"\n";
+    }
+    EXPECT_EQ(split(split(runWith({}, thousands).out, '\n')[1], '\t')[1], "2107");
+    EXPECT_EQ(runWith({}, tabbed).out, runWith({}, firstFields).out);
+    EXPECT_EQ(runWith({"--delimiter=tab"}, tabbed).out, runWith({}, firstFields).out);
+    // One column cannot tell a quote from the number: it is cleaned, as a paste cleans it.
+    EXPECT_EQ(split(split(runWith({"--decimal-comma"}, quoted).out, '\n')[1], '\t')[1], "6,7002");
+    const CommaDesktopFile file;
+    EXPECT_EQ(runWith({"--decimal-comma", "--column", "Temp"}, file.text()).out,
+              runWith({"--decimal-comma"}, file.plain(2)).out);
+    EXPECT_EQ(runWith({"--decimal-comma", "--column=2"}, file.text()).out,
+              runWith({"--decimal-comma"}, file.plain(1)).out);
+}
+
+TEST(ManySeries, LongAndSummaryTakeASingleSeriesToo) {
+    const fs::path folder = freshFolder("single");
+    const std::string text = CommaDesktopFile().plain(2);
+    const std::string summary = "--summary=" + (folder / "s.csv").string();
+    const BatchRun run = runWith({"--decimal-comma", "--long", (folder / "l.csv").string(), summary}, text);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, runWith({"--decimal-comma"}, text).out);
+    EXPECT_EQ(split(readFile(folder / "l.csv"), '\n').size(), 41U);
+    EXPECT_EQ(split(readFile(folder / "s.csv"), '\n')[1].substr(0, 9), "1,linear,");
+    const BatchRun crFile = runWith({"--cr", "--decimal-comma", "--output-dir", folder.string()}, text);
+    EXPECT_EQ(crFile.exitCode, 0);
+    EXPECT_EQ(readFile(folder / "1.tsv"), runWith({"--cr", "--decimal-comma"}, text).out);
+}
+
+TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
+    const fs::path folder = freshFolder("codes");
+    const std::string dir = "--output-dir=" + (folder / "out").string();
+    const std::string text = CommaDesktopFile().text();
+    // Column b overflows a double (a run-time error), column c holds no number (a refusal).
+    std::string overflow = "a;b;c\n";
+    std::string columnA;
+    for (int i = 1; i <= 20; ++i) {
+        overflow += std::to_string(i) + ";" + (i == 5 ? "1e400" : std::to_string(i)) + ";x\n";
+        columnA += std::to_string(i) + ";\n";
+    }
+    const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
+        {{"--decimal-comma", "--all-columns"}, text, 2, "4 series need --output-dir DIR, --long FILE or"},
+        {{"--decimal-comma"}, text, 2, "the text has 4 columns separated by ';': choose with --column"},
+        {{"--decimal-comma", "--column=5"}, text, 2, "there is no column 5: the text has 4 columns\n"},
+        {{"--decimal-comma", "--column=Price"}, text, 2, "no column is headed 'Price'\n"},
+        {{"--decimal-comma", "--column=1", "--column=Sales, EUR", dir}, text, 2, "column 1 is chosen twice"},
+        {{"--column=2"}, "1\n2\n", 2, "no column '2': the text is one column"},
+        {{"--column=1", "--all-columns"}, "", 2, "--column and --all-columns exclude each other"},
+        {{"--all-columns", "--long=x", "--formula"}, "", 2, "--plot and --formula go with a table on standard"},
+        {{"--force"}, "", 2, "--force goes with --output-dir"},
+        {{"--jobs=0"}, "", 2, "--jobs takes a number from 1 to 1024, not '0'"},
+        {{"--delimiter", "pipe"}, "", 2, "--delimiter takes tab, comma or semicolon"},
+        {{"--delimiter=comma", "--column=2"}, "a,\"b\n1,2\n", 2, "field on line 1 is never closed"},
+        {{"--all-columns", dir}, overflow, 4, "vantrel-batch: b: You caused an error."},
+        {{"--all-columns", dir, "--column=a"}, overflow, 2, "exclude each other"},
+        {{"--column=a", "--column=c", dir + "2"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
+        {{"--column=a", "--column=3", dir + "3"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
+        {{"--all-columns", "--summary=" + (folder / "s.csv").string()}, "1;x\n2;y\n", 3, "vantrel-batch: 2: There is"},
+        // The empty column a delimiter at the end of every line leaves is no series.
+        {{"--all-columns", "--summary=" + (folder / "s.csv").string()}, columnA + columnA, 0, ""},
+    };
+    for (const auto& [args, input, exitCode, said] : cases) {
+        const BatchRun run = runWith(args, input);
+        EXPECT_EQ(run.exitCode, exitCode) << said;
+        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    }
+    std::erase(columnA, ';');
+    EXPECT_EQ(readFile(folder / "out2" / "a.tsv"), runWith({}, columnA).out);
+}
+
+TEST(ManySeries, OutputFilesAreNeverSilentlyReplaced) {
+    const fs::path folder = freshFolder("force");
+    const std::string dir = "--output-dir=" + folder.string();
+    std::string clash = "a/b;A_b;C\n";
+    for (int i = 1; i <= 12; ++i) {
+        clash += std::to_string(i) + ";" + std::to_string(i * i % 7) + ";" + std::to_string(i % 3) + "\n";
+    }
+    const BatchRun clashing = runWith({"--all-columns", dir}, clash);
+    EXPECT_EQ(clashing.exitCode, 2);
+    EXPECT_NE(clashing.err.find("columns 1 and 2 would both be written to " + (folder / "A_b.tsv").string()),
+              std::string::npos)
+        << clashing.err;
+    EXPECT_EQ(runWith({"--column=1", "--column=3", dir}, clash).exitCode, 0);
+    std::ofstream(folder / "C.tsv") << "kept";
+    const BatchRun kept = runWith({"--column=3", "--column=2", dir}, clash);
+    EXPECT_EQ(kept.exitCode, 2);
+    EXPECT_NE(kept.err.find((folder / "C.tsv").string() + " exists: --force replaces it"), std::string::npos)
+        << kept.err;
+    EXPECT_FALSE(fs::exists(folder / "A_b.tsv"));
+    EXPECT_EQ(readFile(folder / "C.tsv"), "kept");
+    EXPECT_EQ(runWith({"--column=3", "--column=2", dir, "--force"}, clash).exitCode, 0);
+    EXPECT_EQ(readFile(folder / "C.tsv").substr(0, 5), "Index");
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+// The delimited-file reader: which texts are columns, and what each column hands a paste.
+#include "intake/delimited_file.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using vantrel::NumberFormat;
+constexpr auto kPoint = NumberFormat::DecimalPoint;
+constexpr auto kComma = NumberFormat::DecimalComma;
+
+// Texts a one-column paste takes today stay one column; only a consistent split is a delimiter.
+TEST(DelimitedFile, FindsADelimiterOnlyWhereTheFirstLinesSplitAlike) {
+    const std::tuple<std::string, NumberFormat, std::optional<char>> cases[] = {
+        {"1\n2\n3\n", kPoint, std::nullopt},
+        {"1,234\n5,678\n", kPoint, std::nullopt},              // thousands groups
+        {"$1,234,567.50\n12,345,678\n", kPoint, std::nullopt}, // with a currency and two groups
+        {"-0,34\n1,25\n", kPoint, std::nullopt},               // a comma desktop's column
+        {"-0,34\n1,25\n", kComma, std::nullopt},               // "," is the decimal mark there
+        {"a,b\n1,2\n", kComma, std::nullopt},                  // ... even where it could split
+        {"a,b\n1,2\n", kPoint, ','},                           // a heading is no number
+        {"1,2,3\n4,5,6\n", kPoint, ','},                       // three fields, no groups
+        {"1;2\n3;4\n", kComma, ';'},                           //
+        {"1\t2\n3\t4", kPoint, '\t'},                          //
+        {"1\t2;3\n4\t5;6\n", kPoint, '\t'},                    // TAB before ";"
+        {"1;2\n3;4;5\n", kPoint, std::nullopt},                // not the same number of fields
+        {"1;2\n", kPoint, std::nullopt},                       // one line shows no columns
+        {"a;b\n\n1;2\r\n", kPoint, ';'},                       // empty lines do not count
+        {"\"a;b\";c\n1;2\n", kPoint, ';'},                     // a delimiter inside quotes
+        {"\"x\n1;2\n3;4\n", kPoint, std::nullopt},             // a quote never closed
+        {"\"1\n2\";3\n4;5\n", kPoint, ';'},                    // a line break inside quotes
+        {"1\t\n2\t\n", kPoint, '\t'},                          // a spreadsheet's trailing TAB
+        {"", kPoint, std::nullopt},
+    };
+    for (const auto& [text, format, delimiter] : cases) {
+        EXPECT_EQ(vantrel::foundDelimiter(text, format), delimiter) << text;
+    }
+}
+
+// The heading and every column's paste text.
+TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
+    struct Case {
+        std::string text;
+        char delimiter;
+        NumberFormat format;
+        std::vector<std::string> headings;
+        std::vector<std::string> columns;
+    };
+    const Case cases[] = {
+        {"Sales;Cost\n1;2\n", ';', kPoint, {"Sales", "Cost"}, {"1", "2"}},
+        {"Sensor 1;Sensor 2\n1;2\n", ';', kPoint, {"Sensor 1", "Sensor 2"}, {"1", "2"}},
+        {"Price;Cost\n\xE2\x82\xAC"
+         "5;x\n",
+         ';',
+         kPoint,
+         {"Price", "Cost"},
+         {"\xE2\x82\xAC"
+          "5",
+          "x"}},
+        {"\xE2\x82\xAC"
+         "5;a6\n\xE2\x82\xAC"
+         "7;a8\n",
+         ';',
+         kPoint,
+         {"", ""},
+         {"\xE2\x82\xAC"
+          "5\n\xE2\x82\xAC"
+          "7",
+          "a6\na8"}},
+        {"2019;2020\n5;6\n", ';', kPoint, {"", ""}, {"2019\n5", "2020\n6"}},
+        {"x;,5\n1;2\n", ';', kComma, {"", ""}, {"x\n1", ",5\n2"}},
+        {"x;,5\n1;2\n", ';', kPoint, {"x", ",5"}, {"1", "2"}},
+        {"\"a \"\"b\"\"\";c\n\"1\r\n2\";3\n4;\"5\"x\n", ';', kPoint, {"a \"b\"", "c"}, {"1 2\n4", "3\n5x"}},
+        {"a;b;c\r\n1;2;3\r\n4\r\n\r\n", ';', kPoint, {"a", "b", "c"}, {"1\n4\n", "2\n\n", "3\n\n"}},
+        {"d;\"5,70E+02\"\n1;\"-1,5\"\n", ';', kComma, {"", ""}, {"d\n1", "5,70E+02\n-1,5"}},
+        {"1,2,\n3,4,\n", ',', kPoint, {"", "", ""}, {"1\n3", "2\n4", "\n"}},
+        {"one\ntwo\n", '\t', kPoint, {"one"}, {"two"}},
+    };
+    for (const Case& c : cases) {
+        const vantrel::DelimitedFile file = vantrel::readDelimited(c.text, c.delimiter, c.format);
+        EXPECT_EQ(file.headings, c.headings) << c.text;
+        ASSERT_EQ(file.columnCount(), static_cast<int>(c.columns.size())) << c.text;
+        for (int column = 0; column < file.columnCount(); ++column) {
+            EXPECT_EQ(vantrel::columnText(file, column), c.columns[column]) << c.text << " column " << column;
+        }
+    }
+}
+
+TEST(DelimitedFile, KnowsAColumnThatATrailingDelimiterLeaves) {
+    const vantrel::DelimitedFile file = vantrel::readDelimited("a;b;;\n1;;3;\n2;;;\n", ';', kPoint);
+    EXPECT_FALSE(vantrel::isEmptyColumn(file, 0));
+    EXPECT_FALSE(vantrel::isEmptyColumn(file, 1)); // a heading alone
+    EXPECT_FALSE(vantrel::isEmptyColumn(file, 2)); // a field alone
+    EXPECT_TRUE(vantrel::isEmptyColumn(file, 3));
+}
+
+TEST(DelimitedFile, RefusesAQuoteNeverClosedAndSaysWhere) {
+    try {
+        vantrel::readDelimited("a;b\n1;2\n3;\"4\n5;6\n", ';', kPoint);
+        FAIL() << "no error";
+    } catch (const vantrel::DelimitedFileError& e) {
+        EXPECT_STREQ(e.what(), "the quote that opens a field on line 3 is never closed");
+    }
+}
+
+} // namespace
