@@ -1,5 +1,8 @@
 #include "app/progress_strip.h"
 
+#include "app/accessibility.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
@@ -14,12 +17,20 @@ ProgressStrip::ProgressStrip(QWidget* parent)
     colours.setColor(QPalette::Window, QColor(224, 224, 224));
     setPalette(colours);
     setAccessibleName(QStringLiteral("Progress"));
+    installAccessibleInterfaces();
 }
 
 void ProgressStrip::setProgressText(const QString& text) {
     // Each change is an event that a screen reader may speak: a repeated text stays silent.
     if (text != accessibleDescription()) {
         setAccessibleDescription(text);
+    }
+}
+
+void ProgressStrip::announceValue() {
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, waveValue());
+        QAccessible::updateAccessibility(&event);
     }
 }
 
@@ -46,6 +57,7 @@ void ProgressStrip::scanLine(double x, QColor colour) {
 
 void ProgressStrip::box(double x1, double y1, double x2, double y2, QColor colour) {
     m_boxes.push_back({x1, y1, x2, y2, colour});
+    announceValue();
     update();
 }
 
@@ -53,6 +65,7 @@ void ProgressStrip::clear() {
     std::fill(m_lineMarks.begin(), m_lineMarks.end(), false);
     m_lineCount = 0;
     m_boxes.clear();
+    announceValue();
     setProgressText({});
     update();
 }

@@ -17,7 +17,11 @@ namespace vantrel {
 
 namespace {
 
+// The least heights of a row and of the heading row; a larger desktop font makes them taller, with
+// room for the cell's and the heading's own margins.
 constexpr int kRowHeightPixels = 16;
+constexpr int kRowTextRoom = 3;
+constexpr int kHeadingTextRoom = 5;
 
 int tableColumnOf(int modelColumn) {
     return modelColumn + 1;
@@ -87,12 +91,14 @@ ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(par
     setModel(model);
     setWordWrap(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(kRowHeightPixels);
+    const int textHeight = fontMetrics().height();
+    verticalHeader()->setDefaultSectionSize(std::max(kRowHeightPixels, textHeight + kRowTextRoom));
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    horizontalHeader()->setFixedHeight(kRowHeightPixels + 2);
-    verticalHeader()->setFixedWidth(twipsToPixels(ResultTable::kStartWidthTwips));
+    horizontalHeader()->setFixedHeight(std::max(kRowHeightPixels + 2, textHeight + kHeadingTextRoom));
+    const int widestRowNumber = fontMetrics().horizontalAdvance(QStringLiteral(" 1500")) + 2 * kHeadingTextRoom;
+    verticalHeader()->setFixedWidth(std::max(twipsToPixels(ResultTable::kStartWidthTwips), widestRowNumber));
     // Tab and Shift+Tab leave the table for the boxes instead of walking its 21000 cells.
     setTabKeyNavigation(false);
     setAccessibleName(QStringLiteral("Results"));
