@@ -1,5 +1,6 @@
 #include "app/accessibility.h"
 
+#include "app/chart_window.h"
 #include "app/progress_strip.h"
 
 #include <QAccessibleWidget>
@@ -36,6 +37,19 @@ public:
     QVariant minimumStepSize() const override { return 1; }
 };
 
+// The chart's description follows its content, which the canvas builds only when it is drawn or asked.
+class ChartCanvasAccessible : public QAccessibleWidget {
+public:
+    explicit ChartCanvasAccessible(ChartCanvas* canvas) : QAccessibleWidget(canvas, QAccessible::Chart) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Description) {
+            static_cast<ChartCanvas*>(widget())->content();
+        }
+        return QAccessibleWidget::text(kind);
+    }
+};
+
 QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
     if (!object->isWidgetType()) {
         return nullptr;
@@ -48,7 +62,7 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
         return new QAccessibleWidget(widget, QAccessible::Window);
     }
     if (className == QLatin1String("vantrel::ChartCanvas")) {
-        return new QAccessibleWidget(widget, QAccessible::Chart);
+        return new ChartCanvasAccessible(static_cast<ChartCanvas*>(widget));
     }
     return nullptr;
 }

@@ -43,6 +43,8 @@ QRect chartOpeningGeometry(const QRect& available) {
 }
 
 ChartCanvas::ChartCanvas(QWidget* parent) : QWidget(parent) {
+    // Before anything asks for the canvas's or its window's accessible interface, which is then kept.
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("ChartCanvas"));
     setAccessibleName(QStringLiteral("Chart of the series and its components"));
     setMouseTracking(true);
@@ -121,7 +123,6 @@ ChartWindow::ChartWindow(std::unique_ptr<MessageSink> messages, QWidget* parent)
     }
     setObjectName(QStringLiteral("ChartWindow"));
     setWindowTitle(QStringLiteral("The Vantrel - Chart"));
-    installAccessibleInterfaces();
     const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect opening = chartOpeningGeometry(screen->availableGeometry());
     resize(opening.size());

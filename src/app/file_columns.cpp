@@ -99,6 +99,11 @@ std::vector<FileColumn> columnsOf(const std::vector<Row>& rows) {
     return columns;
 }
 
+// A value a spreadsheet would show as a number: digits with signs, separators and exponents only.
+bool looksNumeric(const std::string& value) {
+    return hasDigit(value) && value.find_first_not_of("0123456789+-.,eE \t") == std::string::npos;
+}
+
 } // namespace
 
 std::vector<FileColumn> fileColumns(std::string bytes) {
@@ -113,7 +118,7 @@ std::vector<FileColumn> fileColumns(std::string bytes) {
 
 std::size_t firstNumericColumn(const std::vector<FileColumn>& columns) {
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        if (hasDigit(columns[c].text.substr(0, columns[c].text.find('\n')))) {
+        if (looksNumeric(columns[c].text.substr(0, columns[c].text.find_first_of("\r\n")))) {
             return c;
         }
     }

@@ -16,7 +16,7 @@ struct FileColumn {
 // one column whose text is the whole decoded text, unchanged.
 std::vector<FileColumn> fileColumns(std::string bytes);
 
-// The column the dialog preselects: the first whose first value holds a digit, else the first.
+// The column the dialog preselects: the first whose first value is a number, else the first.
 std::size_t firstNumericColumn(const std::vector<FileColumn>& columns);
 
 } // namespace vantrel

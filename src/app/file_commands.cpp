@@ -151,7 +151,8 @@ void frmVantrel::mnuSaveTable_Click() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-        dialog.setDefaultSuffix(filter.contains(QLatin1String("*.tsv")) ? QStringLiteral("tsv") : QStringLiteral("csv"));
+        dialog.setDefaultSuffix(filter.contains(QLatin1String("*.tsv")) ? QStringLiteral("tsv")
+                                                                        : QStringLiteral("csv"));
     });
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         const QString path = dialog.selectedFiles().constFirst();
@@ -162,7 +163,8 @@ void frmVantrel::mnuSaveTable_Click() {
 
 bool frmVantrel::saveTableTo(const QString& path) {
     const std::string name = path.toStdString();
-    const std::string reason = writeFileAtomically(name, tableFileText(*m_table, tableFileKindFor(name), decimalSeparator(m_state.format)));
+    const std::string reason =
+        writeFileAtomically(name, tableFileText(*m_table, tableFileKindFor(name), decimalSeparator(m_state.format)));
     if (!reason.empty()) {
         showFileFailure(QStringLiteral("Could not save the table to %1: %2").arg(path, QString::fromStdString(reason)));
         return false;

@@ -12,8 +12,8 @@
 
 #include <array>
 #include <bitset>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;

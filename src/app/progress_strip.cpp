@@ -12,12 +12,13 @@ namespace vantrel {
 
 ProgressStrip::ProgressStrip(QWidget* parent)
     : QWidget(parent), m_lineMarks(static_cast<size_t>(kScaleWidth * kMarksPerUnit) + 1, false) {
+    // Before anything asks for the strip's accessible interface, which is then kept.
+    installAccessibleInterfaces();
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(224, 224, 224));
     setPalette(colours);
     setAccessibleName(QStringLiteral("Progress"));
-    installAccessibleInterfaces();
 }
 
 void ProgressStrip::setProgressText(const QString& text) {

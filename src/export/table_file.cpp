@@ -11,8 +11,9 @@ bool endsWithNoCase(const std::string& text, const std::string& ending) {
     if (text.size() < ending.size()) {
         return false;
     }
-    return std::equal(ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [](char wanted, char found) { return std::tolower(static_cast<unsigned char>(found)) == wanted; });
+    return std::equal(
+        ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
+        [](char wanted, char found) { return std::tolower(static_cast<unsigned char>(found)) == wanted; });
 }
 
 bool rowHasResult(const ResultTable& table, int row) {

@@ -56,9 +56,13 @@ TEST(TableFile, AnEmptyTableIsItsHeadingLine) {
 }
 
 TEST(TableFile, KindFollowsTheExtension) {
-    for (const auto& [path, kind] : std::vector<std::pair<std::string, TableFileKind>>{
-             {"a/table.tsv", TableFileKind::Tsv}, {"T.TSV", TableFileKind::Tsv}, {"x.tab", TableFileKind::Tsv},
-             {"table.csv", TableFileKind::Csv}, {"table", TableFileKind::Csv}, {"tsv", TableFileKind::Csv}}) {
+    for (const auto& [path, kind] :
+         std::vector<std::pair<std::string, TableFileKind>>{{"a/table.tsv", TableFileKind::Tsv},
+                                                            {"T.TSV", TableFileKind::Tsv},
+                                                            {"x.tab", TableFileKind::Tsv},
+                                                            {"table.csv", TableFileKind::Csv},
+                                                            {"table", TableFileKind::Csv},
+                                                            {"tsv", TableFileKind::Csv}}) {
         EXPECT_EQ(vantrel::tableFileKindFor(path), kind) << path;
     }
 }
