@@ -1,7 +1,9 @@
 // Files in and out of the window: Open..., a dropped file or text, a file named on the command line,
 // Save Table As..., and what the window does for large fonts, screen readers and small screens.
+#include "app/chart_painter.h"
 #include "app/chart_window.h"
 #include "app/command_line.h"
+#include "app/window_memory.h"
 #include "export/clip_text.h"
 #include "window_fixture.h"
 
@@ -14,6 +16,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -351,6 +354,49 @@ TEST(WindowCommandLineTest, FileAndQtOptions) {
     }
     EXPECT_EQ(readWindowCommandLine({"a", "b"}, true, out, err).exitStatus, 2);
     EXPECT_TRUE(out.str().empty());
+}
+
+} // namespace
+} // namespace vantrel::testing
+
+namespace vantrel::testing {
+namespace {
+
+// The program remembers where its windows were and the last folder, and nothing of the analysis.
+TEST_F(FileTest, RemembersPlacesNotSettings) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("vantrel"));
+    {
+        frmVantrel first(std::make_unique<RecordingSink>(m_messages));
+        first.show();
+        first.setGeometry(40, 50, 700, 520);
+        first.txtDval(0)->setText(QStringLiteral("1.50000"));
+        first.close();
+    }
+    setLastFolderOf(path("sub/table.csv"));
+    frmVantrel second(std::make_unique<RecordingSink>(m_messages));
+    EXPECT_EQ(second.geometry(), QRect(40, 50, 700, 520));
+    EXPECT_EQ(second.txtDval(0)->text(), QStringLiteral("0.00000"));
+    QSettings stored(QStringLiteral("vantrel"), QStringLiteral("vantrel"));
+    EXPECT_EQ(stored.allKeys(), QStringList({"files/lastFolder", "window/geometry"}));
+    QDir().mkpath(path("sub"));
+    EXPECT_EQ(lastFolder(), path("sub"));
+    QCoreApplication::setApplicationName(name);
+}
+
+// In a dark palette the window's chart is dark; the light colours stay for light desktops and files.
+TEST_F(FileTest, ChartFollowsTheWindowPalette) {
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 34));
+    dark.setColor(QPalette::Text, QColor(220, 220, 220));
+    EXPECT_EQ(chartStyleFor(QPalette(Qt::white), QFont()).background, chart_colours::background);
+    EXPECT_EQ(ChartStyle().background, chart_colours::background);
+    item("mnuChart")->trigger();
+    auto* chart = m_window->findChild<ChartWindow*>();
+    chart->canvas()->setPalette(dark);
+    const QImage shown = chart->canvas()->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(30, 30, 34));
 }
 
 } // namespace
