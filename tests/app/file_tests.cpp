@@ -392,6 +392,12 @@ TEST_F(FileTest, ChartFollowsTheWindowPalette) {
     dark.setColor(QPalette::Text, QColor(220, 220, 220));
     EXPECT_EQ(chartStyleFor(QPalette(Qt::white), QFont()).background, chart_colours::background);
     EXPECT_EQ(ChartStyle().background, chart_colours::background);
+    // The texts grow with the desktop font from its 9 pt default on, never shrink below today's.
+    for (const auto& [points, scale] : {std::pair{8.0, 1.0}, {9.0, 1.0}, {18.0, 2.0}}) {
+        QFont font;
+        font.setPointSizeF(points);
+        EXPECT_EQ(chartStyleFor(QPalette(Qt::white), font).fontScale, scale) << points;
+    }
     item("mnuChart")->trigger();
     auto* chart = m_window->findChild<ChartWindow*>();
     chart->canvas()->setPalette(dark);
