@@ -17,11 +17,7 @@ namespace vantrel {
 
 namespace {
 
-// The least heights of a row and of the heading row; a larger desktop font makes them taller, with
-// room for the cell's and the heading's own margins.
 constexpr int kRowHeightPixels = 16;
-constexpr int kRowTextRoom = 3;
-constexpr int kHeadingTextRoom = 5;
 
 int tableColumnOf(int modelColumn) {
     return modelColumn + 1;
@@ -91,13 +87,15 @@ ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(par
     setModel(model);
     setWordWrap(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    const int textHeight = fontMetrics().height();
-    verticalHeader()->setDefaultSectionSize(std::max(kRowHeightPixels, textHeight + kRowTextRoom));
+    verticalHeader()->setDefaultSectionSize(kRowHeightPixels);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    horizontalHeader()->setFixedHeight(std::max(kRowHeightPixels + 2, textHeight + kHeadingTextRoom));
-    const int widestRowNumber = fontMetrics().horizontalAdvance(QStringLiteral(" 1500")) + 2 * kHeadingTextRoom;
+    // Qt keeps each row at least as high as the style needs for the font's text; the heading row
+    // keeps up with it, so no heading is cut however large the desktop font.
+    horizontalHeader()->setFixedHeight(std::max(kRowHeightPixels + 2, verticalHeader()->minimumSectionSize()));
+    constexpr int kRowNumberRoom = 10;
+    const int widestRowNumber = fontMetrics().horizontalAdvance(QStringLiteral(" 1500")) + kRowNumberRoom;
     verticalHeader()->setFixedWidth(std::max(twipsToPixels(ResultTable::kStartWidthTwips), widestRowNumber));
     // Tab and Shift+Tab leave the table for the boxes instead of walking its 21000 cells.
     setTabKeyNavigation(false);
