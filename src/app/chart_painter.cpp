@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPalette>
 #include <QPolygonF>
 #include <QSvgGenerator>
 
@@ -22,10 +23,10 @@ constexpr double kTickLength = 4;
 constexpr double kLabelGap = 6;
 
 // The font grows with the picture up to a size that still leaves the boxes most of each strip.
-QFont chartFont(const QRectF& rect) {
+QFont chartFont(const QRectF& rect, double scale) {
     QFont font;
     const double fitting = std::min(rect.height() / 76, rect.width() / 64);
-    font.setPixelSize(static_cast<int>(std::clamp(fitting, 9.0, 13.0)));
+    font.setPixelSize(static_cast<int>(std::clamp(fitting, 9.0 * scale, 13.0 * scale)));
     return font;
 }
 
@@ -70,14 +71,14 @@ void drawSeries(QPainter& painter, const ChartLayout& layout, const StripLayout&
     flush();
 }
 
-void drawYAxis(QPainter& painter, const StripLayout& strip, double lineHeight) {
+void drawYAxis(QPainter& painter, const StripLayout& strip, double lineHeight, const ChartStyle& style) {
     const double left = strip.box.left;
     if (strip.range.low < 0 && strip.range.high > 0) {
-        painter.setPen(QPen(chart_colours::zeroLine, 1, Qt::DashLine));
+        painter.setPen(QPen(style.zeroLine, 1, Qt::DashLine));
         const double zero = valueToPixelY(strip, 0);
         painter.drawLine(QPointF(left, zero), QPointF(strip.box.right(), zero));
     }
-    painter.setPen(chart_colours::text);
+    painter.setPen(style.text);
     for (size_t i = 0; i < strip.ticks.size(); ++i) {
         const double y = valueToPixelY(strip, strip.ticks[i]);
         painter.drawLine(QPointF(left - kTickLength, y), QPointF(left, y));
@@ -87,17 +88,18 @@ void drawYAxis(QPainter& painter, const StripLayout& strip, double lineHeight) {
 }
 
 // The Data strip's legend names its two curves, the second after the fitted model.
-void drawLegend(QPainter& painter, const StripLayout& strip, double x, const std::string& modelName) {
+void drawLegend(QPainter& painter, const StripLayout& strip, double x, const std::string& modelName,
+                const ChartStyle& style) {
     const QFontMetricsF metrics(painter.font(), painter.device());
     const double sample = metrics.height() * 1.5;
     const double y = strip.titleRow.top + strip.titleRow.height / 2;
     const QString trendName = modelName.empty() ? QString("trend") : QString::fromStdString(modelName) + " trend";
-    const std::pair<QColor, QString> items[] = {{chart_colours::curve, "data"}, {chart_colours::trend, trendName}};
+    const std::pair<QColor, QString> items[] = {{style.curve, "data"}, {style.trend, trendName}};
     for (const auto& [colour, name] : items) {
         painter.setPen(QPen(colour, 2));
         painter.drawLine(QPointF(x, y), QPointF(x + sample, y));
         x += sample + metrics.height() * 0.4;
-        painter.setPen(chart_colours::text);
+        painter.setPen(style.text);
         painter.drawText(QRectF(x, strip.titleRow.top, metrics.horizontalAdvance(name) + 1, strip.titleRow.height),
                          Qt::AlignLeft | Qt::AlignVCenter, name);
         x += metrics.horizontalAdvance(name) + metrics.height();
@@ -105,31 +107,31 @@ void drawLegend(QPainter& painter, const StripLayout& strip, double x, const std
 }
 
 void drawStrip(QPainter& painter, const ChartLayout& layout, const StripLayout& placed, const ChartStrip& strip,
-               const ChartContent& content, double lineHeight) {
+               const ChartContent& content, double lineHeight, const ChartStyle& style) {
     const QString title = QString::fromStdString(strip.title);
-    painter.setPen(chart_colours::text);
+    painter.setPen(style.text);
     painter.drawText(toQRect(placed.titleRow), Qt::AlignLeft | Qt::AlignVCenter, title);
     if (placed.hasValues) {
-        drawYAxis(painter, placed, lineHeight);
+        drawYAxis(painter, placed, lineHeight, style);
         painter.setRenderHint(QPainter::Antialiasing, true);
-        drawSeries(painter, layout, placed, strip.values, chart_colours::curve);
+        drawSeries(painter, layout, placed, strip.values, style.curve);
         if (!strip.overlay.empty()) {
-            drawSeries(painter, layout, placed, strip.overlay, chart_colours::trend);
+            drawSeries(painter, layout, placed, strip.overlay, style.trend);
             const double titleEnd =
                 placed.titleRow.left + QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(title);
-            drawLegend(painter, placed, titleEnd + 2 * lineHeight, content.modelName);
+            drawLegend(painter, placed, titleEnd + 2 * lineHeight, content.modelName, style);
         }
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
-    painter.setPen(QPen(chart_colours::frame, 0));
+    painter.setPen(QPen(style.frame, 0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(pixelBox(placed.box));
 }
 
-void drawXAxis(QPainter& painter, const ChartLayout& layout) {
+void drawXAxis(QPainter& painter, const ChartLayout& layout, const ChartStyle& style) {
     const ChartRect& row = layout.xAxisRow;
     const double labelWidth = row.width;
-    painter.setPen(chart_colours::text);
+    painter.setPen(style.text);
     for (size_t i = 0; i < layout.xTicks.size(); ++i) {
         const double x = pointToPixelX(layout, layout.xTicks[i]);
         painter.drawLine(QPointF(x, row.top), QPointF(x, row.top + kTickLength));
@@ -142,34 +144,36 @@ void drawXAxis(QPainter& painter, const ChartLayout& layout) {
     painter.drawText(captionBox, Qt::AlignLeft | Qt::AlignVCenter, kXAxisCaption);
 }
 
-void drawNotice(QPainter& painter, const ChartLayout& layout, const std::string& notice) {
+void drawNotice(QPainter& painter, const ChartLayout& layout, const std::string& notice, const ChartStyle& style) {
     const QString text = QString::fromStdString(notice);
     const QFontMetricsF metrics(painter.font(), painter.device());
     const QRectF plot = toQRect(layout.plot);
     const QSizeF size(metrics.horizontalAdvance(text) + 3 * metrics.height(), 2.5 * metrics.height());
     const QRectF box(plot.center() - QPointF(size.width() / 2, size.height() / 2), size);
-    painter.setPen(QPen(chart_colours::text, 1));
-    painter.setBrush(chart_colours::background);
+    painter.setPen(QPen(style.text, 1));
+    painter.setBrush(style.background);
     painter.drawRect(box);
     painter.setBrush(Qt::NoBrush);
     painter.drawText(box, Qt::AlignCenter, text);
 }
 
 // A text in a filled box centred on x, kept within the plot.
-void drawPointLabel(QPainter& painter, const ChartLayout& layout, double x, const QString& text) {
+void drawPointLabel(QPainter& painter, const ChartLayout& layout, double x, const QString& text,
+                    const ChartStyle& style) {
     const QFontMetricsF metrics(painter.font(), painter.device());
     const double width = metrics.horizontalAdvance(text) + metrics.height();
     const double left =
         std::clamp(x - width / 2, layout.plot.left, std::max(layout.plot.left, layout.plot.right() - width));
     const QRectF box(left, layout.xAxisRow.top + kTickLength, width, layout.xAxisRow.height - kTickLength);
-    painter.fillRect(box, chart_colours::cursor);
-    painter.setPen(chart_colours::background);
+    painter.fillRect(box, style.cursor);
+    painter.setPen(style.background);
     painter.drawText(box, Qt::AlignCenter, text);
 }
 
-void drawCursor(QPainter& painter, const ChartLayout& layout, const ChartContent& content, int point) {
+void drawCursor(QPainter& painter, const ChartLayout& layout, const ChartContent& content, int point,
+                const ChartStyle& style) {
     const double x = pointToPixelX(layout, point);
-    painter.setPen(QPen(chart_colours::cursor, 1));
+    painter.setPen(QPen(style.cursor, 1));
     painter.drawLine(QPointF(x, layout.plot.top), QPointF(x, layout.plot.bottom()));
     painter.setRenderHint(QPainter::Antialiasing, true);
     for (size_t i = 0; i < layout.strips.size(); ++i) {
@@ -179,14 +183,14 @@ void drawCursor(QPainter& painter, const ChartLayout& layout, const ChartContent
         if (value.empty()) {
             continue;
         }
-        painter.setPen(chart_colours::cursor);
+        painter.setPen(style.cursor);
         painter.drawText(toQRect(placed.titleRow), Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(value));
-        painter.setBrush(chart_colours::cursor);
+        painter.setBrush(style.cursor);
         painter.drawEllipse(QPointF(x, valueToPixelY(placed, strip.values[point - 1])), 2.5, 2.5);
         painter.setBrush(Qt::NoBrush);
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
-    drawPointLabel(painter, layout, x, QString("Point %1").arg(point));
+    drawPointLabel(painter, layout, x, QString("Point %1").arg(point), style);
 }
 
 bool failWith(QString* error, const QString& text) {
@@ -243,28 +247,49 @@ QByteArray svgBytes(const ChartContent& content, QSize size, QString* error) {
 
 } // namespace
 
-ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device) {
-    const QFontMetricsF metrics(chartFont(rect), device);
+ChartStyle chartStyleFor(const QPalette& palette, const QFont& desktopFont) {
+    // Qt's own default, 9 pt, is the size the chart's texts were made for.
+    constexpr double kBasePoints = 9;
+    ChartStyle style;
+    style.fontScale = std::max(1.0, desktopFont.pointSizeF() / kBasePoints);
+    const QColor base = palette.color(QPalette::Base);
+    if (base.lightness() >= 128) {
+        return style;
+    }
+    style.background = base;
+    style.text = palette.color(QPalette::Text);
+    style.frame = QColor(120, 128, 146);
+    style.zeroLine = QColor(96, 96, 96);
+    style.curve = QColor(110, 170, 240);
+    style.trend = QColor(250, 150, 70);
+    style.cursor = QColor(240, 100, 190);
+    return style;
+}
+
+ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device,
+                           double fontScale) {
+    const QFontMetricsF metrics(chartFont(rect, fontScale), device);
     return layoutChart(content, {rect.left(), rect.top(), rect.width(), rect.height()}, textMetrics(metrics));
 }
 
-void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content, std::optional<int> cursorPoint) {
+void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content, std::optional<int> cursorPoint,
+                const ChartStyle& style) {
     painter.save();
-    painter.setFont(chartFont(rect));
-    painter.fillRect(rect, chart_colours::background);
-    const ChartLayout layout = chartLayoutFor(rect, content, painter.device());
+    painter.setFont(chartFont(rect, style.fontScale));
+    painter.fillRect(rect, style.background);
+    const ChartLayout layout = chartLayoutFor(rect, content, painter.device(), style.fontScale);
     const double lineHeight = QFontMetricsF(painter.font(), painter.device()).height();
     for (size_t i = 0; i < layout.strips.size(); ++i) {
-        drawStrip(painter, layout, layout.strips[i], content.strips[i], content, lineHeight);
+        drawStrip(painter, layout, layout.strips[i], content.strips[i], content, lineHeight, style);
     }
     if (!layout.strips.empty()) {
-        drawXAxis(painter, layout);
+        drawXAxis(painter, layout, style);
     }
     if (!content.notice.empty()) {
-        drawNotice(painter, layout, content.notice);
+        drawNotice(painter, layout, content.notice, style);
     }
     if (cursorPoint && *cursorPoint >= 1 && *cursorPoint <= layout.pointCount) {
-        drawCursor(painter, layout, content, *cursorPoint);
+        drawCursor(painter, layout, content, *cursorPoint, style);
     }
     painter.restore();
 }

@@ -10,7 +10,9 @@
 
 #include <optional>
 
+class QFont;
 class QPaintDevice;
+class QPalette;
 class QPainter;
 
 namespace vantrel {
@@ -27,15 +29,33 @@ inline const QColor trend{222, 104, 20};
 inline const QColor cursor{170, 20, 110};
 } // namespace chart_colours
 
+// How the chart is drawn: its colours and how much larger than the smallest its texts are. Saved
+// files are drawn in the light colours at scale 1; the window follows the desktop's palette and font.
+struct ChartStyle {
+    QColor background = chart_colours::background;
+    QColor text = chart_colours::text;
+    QColor frame = chart_colours::frame;
+    QColor zeroLine = chart_colours::zeroLine;
+    QColor curve = chart_colours::curve;
+    QColor trend = chart_colours::trend;
+    QColor cursor = chart_colours::cursor;
+    double fontScale = 1;
+};
+
+// The light colours in a light palette; in a dark one the palette's own base and text with curves
+// bright enough to show on it. The texts grow with the desktop font beyond 9 pt.
+ChartStyle chartStyleFor(const QPalette& palette, const QFont& desktopFont);
+
 // Draws the whole chart into the rectangle: the strips, their titles and ticks, the notice and, for a
 // point, the cursor line with the value of every strip there. The window, the PNG and the SVG all
 // come from here. Painting text needs a QGuiApplication.
 void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content,
-                std::optional<int> cursorPoint = std::nullopt);
+                std::optional<int> cursorPoint = std::nullopt, const ChartStyle& style = {});
 
 // The layout paintChart uses for this rectangle with the painter's device, for finding the point under
 // the mouse.
-ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device);
+ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device,
+                           double fontScale = 1);
 
 // The chart as the bytes of a PNG or an SVG file, chosen by the extension of path. Returns no bytes
 // and says why in error when it cannot be drawn or encoded.

@@ -1,13 +1,18 @@
 #include "app/chart_window.h"
 
+#include "app/accessibility.h"
 #include "app/chart_painter.h"
+#include "app/window_memory.h"
+#include "views/chart_description.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QThread>
 #include <QTimer>
@@ -19,7 +24,30 @@
 
 namespace vantrel {
 
+namespace {
+
+constexpr int kChartSide = 900;
+// Room for the frame a window manager puts around the window, which is not known before it is shown.
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 48;
+
+ChartStyle styleOf(const QWidget* canvas) {
+    return chartStyleFor(canvas->palette(), canvas->font());
+}
+
+} // namespace
+
+QRect chartOpeningGeometry(const QRect& available) {
+    const QSize size(std::min(kChartSide, available.width() - kFrameWidth),
+                     std::min(kChartSide, available.height() - kFrameHeight));
+    const QPoint frameCorner(available.left() + (available.width() - size.width() - kFrameWidth) / 2,
+                             available.top() + (available.height() - size.height() - kFrameHeight) / 2);
+    return {frameCorner, size};
+}
+
 ChartCanvas::ChartCanvas(QWidget* parent) : QWidget(parent) {
+    // Before anything asks for the canvas's or its window's accessible interface, which is then kept.
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("ChartCanvas"));
     setAccessibleName(QStringLiteral("Chart of the series and its components"));
     setMouseTracking(true);
@@ -39,7 +67,7 @@ void ChartCanvas::takeContent(ChartContent content) const {
     if (m_cursorPoint && *m_cursorPoint > m_content.pointCount) {
         self->m_cursorPoint.reset();
     }
-    self->setAccessibleDescription(QString::fromStdString(m_content.notice));
+    self->setAccessibleDescription(QString::fromStdString(chartDescription(m_content)));
 }
 
 void ChartCanvas::contentChanged() {
@@ -78,11 +106,11 @@ void ChartCanvas::setCursorPoint(std::optional<int> point) {
 void ChartCanvas::paintEvent(QPaintEvent*) {
     m_lastPaint.restart();
     QPainter painter(this);
-    paintChart(painter, rect(), content(), m_cursorPoint);
+    paintChart(painter, rect(), content(), m_cursorPoint, styleOf(this));
 }
 
 void ChartCanvas::mouseMoveEvent(QMouseEvent* event) {
-    const ChartLayout layout = chartLayoutFor(rect(), m_content, this);
+    const ChartLayout layout = chartLayoutFor(rect(), m_content, this, styleOf(this).fontScale);
     const QPointF position = event->position();
     setCursorPoint(pointAtPixel(layout, position.x(), position.y()));
 }
@@ -98,7 +126,14 @@ ChartWindow::ChartWindow(std::unique_ptr<MessageSink> messages, QWidget* parent)
     }
     setObjectName(QStringLiteral("ChartWindow"));
     setWindowTitle(QStringLiteral("The Vantrel - Chart"));
-    resize(900, 900);
+    const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect opening = chartOpeningGeometry(screen->availableGeometry());
+    resize(opening.size());
+    move(opening.topLeft());
+    rememberGeometry(this, QStringLiteral("chart"));
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    }
 
     auto* saveButton = new QPushButton(QStringLiteral("&Save..."), this);
     saveButton->setObjectName(QStringLiteral("ChartSave"));

@@ -52,6 +52,10 @@ private:
     QElapsedTimer m_lastPaint;
 };
 
+// Where the chart window opens in a screen's available area: 900 x 900 at most, smaller where that
+// would not fit with the frame a window manager adds, centred.
+QRect chartOpeningGeometry(const QRect& available);
+
 // The window "The Vantrel - Chart": the chart of what the result table holds and a Save command.
 class ChartWindow : public QWidget {
     Q_OBJECT

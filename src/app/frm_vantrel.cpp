@@ -6,6 +6,7 @@
 #include "app/progress_strip.h"
 #include "app/result_grid.h"
 #include "app/window_colours.h"
+#include "app/window_memory.h"
 #include "export/clip_text.h"
 #include "intake/messages.h"
 #include "intake/paste_run.h"
@@ -35,6 +36,7 @@ frmVantrel::frmVantrel(std::unique_ptr<MessageSink> messages, std::unique_ptr<Ra
     m_runView = std::make_unique<RunView>(runViewParts());
     Form_Load();
     resize(openingSize());
+    rememberGeometry(this, QStringLiteral("window"));
 }
 
 RunViewParts frmVantrel::runViewParts() {
@@ -253,6 +255,10 @@ void frmVantrel::runCommand(CommandScope& scope, Work work, Failure failure) {
 }
 
 void frmVantrel::mnuPaste_Click() {
+    pasteFrom([this] { return clipboardTextForPaste(); });
+}
+
+void frmVantrel::pasteFrom(const std::function<std::string()>& source) {
     if (m_running) {
         return; // a click that arrived through the event pump of a run in progress
     }
@@ -260,7 +266,7 @@ void frmVantrel::mnuPaste_Click() {
         CommandScope scope(m_running, {m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste},
                            {{m_mnuWaveAuto, true}, {m_mnuExit, true}, {m_mnuCopy, true}, {m_mnuPaste, true}});
         runCommand(
-            scope, [this](CommandScope& s) { pasteRun(s); },
+            scope, [this, &source](CommandScope& s) { pasteRun(s, source); },
             [this] { failPaste(runtimeErrorReason(), MessageIcon::Critical); });
     }
     if (m_closeRequested) {
@@ -306,17 +312,13 @@ void frmVantrel::mnuRegressionType_Click(int index) {
 }
 
 std::string frmVantrel::clipboardTextForPaste() const {
-    const QString text = QGuiApplication::clipboard()->text();
-    // A character takes at most two UTF-16 units: a longer text is refused as too large whatever
-    // it holds, so only as much of it as shows that is converted.
-    constexpr qsizetype kEnoughToRefuse = 2 * static_cast<qsizetype>(kMaxClipboardCharacters) + 2;
-    return (text.size() > kEnoughToRefuse ? text.left(kEnoughToRefuse) : text).toStdString();
+    return pasteTextOf(QGuiApplication::clipboard()->text());
 }
 
-void frmVantrel::pasteRun(CommandScope& scope) {
+void frmVantrel::pasteRun(CommandScope& scope, const std::function<std::string()>& source) {
     lockBoxes();
     VectorStateGuard view(*m_runView);
-    const PasteOutcome outcome = runPaste(clipboardTextForPaste(), checkedModel(), m_state, *m_table, view);
+    const PasteOutcome outcome = runPaste(source(), checkedModel(), m_state, *m_table, view);
     if (outcome.result != PasteResult::Loaded) {
         failPaste(outcome.reason,
                   outcome.result == PasteResult::Refused ? MessageIcon::Exclamation : MessageIcon::Critical);

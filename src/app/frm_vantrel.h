@@ -12,10 +12,12 @@
 
 #include <array>
 #include <bitset>
+#include <functional>
 #include <memory>
 #include <string>
 
 class QAction;
+class QMimeData;
 class QLabel;
 class QMenu;
 
@@ -63,6 +65,12 @@ public:
     ResultGridModel* gridModel() const { return m_gridModel; }
     ProgressStrip* strip() const { return m_strip; }
 
+    // Loads the file's column (chosen in a dialog when it has several) as Paste loads the clipboard's
+    // text; a file that cannot be read is reported and leaves the table as it was.
+    void openFile(const QString& path);
+    // Writes the table as CSV or TSV by the extension; a failure is reported. Returns whether written.
+    bool saveTableTo(const QString& path);
+
 public slots:
     void mnuExit_Click();
     void mnuPaste_Click();
@@ -74,6 +82,8 @@ public slots:
     void mnuUpdate_Click();
     void mnuRegressionType_Click(int index);
     void mnuChart_Click();
+    void mnuOpen_Click();
+    void mnuSaveTable_Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -96,6 +106,10 @@ private:
     QAction* createCommand(const char* name, const char* caption, void (frmVantrel::*handler)());
     QAction* createSwitchItem(QMenu* menu, const char* name, const char* caption, void (frmVantrel::*handler)());
     void createModelItems(QMenu* menu);
+    void createFileMenu();
+    void dropped(const QMimeData& data);
+    void showFileFailure(const QString& text);
+    static std::string pasteTextOf(const QString& text);
     // One item of an on/off pair becomes visible and enabled, the other hidden and disabled.
     static void showPair(QAction* hide, QAction* show);
     void connectBoxFocus(ParameterBox* box);
@@ -112,7 +126,9 @@ private:
     // Runs one command in its scope; any failure inside it ends in `failure`. A close requested
     // during the run takes effect afterwards.
     template <typename Work, typename Failure> void runCommand(CommandScope& scope, Work work, Failure failure);
-    void pasteRun(CommandScope& scope);
+    // The Paste command over the text the source gives, read once the command has started.
+    void pasteFrom(const std::function<std::string()>& source);
+    void pasteRun(CommandScope& scope, const std::function<std::string()>& source);
     void updateWavesRun();
     void modelSwitchRun(RegressionModel model);
 
@@ -164,6 +180,9 @@ private:
     QAction* m_mnuUpdate = nullptr;
     QAction* m_mnuRegression = nullptr;
     QAction* m_mnuChart = nullptr;
+    QAction* m_mnuFile = nullptr;
+    QAction* m_mnuOpen = nullptr;
+    QAction* m_mnuSaveTable = nullptr;
     std::array<QAction*, kModelCount> m_mnuRegressionType{}; // model number k at element k - 1
 
     ChartWindow* m_chart = nullptr;

@@ -215,6 +215,7 @@ void frmVantrel::createMenus() {
 
     // Starts no run, so it is never disabled.
     m_mnuChart = createCommand("mnuChart", "C&hart", &frmVantrel::mnuChart_Click);
+    createFileMenu();
 }
 
 void frmVantrel::createModelItems(QMenu* menu) {

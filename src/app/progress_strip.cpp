@@ -1,5 +1,8 @@
 #include "app/progress_strip.h"
 
+#include "app/accessibility.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
@@ -9,6 +12,8 @@ namespace vantrel {
 
 ProgressStrip::ProgressStrip(QWidget* parent)
     : QWidget(parent), m_lineMarks(static_cast<size_t>(kScaleWidth * kMarksPerUnit) + 1, false) {
+    // Before anything asks for the strip's accessible interface, which is then kept.
+    installAccessibleInterfaces();
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(224, 224, 224));
@@ -20,6 +25,13 @@ void ProgressStrip::setProgressText(const QString& text) {
     // Each change is an event that a screen reader may speak: a repeated text stays silent.
     if (text != accessibleDescription()) {
         setAccessibleDescription(text);
+    }
+}
+
+void ProgressStrip::announceValue() {
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, waveValue());
+        QAccessible::updateAccessibility(&event);
     }
 }
 
@@ -46,6 +58,7 @@ void ProgressStrip::scanLine(double x, QColor colour) {
 
 void ProgressStrip::box(double x1, double y1, double x2, double y2, QColor colour) {
     m_boxes.push_back({x1, y1, x2, y2, colour});
+    announceValue();
     update();
 }
 
@@ -53,6 +66,7 @@ void ProgressStrip::clear() {
     std::fill(m_lineMarks.begin(), m_lineMarks.end(), false);
     m_lineCount = 0;
     m_boxes.clear();
+    announceValue();
     setProgressText({});
     update();
 }

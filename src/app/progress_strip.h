@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
+#include <algorithm>
 #include <vector>
 
 namespace vantrel {
@@ -29,6 +30,10 @@ public:
     // What the marks show, for those who cannot see them ("Wave 4 of 10"); an empty text when idle.
     void setProgressText(const QString& text);
 
+    // For a screen reader: the number of waves begun, 0 to 10.
+    static constexpr int kWaveValueMaximum = 10;
+    int waveValue() const { return std::min(boxCount(), kWaveValueMaximum); }
+
     bool isBlank() const { return m_lineCount == 0 && m_boxes.empty(); }
     int boxCount() const { return static_cast<int>(m_boxes.size()); }
 
@@ -40,6 +45,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void announceValue();
+
     struct Box {
         double x1, y1, x2, y2;
         QColor colour;

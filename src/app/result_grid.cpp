@@ -91,8 +91,12 @@ ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(par
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    horizontalHeader()->setFixedHeight(kRowHeightPixels + 2);
-    verticalHeader()->setFixedWidth(twipsToPixels(ResultTable::kStartWidthTwips));
+    // Qt keeps each row at least as high as the style needs for the font's text; the heading row
+    // keeps up with it, so no heading is cut however large the desktop font.
+    horizontalHeader()->setFixedHeight(std::max(kRowHeightPixels + 2, verticalHeader()->minimumSectionSize()));
+    constexpr int kRowNumberRoom = 10;
+    const int widestRowNumber = fontMetrics().horizontalAdvance(QStringLiteral(" 1500")) + kRowNumberRoom;
+    verticalHeader()->setFixedWidth(std::max(twipsToPixels(ResultTable::kStartWidthTwips), widestRowNumber));
     // Tab and Shift+Tab leave the table for the boxes instead of walking its 21000 cells.
     setTabKeyNavigation(false);
     setAccessibleName(QStringLiteral("Results"));

@@ -1,0 +1,415 @@
+// Files in and out of the window: Open..., a dropped file or text, a file named on the command line,
+// Save Table As..., and what the window does for large fonts, screen readers and small screens.
+#include "app/chart_painter.h"
+#include "app/chart_window.h"
+#include "app/command_line.h"
+#include "app/window_memory.h"
+#include "export/clip_text.h"
+#include "window_fixture.h"
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+
+namespace vantrel::testing {
+namespace {
+
+const std::string kColumn = positiveColumn(40);
+
+std::string readFile(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const QString& path, const std::string& bytes) {
+    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// Answers the next modal dialog once it shows.
+template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
+
+void chooseInFileDialog(const QString& path) {
+    answerDialog<QFileDialog>([path](QFileDialog& dialog) {
+        dialog.selectFile(path);
+        QMetaObject::invokeMethod(&dialog, "accept");
+    });
+}
+
+class FileTest : public WindowTest {
+protected:
+    QString path(const char* name) const { return m_folder.filePath(QString::fromLatin1(name)); }
+
+    // The Copy text of a fresh window after `act`, with the failure messages it showed.
+    std::string tableAfter(const std::function<void(frmVantrel&)>& act) {
+        std::vector<ShownMessage> messages;
+        frmVantrel window(std::make_unique<RecordingSink>(messages), std::make_unique<UniformRandomSource>(20240601));
+        window.show();
+        act(window);
+        EXPECT_TRUE(messages.empty()) << messages.front().first;
+        return tableClipText(window.table());
+    }
+
+    std::string pastedTable(const std::string& text) {
+        return tableAfter([&text](frmVantrel& w) {
+            QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+            w.findChild<QAction*>(QStringLiteral("mnuPaste"))->trigger();
+        });
+    }
+
+    QTemporaryDir m_folder;
+};
+
+void drop(frmVantrel& window, QMimeData& data) {
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&window, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&window, &dropped);
+}
+
+// Each way in gives the table a Paste of the same text gives: the text itself for a file of one column.
+TEST_F(FileTest, EveryWayInGivesThePasteTable) {
+    const QString file = path("series.txt");
+    writeFile(file, kColumn);
+    const std::string expected = pastedTable(kColumn);
+    ASSERT_NE(expected, tableClipText(ResultTable()));
+    const std::pair<const char*, std::function<void(frmVantrel&)>> ways[] = {
+        {"command line", [&file](frmVantrel& w) { w.openFile(file); }},
+        {"Open...",
+         [&file](frmVantrel& w) {
+             chooseInFileDialog(file);
+             w.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+         }},
+        {"dropped file",
+         [&file](frmVantrel& w) {
+             QMimeData data;
+             data.setUrls({QUrl::fromLocalFile(file)});
+             drop(w, data);
+         }},
+        {"dropped text",
+         [](frmVantrel& w) {
+             QMimeData data;
+             data.setText(QString::fromStdString(kColumn));
+             drop(w, data);
+         }},
+    };
+    for (const auto& [name, way] : ways) {
+        EXPECT_EQ(tableAfter(way), expected) << name;
+    }
+}
+
+// In a comma desktop a ";" file with a heading and quoted numbers: the dialog lists the headings with
+// the first numeric column chosen, and the column picked loads as its unquoted fields would paste.
+TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
+    const QLocale systemLocale;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    std::string file = "Name;Wert;Menge\r\n";
+    std::string secondColumn;
+    for (int i = 1; i <= 30; ++i) {
+        const std::string value = std::to_string(i % 7 + 1) + "," + std::to_string(i % 10) + "0E+02";
+        file += "\"Punkt " + std::to_string(i) + "\";\"" + value + "\";" + std::to_string(i) + "\r\n";
+        secondColumn += value + "\n";
+    }
+    writeFile(path("three.csv"), file);
+    QStringList listed;
+    int preselected = -1;
+    const std::string opened = tableAfter([&](frmVantrel& w) {
+        answerDialog<QDialog>([&](QDialog& dialog) {
+            auto* list = dialog.findChild<QListWidget*>(QStringLiteral("ColumnList"));
+            for (int row = 0; row < list->count(); ++row) {
+                listed << list->item(row)->text();
+            }
+            preselected = list->currentRow();
+            list->setCurrentRow(1);
+            dialog.accept();
+        });
+        w.openFile(path("three.csv"));
+        // "7,60E+02" is 760 here: the Data column shows the value, not the text.
+        EXPECT_EQ(w.table().text(6, ResultTable::kDataColumn), "760");
+    });
+    EXPECT_EQ(listed, QStringList({"1: Name", "2: Wert", "3: Menge"}));
+    EXPECT_EQ(preselected, 1);
+    EXPECT_EQ(opened, pastedTable(secondColumn));
+    QLocale::setDefault(systemLocale);
+}
+
+// A file that cannot be read, a cancelled column choice and a failed save leave the table as it was;
+// the failures say why in the system's words, and a failed save leaves no file.
+TEST_F(FileTest, FailuresLeaveTheTableAndSayWhy) {
+    paste(kColumn);
+    const std::string before = tableClipText(m_window->table());
+    m_window->openFile(path("missing.csv"));
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first,
+              "Could not open " + path("missing.csv").toStdString() + ": No such file or directory");
+    writeFile(path("two.tsv"), "a\tb\r\n1\t2\r\n");
+    answerDialog<QDialog>([](QDialog& dialog) { dialog.reject(); });
+    m_window->openFile(path("two.tsv"));
+    const QString target = path("no-folder/table.csv");
+    EXPECT_FALSE(m_window->saveTableTo(target));
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_messages[1],
+              ShownMessage("Could not save the table to " + target.toStdString() + ": No such file or directory",
+                           MessageIcon::Exclamation));
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(tableClipText(m_window->table()), before);
+}
+
+// A saved CSV and TSV read back field by field as the cells, heading and filled rows only; the CSV
+// separates by ";" in a comma desktop, by "," elsewhere.
+TEST_F(FileTest, SavedTableReadsBackAsTheCells) {
+    paste(kColumn);
+    for (const char* name : {"table.csv", "table.tsv"}) {
+        chooseInFileDialog(path(name));
+        item("mnuSaveTable")->trigger();
+        const std::string saved = readFile(path(name));
+        ASSERT_EQ(saved.back(), '\n') << name;
+        const char separator = std::string(name).ends_with(".tsv") ? '\t' : ',';
+        std::istringstream lines(saved);
+        std::string line;
+        int row = 0;
+        while (std::getline(lines, line)) {
+            std::vector<std::string> fields;
+            std::istringstream cells(line);
+            for (std::string field; std::getline(cells, field, separator);) {
+                fields.push_back(field);
+            }
+            ASSERT_EQ(fields.size(), std::size_t{ResultTable::kColumns}) << name << " row " << row;
+            for (int c = 0; c < ResultTable::kColumns; ++c) {
+                EXPECT_EQ(fields[c], m_window->table().text(row, c)) << name << " " << row << "," << c;
+            }
+            ++row;
+        }
+        EXPECT_EQ(row, 41) << name;
+    }
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// While a run lasts the File menu and its items are refused with Paste and Copy.
+TEST_F(FileTest, FileMenuFollowsTheBusyRule) {
+    bool sawRun = false;
+    bool fileEnabledDuringRun = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (m_window->isRunning()) {
+            sawRun = true;
+            fileEnabledDuringRun |=
+                item("mnuFile")->isEnabled() || item("mnuOpen")->isEnabled() || item("mnuSaveTable")->isEnabled();
+        }
+    });
+    watch.start();
+    paste(positiveColumn(1500));
+    watch.stop();
+    EXPECT_TRUE(sawRun);
+    EXPECT_FALSE(fileEnabledDuringRun);
+    expectEnabled({"mnuFile", "mnuOpen", "mnuSaveTable"}, true);
+}
+
+// Every heading and number fits its row's height, ink and a pixel above and below; at 8 pt the
+// heading row is 18 pixels, as it always was.
+TEST_F(FileTest, HeadingAndRowsFitTheFont) {
+    const QFont desktop = QApplication::font();
+    for (const double points : {8.0, 9.0, 10.0, 12.0, 16.0, 20.0}) {
+        QFont font = desktop;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
+        const QHeaderView* heading = window.grid()->horizontalHeader();
+        const int headingHeight = heading->height();
+        const int rowHeight = window.grid()->verticalHeader()->sectionSize(0);
+        const QRect headingInk = QFontMetrics(heading->font()).tightBoundingRect(QStringLiteral("Wave 10 Regression"));
+        const QRect numberInk = QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500"));
+        EXPECT_GE(headingHeight, headingInk.height() + 2) << points;
+        EXPECT_GE(rowHeight, numberInk.height() + 2) << points;
+        if (points <= 8) {
+            EXPECT_EQ(headingHeight, 18) << points;
+        }
+    }
+    QApplication::setFont(desktop);
+}
+
+// The chart opens within a 1366 x 768 screen's available area, and within the test's screen.
+TEST_F(FileTest, ChartFitsTheScreenAndClosesWithItsKeys) {
+    const QRect available(0, 0, 1366, 768);
+    const QRect chart = chartOpeningGeometry(available);
+    EXPECT_EQ(chart.size(), QSize(900, 720));
+    EXPECT_TRUE(available.contains(chart.adjusted(0, 0, 16, 48))) << chart.x() << "," << chart.y();
+    EXPECT_EQ(chartOpeningGeometry(QRect(0, 0, 1920, 1080)).size(), QSize(900, 900));
+
+    item("mnuChart")->trigger();
+    auto* window = m_window->findChild<ChartWindow*>();
+    EXPECT_EQ(window->size(), chartOpeningGeometry(window->screen()->availableGeometry()).size());
+    for (const QKeySequence keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        item("mnuChart")->trigger();
+        QApplication::setActiveWindow(window);
+        ASSERT_EQ(QApplication::activeWindow(), window);
+        QTest::keySequence(window, keys);
+        EXPECT_FALSE(window->isVisible()) << keys.toString().toStdString();
+    }
+}
+
+// To a screen reader the strip is a progress bar of the waves begun and the chart a described chart.
+TEST_F(FileTest, StripAndChartToAScreenReader) {
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(m_window->strip());
+    ASSERT_EQ(strip->role(), QAccessible::ProgressBar);
+    auto* value = static_cast<QAccessibleValueInterface*>(strip->interface_cast(QAccessible::ValueInterface));
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->maximumValue().toInt(), 10);
+    EXPECT_EQ(value->currentValue().toInt(), 0);
+    int waveValue = -1;
+    QString waveText;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (m_window->isRunning() && value->currentValue().toInt() == 4) {
+            waveValue = 4;
+            waveText = strip->text(QAccessible::Value);
+        }
+    });
+    watch.start();
+    paste(positiveColumn(1500));
+    watch.stop();
+    EXPECT_EQ(waveValue, 4);
+    EXPECT_EQ(waveText, QStringLiteral("Wave 4 of 10"));
+
+    item("mnuChart")->trigger();
+    auto* window = m_window->findChild<ChartWindow*>();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(window->canvas());
+    EXPECT_EQ(chart->role(), QAccessible::Chart);
+    EXPECT_FALSE(chart->text(QAccessible::Name).isEmpty());
+    const QString description = chart->text(QAccessible::Description);
+    const QString firstWave = QStringLiteral("Wave 1   d = %1   i = %2: minimum ")
+                                  .arg(m_window->txtDval(0)->text(), m_window->txtIval(0)->text());
+    EXPECT_TRUE(description.startsWith(QStringLiteral("Data: minimum "))) << description.toStdString();
+    EXPECT_TRUE(description.contains(firstWave)) << description.toStdString();
+    EXPECT_EQ(description.count(QStringLiteral("maximum")), 13);
+}
+
+// The command line is read before Qt starts: help and version need no display, and without one the
+// program says so in one line and exits 1.
+TEST(WindowCommandLineTest, NeedsNoDisplayToAnswerAndExitsCleanlyWithoutOne) {
+    struct Case {
+        QStringList args;
+        int status;
+        QString out;
+        QString err;
+    };
+    const Case cases[] = {
+        {{"--version"}, 0, "vantrel " VANTREL_VERSION "\n", ""},
+        {{"-V"}, 0, "vantrel " VANTREL_VERSION "\n", ""},
+        {{},
+         1,
+         "",
+         "vantrel: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); vantrel-batch needs "
+         "none\n"},
+        {{"series.csv"}, 1, "", "vantrel: no display"},
+        {{"--bogus"}, 2, "", "vantrel: unknown option --bogus\n"},
+    };
+    for (const Case& c : cases) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VANTREL_PROGRAM), c.args);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << c.args.join(' ').toStdString();
+        EXPECT_EQ(program.exitCode(), c.status) << c.args.join(' ').toStdString();
+        EXPECT_EQ(QString::fromUtf8(program.readAllStandardOutput()), c.out);
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        EXPECT_EQ(err.left(c.err.size()), c.err) << c.args.join(' ').toStdString();
+        EXPECT_EQ(err.count(QLatin1Char('\n')), c.err.isEmpty() ? 0 : c.status == 2 ? 2 : 1);
+    }
+    QProcess help;
+    help.start(QStringLiteral(VANTREL_PROGRAM), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(10000));
+    EXPECT_EQ(help.exitCode(), 0);
+    EXPECT_TRUE(help.readAllStandardOutput().startsWith("Usage: vantrel [FILE]\n"));
+}
+
+TEST(WindowCommandLineTest, FileAndQtOptions) {
+    std::ostringstream out, err;
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"a.csv"}, "a.csv"}, {{"-platform", "offscreen", "b.csv"}, "b.csv"}, {{"--", "-c.csv"}, "-c.csv"}, {{}, ""}};
+    for (const auto& [args, file] : cases) {
+        const WindowCommandLine command = readWindowCommandLine(args, true, out, err);
+        EXPECT_EQ(command.action, WindowCommandLine::Action::OpenWindow) << file;
+        EXPECT_EQ(command.file, file);
+    }
+    EXPECT_EQ(readWindowCommandLine({"a", "b"}, true, out, err).exitStatus, 2);
+    EXPECT_TRUE(out.str().empty());
+}
+
+} // namespace
+} // namespace vantrel::testing
+
+namespace vantrel::testing {
+namespace {
+
+// The program remembers where its windows were and the last folder, and nothing of the analysis.
+TEST_F(FileTest, RemembersPlacesNotSettings) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("vantrel"));
+    {
+        frmVantrel first(std::make_unique<RecordingSink>(m_messages));
+        first.show();
+        first.setGeometry(40, 50, 700, 520);
+        first.txtDval(0)->setText(QStringLiteral("1.50000"));
+        first.close();
+    }
+    setLastFolderOf(path("sub/table.csv"));
+    frmVantrel second(std::make_unique<RecordingSink>(m_messages));
+    EXPECT_EQ(second.geometry(), QRect(40, 50, 700, 520));
+    EXPECT_EQ(second.txtDval(0)->text(), QStringLiteral("0.00000"));
+    QSettings stored(QStringLiteral("vantrel"), QStringLiteral("vantrel"));
+    EXPECT_EQ(stored.allKeys(), QStringList({"files/lastFolder", "window/geometry"}));
+    QDir().mkpath(path("sub"));
+    EXPECT_EQ(lastFolder(), path("sub"));
+    QCoreApplication::setApplicationName(name);
+}
+
+// In a dark palette the window's chart is dark; the light colours stay for light desktops and files.
+TEST_F(FileTest, ChartFollowsTheWindowPalette) {
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 34));
+    dark.setColor(QPalette::Text, QColor(220, 220, 220));
+    EXPECT_EQ(chartStyleFor(QPalette(Qt::white), QFont()).background, chart_colours::background);
+    EXPECT_EQ(ChartStyle().background, chart_colours::background);
+    // The texts grow with the desktop font from its 9 pt default on, never shrink below today's.
+    for (const auto& [points, scale] : {std::pair{8.0, 1.0}, {9.0, 1.0}, {18.0, 2.0}}) {
+        QFont font;
+        font.setPointSizeF(points);
+        EXPECT_EQ(chartStyleFor(QPalette(Qt::white), font).fontScale, scale) << points;
+    }
+    item("mnuChart")->trigger();
+    auto* chart = m_window->findChild<ChartWindow*>();
+    chart->canvas()->setPalette(dark);
+    const QImage shown = chart->canvas()->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(30, 30, 34));
+}
+
+} // namespace
+} // namespace vantrel::testing

@@ -1,0 +1,70 @@
+// The table saved as a file a spreadsheet opens: which rows, which separator, which quoting.
+#include "export/table_file.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using vantrel::ResultTable;
+using vantrel::TableFileKind;
+
+// A table with results in rows 1 and 3 only (row 2 has only its row number), cells made up by hand.
+ResultTable smallTable() {
+    ResultTable table;
+    table.setText(1, 1, "12,5");
+    table.setText(1, 14, "-0,34000");
+    table.setText(3, 2, "say \"hi\"");
+    return table;
+}
+
+// The expected lines, written out by hand: 15 fields each, the row number first.
+std::string expected(const std::string& sep) {
+    std::string heading = "Index";
+    for (const char* name : {"Data", "Regression", "Oscillation"}) {
+        heading += sep + name;
+    }
+    for (int k = 1; k <= 10; ++k) {
+        heading += sep + "Wave " + std::to_string(k);
+    }
+    heading += sep + "Remainder\n";
+    const std::string twelve = sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep;
+    const std::string numberField = sep == "," ? "\"12,5\"" : "12,5";
+    const std::string lastField = sep == "," ? "\"-0,34000\"" : "-0,34000";
+    return heading + " 1" + sep + numberField + twelve + sep + lastField + "\n" + " 3" + sep + sep +
+           "\"say \"\"hi\"\"\"" + twelve + "\n";
+}
+
+TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
+    const ResultTable table = smallTable();
+    // The window's row numbers " 1" .. " 1500" stand in column 0 whatever the results.
+    ASSERT_EQ(table.text(2, 0), " 2");
+    struct Case {
+        TableFileKind kind;
+        char decimal;
+        std::string separator;
+    };
+    for (const Case& c : {Case{TableFileKind::Csv, ',', ";"}, Case{TableFileKind::Csv, '.', ","},
+                          Case{TableFileKind::Tsv, ',', "\t"}, Case{TableFileKind::Tsv, '.', "\t"}}) {
+        EXPECT_EQ(vantrel::tableFileText(table, c.kind, c.decimal), expected(c.separator)) << c.separator;
+    }
+}
+
+TEST(TableFile, AnEmptyTableIsItsHeadingLine) {
+    const std::string text = vantrel::tableFileText(ResultTable(), TableFileKind::Csv, '.');
+    EXPECT_EQ(text.find('\n'), text.size() - 1);
+    EXPECT_EQ(text.rfind("Index,Data,", 0), 0u);
+}
+
+TEST(TableFile, KindFollowsTheExtension) {
+    for (const auto& [path, kind] :
+         std::vector<std::pair<std::string, TableFileKind>>{{"a/table.tsv", TableFileKind::Tsv},
+                                                            {"T.TSV", TableFileKind::Tsv},
+                                                            {"x.tab", TableFileKind::Tsv},
+                                                            {"table.csv", TableFileKind::Csv},
+                                                            {"table", TableFileKind::Csv},
+                                                            {"tsv", TableFileKind::Csv}}) {
+        EXPECT_EQ(vantrel::tableFileKindFor(path), kind) << path;
+    }
+}
+
+} // namespace
