@@ -12,7 +12,7 @@
 #include "intake/paste_run.h"
 #include "views/chart_content.h"
 
-#include "batch/input_text.h"
+#include "intake/text_decoding.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/file_columns.h"
+#include "intake/file_columns.h"
 
 #include <optional>
 #include <vector>

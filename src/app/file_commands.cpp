@@ -2,11 +2,12 @@
 // text dropped on the window, a file named on the command line, and Save Table As....
 
 #include "app/column_dialog.h"
-#include "app/file_columns.h"
 #include "app/frm_vantrel.h"
 #include "app/window_memory.h"
 #include "export/file_writer.h"
 #include "export/table_file.h"
+#include "intake/delimited_file.h"
+#include "intake/file_columns.h"
 #include "intake/intake.h"
 
 #include <QAction>
@@ -129,7 +130,13 @@ void frmVantrel::openFile(const QString& path) {
         showFileFailure(QStringLiteral("Could not open %1: it is larger than 64 MB.").arg(path));
         return;
     }
-    const std::vector<FileColumn> columns = fileColumns(bytes.toStdString());
+    std::vector<FileColumn> columns;
+    try {
+        columns = fileColumns(bytes.toStdString(), m_state.format);
+    } catch (const DelimitedFileError& unreadable) {
+        showFileFailure(QStringLiteral("Could not open %1: %2").arg(path, QString::fromStdString(unreadable.what())));
+        return;
+    }
     std::size_t chosen = 0;
     if (columns.size() > 1) {
         const std::optional<std::size_t> choice = chooseColumn(this, columns);

@@ -4,7 +4,7 @@
 #include "intake/paste_run.h"
 #include "views/box_editing.h"
 
-#include "batch/input_text.h"
+#include "intake/text_decoding.h"
 #include "batch/many_series.h"
 
 #include <algorithm>

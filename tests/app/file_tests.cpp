@@ -295,7 +295,7 @@ TEST_F(FileTest, StripAndChartToAScreenReader) {
     item("mnuChart")->trigger();
     auto* window = m_window->findChild<ChartWindow*>();
     EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
-    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(window->canvas());
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(window->findChild<ChartCanvas*>());
     EXPECT_EQ(chart->role(), QAccessible::Chart);
     EXPECT_FALSE(chart->text(QAccessible::Name).isEmpty());
     const QString description = chart->text(QAccessible::Description);
@@ -406,8 +406,9 @@ TEST_F(FileTest, ChartFollowsTheWindowPalette) {
     }
     item("mnuChart")->trigger();
     auto* chart = m_window->findChild<ChartWindow*>();
-    chart->canvas()->setPalette(dark);
-    const QImage shown = chart->canvas()->grab().toImage();
+    auto* canvas = chart->findChild<ChartCanvas*>();
+    canvas->setPalette(dark);
+    const QImage shown = canvas->grab().toImage();
     EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(30, 30, 34));
 }
 

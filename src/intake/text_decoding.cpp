@@ -1,4 +1,4 @@
-#include "batch/input_text.h"
+#include "intake/text_decoding.h"
 
 #include <algorithm>
 #include <cstdint>
