@@ -30,7 +30,6 @@ public:
     void setProgressText(const QString& text);
 
     bool isBlank() const { return m_lineCount == 0 && m_boxes.empty(); }
-    int boxCount() const { return static_cast<int>(m_boxes.size()); }
 
     // Pixel position of a scale coordinate.
     double pixelX(double x) const;

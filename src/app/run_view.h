@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/analysis_state.h"
+#include "app/frame_interval.h"
 #include "intake/paste_run.h"
 
 #include <QElapsedTimer>
@@ -28,7 +29,7 @@ struct RunViewParts {
     ProgressStrip* strip = nullptr;
     QLabel* formula = nullptr;
     QAction* update = nullptr;
-    // The switch items that are enabled while their adjustment is off.
+    // The "on" items of the two switches: enabled (and shown) while their adjustment is on.
     QAction* amplitudeOn = nullptr;
     QAction* wavelengthOn = nullptr;
     NumberFormat format = NumberFormat::DecimalPoint;
@@ -67,8 +68,6 @@ public:
     void setBoxText(BoxKind kind, int box, const std::string& text) override;
     void intakeFinished() override;
     void signChecked(bool fellBackToLinear, bool nonpositiveData) override;
-
-    static constexpr int kFrameMilliseconds = 16;
 
 private:
     bool frameDue() const;

@@ -60,9 +60,8 @@ Exit status: 0 done, 2 bad options, an unreadable FILE or a write error,
 
 constexpr const char* kProgram = "vantrel-batch: ";
 
-// Four times the largest number of characters a paste takes (a character is at most four bytes of UTF-8):
-// anything longer is refused anyway, so reading stops there.
-constexpr size_t kMaxInputBytes = 4 * static_cast<size_t>(kMaxClipboardCharacters) + 4;
+// Anything longer is refused anyway, so reading stops there.
+constexpr size_t kMaxInputBytes = kEnoughToRefuseUtf8Bytes;
 
 struct BatchOptions {
     RegressionModel model = RegressionModel::Linear;
@@ -147,37 +146,38 @@ void setPlotSize(BatchOptions& options, const std::string& value) {
     options.plotHeight = height;
 }
 
-void applyOption(BatchOptions& options, const std::string& name, const std::string& value) {
-    if (name == "--model") {
-        const auto model = modelNamed(value);
-        if (!model) {
-            throw UsageError("unknown model '" + value + "'");
-        }
-        options.model = *model;
-    } else if (name == "--amplitude") {
-        options.modes.amplitude = switchValue(name, value);
-    } else if (name == "--wavelength") {
-        options.modes.wavelength = switchValue(name, value);
-    } else if (name == "--d") {
-        options.dList = value;
-    } else if (name == "--i") {
-        options.iList = value;
-    } else if (name == "--plot") {
-        options.plotPath = value;
-    } else if (name == "--plot-size") {
-        setPlotSize(options, value);
-    } else {
-        throw UsageError("unknown option '" + name + "'");
+void setModel(BatchOptions& options, const std::string& value) {
+    const auto model = modelNamed(value);
+    if (!model) {
+        throw UsageError("unknown model '" + value + "'");
     }
+    options.model = *model;
 }
 
-bool takesValue(const std::string& name) {
-    for (const char* option : {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size"}) {
-        if (name == option) {
-            return true;
+// The options that take a value, each with what it does: the one list of their names.
+struct ValueOption {
+    const char* name;
+    void (*apply)(BatchOptions& options, const std::string& value);
+};
+
+const ValueOption kValueOptions[] = {
+    {"--model", setModel},
+    {"--amplitude", [](BatchOptions& o, const std::string& v) { o.modes.amplitude = switchValue("--amplitude", v); }},
+    {"--wavelength",
+     [](BatchOptions& o, const std::string& v) { o.modes.wavelength = switchValue("--wavelength", v); }},
+    {"--d", [](BatchOptions& o, const std::string& v) { o.dList = v; }},
+    {"--i", [](BatchOptions& o, const std::string& v) { o.iList = v; }},
+    {"--plot", [](BatchOptions& o, const std::string& v) { o.plotPath = v; }},
+    {"--plot-size", setPlotSize},
+};
+
+const ValueOption* valueOptionNamed(const std::string& name) {
+    for (const ValueOption& option : kValueOptions) {
+        if (name == option.name) {
+            return &option;
         }
     }
-    return false;
+    return nullptr;
 }
 
 void takeFile(BatchOptions& options, const std::string& arg) {
@@ -192,13 +192,14 @@ void applyValueOption(BatchOptions& options, const std::vector<std::string>& arg
     const std::string& arg = args[n];
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (!takesValue(name)) {
+    const ValueOption* option = valueOptionNamed(name);
+    if (option == nullptr) {
         throw UsageError("unknown option '" + arg + "'");
     }
     if (equals != std::string::npos) {
-        applyOption(options, name, arg.substr(equals + 1));
+        option->apply(options, arg.substr(equals + 1));
     } else if (n + 1 < args.size()) {
-        applyOption(options, name, args[++n]);
+        option->apply(options, args[++n]);
     } else {
         throw UsageError(name + " needs a value");
     }
@@ -206,7 +207,6 @@ void applyValueOption(BatchOptions& options, const std::vector<std::string>& arg
 
 BatchOptions parseOptions(const std::vector<std::string>& args) {
     BatchOptions options;
-    options.dTexts.fill(defaultBoxText(BoxKind::D));
     options.iTexts.fill(defaultBoxText(BoxKind::I));
     bool optionsEnded = false;
     for (size_t n = 0; n < args.size(); ++n) {
@@ -231,6 +231,7 @@ BatchOptions parseOptions(const std::vector<std::string>& args) {
             throw UsageError("unknown option '" + arg + "'");
         }
     }
+    // Only now: the default d text is written with the separator of --decimal-comma, wherever it stood.
     options.dTexts.fill(defaultBoxText(BoxKind::D, options.format));
     if (options.dList) {
         setBoxTexts(options.dTexts, *options.dList, BoxKind::D, options.format, "--d");

@@ -4,6 +4,7 @@
 #include "analysis/result_table.h"
 #include "analysis/text_rules.h"
 
+#include <cstddef>
 #include <string_view>
 
 namespace vantrel {
@@ -26,6 +27,10 @@ struct IntakeOutcome {
 
 // Limits of a paste.
 constexpr long kMaxClipboardCharacters = 655360;
+// How much of a text a reader needs to tell that it is too large: one character beyond the limit, in
+// the units the reader counts. A character is at most four bytes of UTF-8 and two units of UTF-16.
+constexpr std::size_t kEnoughToRefuseUtf8Bytes = 4 * (static_cast<std::size_t>(kMaxClipboardCharacters) + 1);
+constexpr std::size_t kEnoughToRefuseUtf16Units = 2 * (static_cast<std::size_t>(kMaxClipboardCharacters) + 1);
 
 // Reads a pasted text (UTF-8) into the Data column, Data_count, Decimals, Nonpositive_data and
 // Data_value. Clears the old results first. CR LF, a lone CR and a lone LF all end a line; of a
