@@ -25,7 +25,8 @@ void takeWave(AnalysisState& s, int wave, double d, double i) {
     s.Wave_result[static_cast<std::size_t>(wave - 1)] = {d, i, s.BMA_wavelength};
 }
 
-void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int wave) {
+void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int wave,
+              const std::function<void(int)>& waveTaken) {
     const int box = wave - 1;
     observer.waveStarted(wave);
     const WaveModes modes = observer.modes();
@@ -58,6 +59,9 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int 
     }
     takeWave(s, wave, d, i);
     averager.forget();
+    if (waveTaken) {
+        waveTaken(wave);
+    }
     observer.waveDone(wave);
 }
 
@@ -78,14 +82,15 @@ double combinedD(double dA, double dW, double x, double y, double t) {
     return dA + std::fabs(lnX - lnY) * (dW - dA) / denominator;
 }
 
-void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats, const AveragingMode& mode) {
+void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats, const AveragingMode& mode,
+                   const std::function<void(int)>& waveTaken) {
     WaveRunStats uncounted;
     for (int j = 1; j <= s.Data_count; ++j) {
         s.Rem_value[j] = s.Osc_value[j];
     }
     Averager averager(s, stats != nullptr ? *stats : uncounted, mode);
     for (int wave = 1; wave <= kWaveCount; ++wave) {
-        peelWave(s, observer, averager, wave);
+        peelWave(s, observer, averager, wave, waveTaken);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "analysis/analysis_state.h"
 #include "analysis/bma_lanes.h"
 
+#include <functional>
 #include <string>
 
 namespace vantrel {
@@ -65,9 +66,11 @@ double wavelengthTarget(int wave, int n);
 // and the target t lie from the series' wavelength y. When all three are equal, dA.
 double combinedD(double dA, double dW, double x, double y, double t);
 
-// Peels ten waves off Osc_value(1..Data_count) into Wave_value and Rem_value. A run-time error stops
-// it where it stands. The counts of the run are added to `stats` when one is given.
+// Peels ten waves off Osc_value(1..Data_count) into Wave_value, Wave_result and Rem_value. A run-time
+// error stops it where it stands. The counts of the run are added to `stats` when one is given.
+// `waveTaken`, when given, is called with each wave as soon as it is taken, before the observer's
+// waveDone: what the caller builds on the wave is ready by the time the observer hears of it.
 void Display_waves(AnalysisState& state, WaveObserver& observer, WaveRunStats* stats = nullptr,
-                   const AveragingMode& mode = {});
+                   const AveragingMode& mode = {}, const std::function<void(int wave)>& waveTaken = {});
 
 } // namespace vantrel

@@ -1,6 +1,6 @@
 #include "app/frm_vantrel.h"
 
-#include "app/chart_window.h"
+#include "app/chart_follower.h"
 #include "app/command_scope.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
@@ -33,6 +33,13 @@ frmVantrel::frmVantrel(std::unique_ptr<MessageSink> messages, std::unique_ptr<Ra
     createMenus();
     fitMenuBar();
     m_runView = std::make_unique<RunView>(runViewParts());
+    m_runs = std::make_unique<RunHub>(*m_runView);
+    m_chart = std::make_unique<ChartFollower>(
+        this, *m_table, [this](const auto& columns, ChartNotice notice) { return chartContent(columns, notice); });
+    // The order the views show a notification in: the grid, the chart, then the band.
+    m_runs->subscribe(*m_grid);
+    m_runs->subscribe(*m_chart);
+    m_runs->subscribe(*m_runView);
     Form_Load();
     resize(openingSize());
 }
@@ -48,12 +55,7 @@ RunViewParts frmVantrel::runViewParts() {
     parts.wavelengthOn = m_mnuWavelengthOn;
     parts.format = m_state.format;
     parts.closeRequested = [this] { return m_closeRequested; };
-    parts.intakeFinished = [this] { showLoadedTable(); };
     parts.signChecked = [this](bool fellBack, bool nonpositive) { applySignCheck(fellBack, nonpositive); };
-    parts.columnFilled = [this](int column) {
-        m_gridModel->refreshColumn(column);
-        chartColumnFilled(column);
-    };
     return parts;
 }
 
@@ -105,9 +107,7 @@ void frmVantrel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_chart != nullptr) {
-        m_chart->close();
-    }
+    m_chart->close();
     event->accept();
 }
 
@@ -207,6 +207,21 @@ void frmVantrel::unlockBoxes() {
 
 void frmVantrel::mnuExit_Click() {
     close();
+}
+
+void frmVantrel::mnuChart_Click() {
+    m_chart->show();
+}
+
+ChartContent frmVantrel::chartContent(const std::bitset<ResultTable::kColumns>& filledColumns,
+                                      ChartNotice notice) const {
+    std::array<std::string, kWaveCount> dTexts;
+    std::array<std::string, kWaveCount> iTexts;
+    for (int n = 0; n < kWaveCount; ++n) {
+        dTexts[n] = m_txtDval[n]->text().toStdString();
+        iTexts[n] = m_txtIval[n]->text().toStdString();
+    }
+    return chartContentOf({m_state, *m_table, checkedModel(), dTexts, iTexts, filledColumns, notice});
 }
 
 void frmVantrel::mnuCopy_Click() {
@@ -315,8 +330,7 @@ std::string frmVantrel::clipboardTextForPaste() const {
 
 void frmVantrel::pasteRun(CommandScope& scope) {
     lockBoxes();
-    VectorStateGuard view(*m_runView);
-    const PasteOutcome outcome = runPaste(clipboardTextForPaste(), checkedModel(), m_state, *m_table, view);
+    const PasteOutcome outcome = runPaste(clipboardTextForPaste(), checkedModel(), m_state, *m_table, *m_runs);
     if (outcome.result != PasteResult::Loaded) {
         failPaste(outcome.reason,
                   outcome.result == PasteResult::Refused ? MessageIcon::Exclamation : MessageIcon::Critical);
@@ -326,17 +340,6 @@ void frmVantrel::pasteRun(CommandScope& scope) {
     m_state.Data_ready = true;
     scope.setAtEnd(
         {{m_mnuRegression, true}, {m_mnuWaveAuto, true}, {m_mnuExit, true}, {m_mnuCopy, true}, {m_mnuPaste, true}});
-}
-
-void frmVantrel::showLoadedTable() {
-    chartRunStarting(ResultTable::kDataColumn);
-    if (!m_table->text(1, ResultTable::kDataColumn).empty()) {
-        chartColumnFilled(ResultTable::kDataColumn);
-    }
-    m_strip->clear();
-    m_gridModel->refreshAllColumns();
-    m_grid->applyColumnWidths(*m_table);
-    m_grid->selectFirstDataCell();
 }
 
 void frmVantrel::applySignCheck(bool fellBackToLinear, bool nonpositiveData) {
@@ -352,20 +355,11 @@ void frmVantrel::applySignCheck(bool fellBackToLinear, bool nonpositiveData) {
 }
 
 void frmVantrel::failPaste(const std::string& reason, MessageIcon icon) {
-    clearRunMarks();
+    m_runs->runFailed(icon == MessageIcon::Exclamation ? RunFailure::Refused : RunFailure::Failed);
     unlockBoxes();
     m_mnuRegression->setEnabled(false);
     m_state.Data_ready = false;
-    chartRunFailed(icon == MessageIcon::Exclamation ? ChartNotice::Refused : ChartNotice::Failed);
     showFailure(reason, icon);
-}
-
-void frmVantrel::clearRunMarks() {
-    m_strip->clear();
-    for (ParameterBox* box : m_txtDval) {
-        box->setBackColour(colours::kBoxBackground);
-    }
-    m_gridModel->refreshAllColumns();
 }
 
 void frmVantrel::showFailure(const std::string& reason, MessageIcon icon) {
@@ -374,25 +368,22 @@ void frmVantrel::showFailure(const std::string& reason, MessageIcon icon) {
 }
 
 void frmVantrel::reportRunFailure() {
-    clearRunMarks();
-    chartRunFailed(ChartNotice::Failed);
+    m_runs->runFailed(RunFailure::Failed);
     showFailure(runtimeErrorReason(), MessageIcon::Critical);
 }
 
 void frmVantrel::updateWavesRun() {
     if (m_state.Data_ready) {
-        chartRunStarting(ResultTable::kFirstWaveColumn);
-        VectorStateGuard view(*m_runView);
-        runWaveAnalysis(m_state, *m_table, view);
+        m_runs->runStarting(ResultTable::kFirstWaveColumn);
+        runWaveAnalysis(m_state, *m_table, *m_runs);
     }
 }
 
 void frmVantrel::modelSwitchRun(RegressionModel model) {
     checkModel(model);
     showModelTexts(model);
-    chartRunStarting(ResultTable::kRegressionColumn);
-    VectorStateGuard view(*m_runView);
-    runFullAnalysis(m_state, *m_table, model, view);
+    m_runs->runStarting(ResultTable::kRegressionColumn);
+    runFullAnalysis(m_state, *m_table, model, *m_runs);
 }
 
 } // namespace vantrel
