@@ -250,74 +250,56 @@ void frmVantrel::mnuWavelengthOff_Click() {
 }
 
 template <typename Work, typename Failure>
-void frmVantrel::runCommand(CommandScope& scope, Work work, Failure failure) {
-    m_runView->restart();
-    try {
-        work(scope);
-    } catch (const RunAborted&) {
-        // The window is closing; nothing of the run matters any more.
-    } catch (...) {
-        // Whatever went wrong is reported like the analysis' run-time error; nothing escapes into
-        // the event loop, and the scope still sets the menus.
-        try {
-            failure();
-        } catch (...) {
-            // Even the report failed; the menus are still set as the command ends.
-        }
-    }
-}
-
-void frmVantrel::mnuPaste_Click() {
+void frmVantrel::runCommand(std::initializer_list<QAction*> busyItems, Work work, Failure failure) {
     if (m_running) {
         return; // a click that arrived through the event pump of a run in progress
     }
     {
-        CommandScope scope(m_running, {m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste},
-                           {{m_mnuWaveAuto, true}, {m_mnuExit, true}, {m_mnuCopy, true}, {m_mnuPaste, true}});
-        runCommand(
-            scope, [this](CommandScope& s) { pasteRun(s); },
-            [this] { failPaste(runtimeErrorReason(), MessageIcon::Critical); });
+        CommandScope scope(m_running, busyItems);
+        m_runView->restart();
+        try {
+            work(scope);
+        } catch (const RunAborted&) {
+            // The window is closing; nothing of the run matters any more.
+        } catch (...) {
+            // Whatever went wrong is reported like the analysis' run-time error; nothing escapes into
+            // the event loop, and the scope still sets the menus.
+            try {
+                failure();
+            } catch (...) {
+                // Even the report failed; the menus are still set as the command ends.
+            }
+        }
     }
     if (m_closeRequested) {
-        close();
+        close(); // asked for during the run, which has ended now
     }
+}
+
+void frmVantrel::mnuPaste_Click() {
+    runCommand(
+        {m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste}, [this](CommandScope& scope) { pasteRun(scope); },
+        [this] { failPaste(runtimeErrorReason(), MessageIcon::Critical); });
 }
 
 void frmVantrel::mnuUpdate_Click() {
-    if (m_running) {
-        return;
-    }
-    {
-        CommandScope scope(m_running, {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
-                           {{m_mnuUpdate, false},
-                            {m_mnuExit, true},
-                            {m_mnuPaste, true},
-                            {m_mnuCopy, true},
-                            {m_mnuWaveAuto, true},
-                            {m_mnuRegression, m_state.Data_ready}});
-        runCommand(
-            scope, [this](CommandScope&) { updateWavesRun(); }, [this] { reportRunFailure(); });
-    }
-    if (m_closeRequested) {
-        close();
-    }
+    runCommand(
+        {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
+        [this](CommandScope& scope) {
+            scope.setAtEnd(m_mnuUpdate, false);
+            scope.setAtEnd(m_mnuRegression, m_state.Data_ready);
+            updateWavesRun();
+        },
+        [this] { reportRunFailure(); });
 }
 
 void frmVantrel::mnuRegressionType_Click(int index) {
-    if (m_running || index < 1 || index > kModelCount) {
+    if (index < 1 || index > kModelCount) {
         return;
     }
-    {
-        CommandScope scope(
-            m_running, {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
-            {{m_mnuExit, true}, {m_mnuPaste, true}, {m_mnuCopy, true}, {m_mnuWaveAuto, true}, {m_mnuRegression, true}});
-        runCommand(
-            scope, [this, index](CommandScope&) { modelSwitchRun(modelWithNumber(index)); },
-            [this] { reportRunFailure(); });
-    }
-    if (m_closeRequested) {
-        close();
-    }
+    runCommand(
+        {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
+        [this, index](CommandScope&) { modelSwitchRun(modelWithNumber(index)); }, [this] { reportRunFailure(); });
 }
 
 std::string frmVantrel::clipboardTextForPaste() const {
@@ -338,8 +320,7 @@ void frmVantrel::pasteRun(CommandScope& scope) {
     }
     unlockBoxes();
     m_state.Data_ready = true;
-    scope.setAtEnd(
-        {{m_mnuRegression, true}, {m_mnuWaveAuto, true}, {m_mnuExit, true}, {m_mnuCopy, true}, {m_mnuPaste, true}});
+    scope.setAtEnd(m_mnuRegression, true);
 }
 
 void frmVantrel::applySignCheck(bool fellBackToLinear, bool nonpositiveData) {

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <bitset>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -110,9 +111,11 @@ private:
     void boxFocusLost(ParameterBox* box, Qt::FocusReason reason);
     ParameterBox* boxOf(BoxKind kind, int index) const;
 
-    // Runs one command in its scope; any failure inside it ends in `failure`. A close requested
-    // during the run takes effect afterwards.
-    template <typename Work, typename Failure> void runCommand(CommandScope& scope, Work work, Failure failure);
+    // Runs one command in its scope with its busy rule (the items disabled during the run), unless a
+    // command is running already; any failure inside it ends in `failure`. A close requested during
+    // the run takes effect afterwards.
+    template <typename Work, typename Failure>
+    void runCommand(std::initializer_list<QAction*> busyItems, Work work, Failure failure);
     void pasteRun(CommandScope& scope);
     void updateWavesRun();
     void modelSwitchRun(RegressionModel model);
