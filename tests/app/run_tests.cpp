@@ -208,6 +208,10 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     // The chart keeps the Data alone, and says why.
     EXPECT_FALSE(chart->content().notice.empty());
     EXPECT_TRUE(chart->content().strips[kOscillationStrip].values.empty());
+    // A refused paste says so, not that a run failed.
+    paste("1\r\n2\r\n");
+    expectFailure(kNotEnoughData, MessageIcon::Exclamation);
+    EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, true));
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }
