@@ -16,7 +16,7 @@ struct WaveModes {
 
 enum class SearchKind { Amplitude, Wavelength };
 
-// What the peeling needs from the window (or from the command line, or a test): the box texts and
+// What the peeling needs from its caller (a window, the command line, a test): the box texts and
 // switches at the moment it reaches a wave, and a place to show its progress. Box n is wave n + 1.
 class WaveObserver {
 public:

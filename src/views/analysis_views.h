@@ -26,7 +26,7 @@ public:
     // A computed column of the table (Regression to Remainder) has been rewritten: each as soon as
     // its values are known, a wave's before its waveDone.
     virtual void columnFilled(int /*column*/) {}
-    // The wave view begins (Update Waves is disabled at this point).
+    // The wave view begins; a caller that offers a rerun of the waves takes the offer back here.
     virtual void wavesStarting() {}
 };
 
