@@ -24,7 +24,7 @@ using namespace vantrel;
 
 namespace {
 
-// An input: byte 0 the model (bits 0-1) and the amplitude and wavelength switches (bits 2, 3) of the
+// An input: byte 0 the model (bits 0-1, modulo the number of models) and the amplitude and wavelength switches (bits 2, 3) of the
 // paste, the decimal comma (bit 4) and the chart's width (bits 5-7); byte 1 the same for the second run, which is
 // Update Waves when bit 4 is set and a model switch otherwise, and with bit 5 the pasted text repeated to 655361 +
 // 655360 x (bits 6-7) bytes or more, beyond the limit; bytes 2-11 the i boxes and 12-21 the d boxes, low nibble before
@@ -120,7 +120,7 @@ void checkAnalysed(const AnalysisState& s, const ResultTable& table) {
 // A model switch or Update Waves on the loaded series; the window's tests see what an error leaves.
 void runSecond(const uint8_t* header, AnalysisState& s, ResultTable& table, Boxes& boxes) {
     boxes.set(header[1], header, 4);
-    const RegressionModel model = modelWithNumber(header[1] % 4 + 1);
+    const RegressionModel model = modelWithNumber(header[1] % kModelCount + 1);
     try {
         if ((header[1] & 16) != 0) {
             runWaveAnalysis(s, table, boxes);
@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fillModelTexts(s);
     Boxes boxes(s);
     boxes.set(header[0], header, 0);
-    const PasteOutcome outcome = runPaste(text, modelWithNumber(header[0] % 4 + 1), s, table, boxes);
+    const PasteOutcome outcome = runPaste(text, modelWithNumber(header[0] % kModelCount + 1), s, table, boxes);
     if (outcome.result == PasteResult::Loaded) {
         checkAnalysed(s, table);
         runSecond(header, s, table, boxes);

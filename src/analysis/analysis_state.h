@@ -42,6 +42,14 @@ struct WorkingList {
     }
 };
 
+// A wave as it was taken: the d and i it was averaged with (i as read from its box, at most
+// kMaxPasses) and the zero-crossing wavelength of the wave.
+struct WaveResult {
+    double d = 0.0;
+    double i = 0.0;
+    double wavelength = 0.0;
+};
+
 // Everything the analysis shares for the life of the program. The window owns one; the command
 // line owns one; tests make their own.
 struct AnalysisState {
@@ -80,6 +88,10 @@ struct AnalysisState {
     // Indexed by the model number; element 0 stands for no model and stays empty.
     std::array<std::string, kModelCount + 1> Reg_name;
     std::array<std::string, kModelCount + 1> Reg_formula;
+
+    // The waves' own numbers, for every view that reports a wave; wave k at element k - 1. Set as
+    // each wave is taken, with its Wave_value.
+    std::array<WaveResult, kWaveCount> Wave_result{};
 };
 
 // Sizes every series and working list for seriesRows(points) points. Values of points the size

@@ -3,6 +3,7 @@
 #include "analysis/averaging_pass.h"
 
 #include <cstddef>
+#include <iterator>
 #include <new>
 
 namespace vantrel {
@@ -53,6 +54,9 @@ constexpr KernelEntry kKernels[] = {
     {"AVX2, 4 lanes", 4, avx2Passes},
     {"AVX-512, 8 lanes", 8, avx512Passes},
 };
+// The table is indexed by the enum: a kernel added to one and not the other must not build.
+static_assert(std::size(kKernels) == kLaneKernelCount);
+static_assert(static_cast<int>(LaneKernel::Avx512) == kLaneKernelCount - 1);
 
 const KernelEntry& entryOf(LaneKernel kernel) {
     return kKernels[static_cast<int>(kernel)];

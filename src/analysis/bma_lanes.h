@@ -11,6 +11,7 @@ namespace vantrel {
 // element, so every lane holds the bits the scalar averaging gives for its weight. The divider is
 // far from busy in one chain of the scalar averaging; the lanes fill it for the price of one chain.
 enum class LaneKernel { Sse2, Avx2, Avx512 };
+constexpr int kLaneKernelCount = 3;
 
 constexpr int kMaxLanes = 8;
 

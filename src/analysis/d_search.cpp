@@ -69,13 +69,21 @@ struct Guess {
 // came one step back at ten times this step (or the search started at 0, ten steps from a bound), so
 // the zero lies within ten steps; taken as evenly spread there, the j-th move keeps the sign with
 // chance (10 - j) / (11 - j). Half the weight goes to the history's line where it foretells the sign.
+// These chances only rank the averagings the spare lanes compute ahead; any value in (0, 1) gives the
+// same results, a poor one only more lane rounds.
 double chanceToKeepSign(int moves, double d, int previous, const MeasureHistory& history) {
-    const double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : 0.05;
+    // Past ten moves the even spread would say "never"; a measure that is not monotonic in d can
+    // still keep its sign, so such a guess stays possible, behind every likelier one.
+    constexpr double kBeyondTenMoves = 0.05;
+    // A line that foretold the last sign right is trusted almost fully, but its other sign keeps a
+    // lane when lanes are spare: the measure is only nearly straight between two measures.
+    constexpr double kLineRight = 0.97;
+    const double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : kBeyondTenMoves;
     const int foretold = history.foretoldSign(d);
     if (foretold == 0) {
         return evenlySpread;
     }
-    return 0.5 * (foretold == previous ? 0.97 : 0.03) + 0.5 * evenlySpread;
+    return 0.5 * (foretold == previous ? kLineRight : 1 - kLineRight) + 0.5 * evenlySpread;
 }
 
 // The averagings that follow the one at g's d, one for each sign the measure may have there. A pass

@@ -14,8 +14,8 @@ void Find_A_B(AnalysisState& state, RegressionModel model) {
     double sxx = 0.0;
     double sxy = 0.0;
     for (int i = 1; i <= n; ++i) {
-        const double x = info.logOfX ? std::log(static_cast<double>(i)) : static_cast<double>(i);
-        const double y = info.logOfData ? checkedLog(state.Data_value[i], "the regression fit") : state.Data_value[i];
+        const double x = info.fitX(static_cast<double>(i));
+        const double y = info.fitY(state.Data_value[i]);
         sx += x;
         sy += y;
         sxx += x * x;
@@ -28,7 +28,7 @@ void Find_A_B(AnalysisState& state, RegressionModel model) {
     const double b = checkedResult((sxy / n - meanX * meanY) / (sxx / n - meanX * meanX), "the regression slope");
     state.Reg_B = b;
     const double intercept = checkedResult(meanY - b * meanX, "the regression intercept");
-    state.Reg_A = info.logOfData ? checkedResult(std::exp(intercept), "the regression intercept") : intercept;
+    state.Reg_A = info.aOfIntercept(intercept);
 }
 
 double trendValue(RegressionModel model, double a, double b, int i) {

@@ -27,52 +27,28 @@ namespace {
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
+std::size_t afterSign(std::string_view text, std::size_t pos) {
+    return pos < text.size() && (text[pos] == '-' || text[pos] == '+') ? pos + 1 : pos;
 }
 
-// Collects the leading number of a text with the blanks taken out and a decimal point for the
-// separator, ready for readNumber.
-std::string leadingNumber(std::string_view text, char separator) {
-    std::string number;
-    size_t pos = 0;
-    auto skipBlanks = [&] {
-        while (pos < text.size() && isBlank(text[pos])) {
-            ++pos;
-        }
-    };
-    auto takeDigits = [&] {
-        size_t count = 0;
-        for (skipBlanks(); pos < text.size() && isDigit(text[pos]); skipBlanks()) {
-            number += text[pos++];
-            ++count;
-        }
-        return count;
-    };
-    skipBlanks();
-    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-        number += text[pos++];
-    }
-    size_t mantissaDigits = takeDigits();
-    if (pos < text.size() && text[pos] == separator) {
-        number += '.';
+std::size_t afterDigits(std::string_view text, std::size_t pos) {
+    while (pos < text.size() && isDigit(text[pos])) {
         ++pos;
-        mantissaDigits += takeDigits();
     }
-    if (mantissaDigits == 0) {
-        return {};
-    }
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        const std::string mantissa = number; // an E without digits belongs to no number
-        number += text[pos++];
-        skipBlanks();
-        if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-            number += text[pos++];
-        }
-        if (takeDigits() == 0) {
-            return mantissa;
+    return pos;
+}
+
+// The leading number of a text with the blanks taken out (they may stand anywhere in it) and a
+// decimal point for the separator, ready for readNumber.
+std::string leadingNumber(std::string_view text, char separator) {
+    std::string packed;
+    for (const char c : text) {
+        if (!isBlank(c)) {
+            packed += c;
         }
     }
+    std::string number = packed.substr(0, numberPrefix(packed, separator).length);
+    std::replace(number.begin(), number.end(), separator, '.');
     return number;
 }
 
@@ -131,7 +107,10 @@ struct Decimal15 {
 // The digits are written by to_chars, not printf, so that the process's locale (the window's
 // desktop locale) cannot put its own decimal mark among them.
 
-// Digit 16 onwards of the exact decimal expansion decide the rounding half away from zero.
+// Digit 16 onwards of the exact decimal expansion decide the rounding half away from zero. Every double
+// is a finite binary fraction, so its decimal expansion ends; the longest, the largest subnormal's, has 767
+// significant digits: 766 after the first are therefore exact for every double ("d." + 766 digits +
+// "e-308" fits the buffer).
 bool exactTailRoundsUp(double magnitude) {
     static thread_local char buffer[800];
     std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 766);
@@ -235,6 +214,25 @@ std::string composeFixed(double value, int decimals, size_t minIntegerDigits, ch
 }
 
 } // namespace
+
+NumberPrefix numberPrefix(std::string_view text, char separator) {
+    const std::size_t mantissaStart = afterSign(text, 0);
+    std::size_t pos = afterDigits(text, mantissaStart);
+    std::size_t separators = 0;
+    if (pos < text.size() && text[pos] == separator) {
+        pos = afterDigits(text, pos + 1);
+        separators = 1;
+    }
+    if (pos - mantissaStart == separators) {
+        return {};
+    }
+    if (pos == text.size() || (text[pos] != 'e' && text[pos] != 'E')) {
+        return {pos, false};
+    }
+    const std::size_t exponentStart = afterSign(text, pos + 1);
+    const std::size_t end = afterDigits(text, exponentStart);
+    return end == exponentStart ? NumberPrefix{pos, false} : NumberPrefix{end, true};
+}
 
 double valueOfTextSaturating(std::string_view text, NumberFormat format) {
     const std::string number = leadingNumber(text, decimalSeparator(format));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,19 @@ inline char decimalSeparator(NumberFormat format) {
 inline NumberFormat numberFormatFor(std::string_view separator) {
     return separator == "," ? NumberFormat::DecimalComma : NumberFormat::DecimalPoint;
 }
+
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The grammar of a written number, shared by every reader of numbers: an optional sign, digits with
+// at most one decimal separator and at least one digit, then an exponent (E or e, an optional sign,
+// one or more digits) when one follows. An E without digits belongs to no number.
+struct NumberPrefix {
+    std::size_t length = 0; // 0: the text does not start with a number
+    bool hasExponent = false;
+};
+NumberPrefix numberPrefix(std::string_view text, char separator);
 
 // Value of a text: the leading number of the text, read as a double. Blanks are skipped wherever
 // they stand; a sign, digits, one decimal separator and an exponent (E or e, optional sign, digits)

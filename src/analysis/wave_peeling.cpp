@@ -16,28 +16,32 @@ double passesOf(const std::string& iText, NumberFormat format) {
     return i > kMaxPasses ? static_cast<double>(kMaxPasses) : i;
 }
 
-void takeWave(AnalysisState& s, int wave) {
+void takeWave(AnalysisState& s, int wave, double d, double i) {
     Series& values = s.Wave_value[static_cast<std::size_t>(wave - 1)];
     for (int j = 1; j <= s.Data_count; ++j) {
         s.Rem_value[j] = checkedResult(s.Rem_value[j] - s.BMA_value[j], "taking a wave");
         values[j] = s.BMA_value[j];
     }
+    s.Wave_result[static_cast<std::size_t>(wave - 1)] = {d, i, s.BMA_wavelength};
 }
 
-void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int wave) {
+void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int wave,
+              const std::function<void(int)>& waveTaken) {
     const int box = wave - 1;
     observer.waveStarted(wave);
     const WaveModes modes = observer.modes();
-    if (!modes.amplitude && !modes.wavelength) {
-        averager.run(valueOfText(observer.dText(box), s.format), passesOf(observer.iText(box), s.format));
-    }
-    double dA = 0.0;
-    double x = 0.0;
+    double d = 0.0; // the d and i the wave is taken with
     double i = 0.0;
+    if (!modes.amplitude && !modes.wavelength) {
+        d = valueOfText(observer.dText(box), s.format);
+        i = passesOf(observer.iText(box), s.format);
+        averager.run(d, i);
+    }
+    double x = 0.0;
     if (modes.amplitude) {
         observer.searchStarted(box, SearchKind::Amplitude);
         i = passesOf(observer.iText(box), s.format);
-        dA = searchD(averager, i, box, observer, [&s] { return s.Residual_RMS - s.BMA_RMS; });
+        d = searchD(averager, i, box, observer, [&s] { return s.Residual_RMS - s.BMA_RMS; });
         x = s.BMA_wavelength;
     }
     if (modes.wavelength) {
@@ -46,13 +50,18 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int 
         const double target = wavelengthTarget(wave, s.Data_count);
         const double dW = searchD(averager, i, box, observer, [&s, target] { return s.BMA_wavelength - target; });
         if (modes.amplitude) {
-            const double dC = combinedD(dA, dW, x, s.Series_wavelength, target);
-            observer.combinedD(box, dC);
-            averager.run(dC, i);
+            d = combinedD(d, dW, x, s.Series_wavelength, target);
+            observer.combinedD(box, d);
+            averager.run(d, i);
+        } else {
+            d = dW;
         }
     }
-    takeWave(s, wave);
+    takeWave(s, wave, d, i);
     averager.forget();
+    if (waveTaken) {
+        waveTaken(wave);
+    }
     observer.waveDone(wave);
 }
 
@@ -73,14 +82,15 @@ double combinedD(double dA, double dW, double x, double y, double t) {
     return dA + std::fabs(lnX - lnY) * (dW - dA) / denominator;
 }
 
-void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats, const AveragingMode& mode) {
+void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats, const AveragingMode& mode,
+                   const std::function<void(int)>& waveTaken) {
     WaveRunStats uncounted;
     for (int j = 1; j <= s.Data_count; ++j) {
         s.Rem_value[j] = s.Osc_value[j];
     }
     Averager averager(s, stats != nullptr ? *stats : uncounted, mode);
     for (int wave = 1; wave <= kWaveCount; ++wave) {
-        peelWave(s, observer, averager, wave);
+        peelWave(s, observer, averager, wave, waveTaken);
     }
 }
 

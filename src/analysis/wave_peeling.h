@@ -3,6 +3,7 @@
 #include "analysis/analysis_state.h"
 #include "analysis/bma_lanes.h"
 
+#include <functional>
 #include <string>
 
 namespace vantrel {
@@ -15,7 +16,7 @@ struct WaveModes {
 
 enum class SearchKind { Amplitude, Wavelength };
 
-// What the peeling needs from the window (or from the command line, or a test): the box texts and
+// What the peeling needs from its caller (a window, the command line, a test): the box texts and
 // switches at the moment it reaches a wave, and a place to show its progress. Box n is wave n + 1.
 class WaveObserver {
 public:
@@ -65,9 +66,11 @@ double wavelengthTarget(int wave, int n);
 // and the target t lie from the series' wavelength y. When all three are equal, dA.
 double combinedD(double dA, double dW, double x, double y, double t);
 
-// Peels ten waves off Osc_value(1..Data_count) into Wave_value and Rem_value. A run-time error stops
-// it where it stands. The counts of the run are added to `stats` when one is given.
+// Peels ten waves off Osc_value(1..Data_count) into Wave_value, Wave_result and Rem_value. A run-time
+// error stops it where it stands. The counts of the run are added to `stats` when one is given.
+// `waveTaken`, when given, is called with each wave as soon as it is taken, before the observer's
+// waveDone: what the caller builds on the wave is ready by the time the observer hears of it.
 void Display_waves(AnalysisState& state, WaveObserver& observer, WaveRunStats* stats = nullptr,
-                   const AveragingMode& mode = {});
+                   const AveragingMode& mode = {}, const std::function<void(int wave)>& waveTaken = {});
 
 } // namespace vantrel

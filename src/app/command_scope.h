@@ -8,21 +8,23 @@ class QAction;
 
 namespace vantrel {
 
-// A menu item and the enabled state it gets.
-using ItemState = std::pair<QAction*, bool>;
-
-// One run of a command: it disables the command's menu items one after another, holds the busy flag,
-// and when it ends, however it ends, sets the items it was told to, one after another.
+// One run of a command and its busy rule: it disables the command's menu items one after another
+// and holds the busy flag; when it ends, however it ends, it enables the same items again in the
+// same order, but for those told otherwise.
 class CommandScope {
 public:
-    CommandScope(bool& busy, std::initializer_list<QAction*> disabled, std::initializer_list<ItemState> atEnd);
+    CommandScope(bool& busy, std::initializer_list<QAction*> items);
     ~CommandScope();
     CommandScope(const CommandScope&) = delete;
     CommandScope& operator=(const CommandScope&) = delete;
 
-    void setAtEnd(std::initializer_list<ItemState> atEnd) { m_atEnd.assign(atEnd); }
+    // At the end `item` is set to `enabled`: in its place when it is one of the command's items,
+    // before them when it is not.
+    void setAtEnd(QAction* item, bool enabled);
 
 private:
+    using ItemState = std::pair<QAction*, bool>;
+
     bool& m_busy;
     std::vector<ItemState> m_atEnd;
 };

@@ -186,7 +186,9 @@ void frmVantrel::showFileFailure(const QString& text) {
 // A character takes at most two UTF-16 units: a longer text is refused as too large whatever it
 // holds, so only as much of it as shows that is converted.
 std::string frmVantrel::pasteTextOf(const QString& text) {
-    constexpr qsizetype kEnoughToRefuse = 2 * static_cast<qsizetype>(kMaxClipboardCharacters) + 2;
+    // A longer text is refused as too large whatever it holds, so only as much of it as shows that is
+    // converted.
+    constexpr auto kEnoughToRefuse = static_cast<qsizetype>(kEnoughToRefuseUtf16Units);
     return (text.size() > kEnoughToRefuse ? text.left(kEnoughToRefuse) : text).toStdString();
 }
 

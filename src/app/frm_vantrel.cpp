@@ -1,6 +1,6 @@
 #include "app/frm_vantrel.h"
 
-#include "app/chart_window.h"
+#include "app/chart_follower.h"
 #include "app/command_scope.h"
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
@@ -34,6 +34,13 @@ frmVantrel::frmVantrel(std::unique_ptr<MessageSink> messages, std::unique_ptr<Ra
     createMenus();
     fitMenuBar();
     m_runView = std::make_unique<RunView>(runViewParts());
+    m_runs = std::make_unique<RunHub>(*m_runView);
+    m_chart = std::make_unique<ChartFollower>(
+        this, *m_table, [this](const auto& columns, ChartNotice notice) { return chartContent(columns, notice); });
+    // The order the views show a notification in: the grid, the chart, then the band.
+    m_runs->subscribe(*m_grid);
+    m_runs->subscribe(*m_chart);
+    m_runs->subscribe(*m_runView);
     Form_Load();
     resize(openingSize());
     rememberGeometry(this, QStringLiteral("window"));
@@ -50,12 +57,7 @@ RunViewParts frmVantrel::runViewParts() {
     parts.wavelengthOn = m_mnuWavelengthOn;
     parts.format = m_state.format;
     parts.closeRequested = [this] { return m_closeRequested; };
-    parts.intakeFinished = [this] { showLoadedTable(); };
     parts.signChecked = [this](bool fellBack, bool nonpositive) { applySignCheck(fellBack, nonpositive); };
-    parts.columnFilled = [this](int column) {
-        m_gridModel->refreshColumn(column);
-        chartColumnFilled(column);
-    };
     return parts;
 }
 
@@ -107,9 +109,7 @@ void frmVantrel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_chart != nullptr) {
-        m_chart->close();
-    }
+    m_chart->close();
     event->accept();
 }
 
@@ -211,6 +211,21 @@ void frmVantrel::mnuExit_Click() {
     close();
 }
 
+void frmVantrel::mnuChart_Click() {
+    m_chart->show();
+}
+
+ChartContent frmVantrel::chartContent(const std::bitset<ResultTable::kColumns>& filledColumns,
+                                      ChartNotice notice) const {
+    std::array<std::string, kWaveCount> dTexts;
+    std::array<std::string, kWaveCount> iTexts;
+    for (int n = 0; n < kWaveCount; ++n) {
+        dTexts[n] = m_txtDval[n]->text().toStdString();
+        iTexts[n] = m_txtIval[n]->text().toStdString();
+    }
+    return chartContentOf({m_state, *m_table, checkedModel(), dTexts, iTexts, filledColumns, notice});
+}
+
 void frmVantrel::mnuCopy_Click() {
     QGuiApplication::clipboard()->setText(QString::fromStdString(tableClipText(*m_table)));
     m_grid->selectFirstDataCell();
@@ -237,20 +252,29 @@ void frmVantrel::mnuWavelengthOff_Click() {
 }
 
 template <typename Work, typename Failure>
-void frmVantrel::runCommand(CommandScope& scope, Work work, Failure failure) {
-    m_runView->restart();
-    try {
-        work(scope);
-    } catch (const RunAborted&) {
-        // The window is closing; nothing of the run matters any more.
-    } catch (...) {
-        // Whatever went wrong is reported like the analysis' run-time error; nothing escapes into
-        // the event loop, and the scope still sets the menus.
+void frmVantrel::runCommand(std::initializer_list<QAction*> busyItems, Work work, Failure failure) {
+    if (m_running) {
+        return; // a click that arrived through the event pump of a run in progress
+    }
+    {
+        CommandScope scope(m_running, busyItems);
+        m_runView->restart();
         try {
-            failure();
+            work(scope);
+        } catch (const RunAborted&) {
+            // The window is closing; nothing of the run matters any more.
         } catch (...) {
-            // Even the report failed; the menus are still set as the command ends.
+            // Whatever went wrong is reported like the analysis' run-time error; nothing escapes into
+            // the event loop, and the scope still sets the menus.
+            try {
+                failure();
+            } catch (...) {
+                // Even the report failed; the menus are still set as the command ends.
+            }
         }
+    }
+    if (m_closeRequested) {
+        close(); // asked for during the run, which has ended now
     }
 }
 
@@ -259,56 +283,30 @@ void frmVantrel::mnuPaste_Click() {
 }
 
 void frmVantrel::pasteFrom(const std::function<std::string()>& source) {
-    if (m_running) {
-        return; // a click that arrived through the event pump of a run in progress
-    }
-    {
-        CommandScope scope(m_running, {m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste},
-                           {{m_mnuWaveAuto, true}, {m_mnuExit, true}, {m_mnuCopy, true}, {m_mnuPaste, true}});
-        runCommand(
-            scope, [this, &source](CommandScope& s) { pasteRun(s, source); },
-            [this] { failPaste(runtimeErrorReason(), MessageIcon::Critical); });
-    }
-    if (m_closeRequested) {
-        close();
-    }
+    runCommand(
+        {m_mnuWaveAuto, m_mnuExit, m_mnuCopy, m_mnuPaste},
+        [this, &source](CommandScope& scope) { pasteRun(scope, source); },
+        [this] { failPaste(runtimeErrorReason(), MessageIcon::Critical); });
 }
 
 void frmVantrel::mnuUpdate_Click() {
-    if (m_running) {
-        return;
-    }
-    {
-        CommandScope scope(m_running, {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
-                           {{m_mnuUpdate, false},
-                            {m_mnuExit, true},
-                            {m_mnuPaste, true},
-                            {m_mnuCopy, true},
-                            {m_mnuWaveAuto, true},
-                            {m_mnuRegression, m_state.Data_ready}});
-        runCommand(
-            scope, [this](CommandScope&) { updateWavesRun(); }, [this] { reportRunFailure(); });
-    }
-    if (m_closeRequested) {
-        close();
-    }
+    runCommand(
+        {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
+        [this](CommandScope& scope) {
+            scope.setAtEnd(m_mnuUpdate, false);
+            scope.setAtEnd(m_mnuRegression, m_state.Data_ready);
+            updateWavesRun();
+        },
+        [this] { reportRunFailure(); });
 }
 
 void frmVantrel::mnuRegressionType_Click(int index) {
-    if (m_running || index < 1 || index > kModelCount) {
+    if (index < 1 || index > kModelCount) {
         return;
     }
-    {
-        CommandScope scope(
-            m_running, {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
-            {{m_mnuExit, true}, {m_mnuPaste, true}, {m_mnuCopy, true}, {m_mnuWaveAuto, true}, {m_mnuRegression, true}});
-        runCommand(
-            scope, [this, index](CommandScope&) { modelSwitchRun(modelWithNumber(index)); },
-            [this] { reportRunFailure(); });
-    }
-    if (m_closeRequested) {
-        close();
-    }
+    runCommand(
+        {m_mnuExit, m_mnuPaste, m_mnuCopy, m_mnuWaveAuto, m_mnuRegression},
+        [this, index](CommandScope&) { modelSwitchRun(modelWithNumber(index)); }, [this] { reportRunFailure(); });
 }
 
 std::string frmVantrel::clipboardTextForPaste() const {
@@ -317,8 +315,7 @@ std::string frmVantrel::clipboardTextForPaste() const {
 
 void frmVantrel::pasteRun(CommandScope& scope, const std::function<std::string()>& source) {
     lockBoxes();
-    VectorStateGuard view(*m_runView);
-    const PasteOutcome outcome = runPaste(source(), checkedModel(), m_state, *m_table, view);
+    const PasteOutcome outcome = runPaste(source(), checkedModel(), m_state, *m_table, *m_runs);
     if (outcome.result != PasteResult::Loaded) {
         failPaste(outcome.reason,
                   outcome.result == PasteResult::Refused ? MessageIcon::Exclamation : MessageIcon::Critical);
@@ -326,19 +323,7 @@ void frmVantrel::pasteRun(CommandScope& scope, const std::function<std::string()
     }
     unlockBoxes();
     m_state.Data_ready = true;
-    scope.setAtEnd(
-        {{m_mnuRegression, true}, {m_mnuWaveAuto, true}, {m_mnuExit, true}, {m_mnuCopy, true}, {m_mnuPaste, true}});
-}
-
-void frmVantrel::showLoadedTable() {
-    chartRunStarting(ResultTable::kDataColumn);
-    if (!m_table->text(1, ResultTable::kDataColumn).empty()) {
-        chartColumnFilled(ResultTable::kDataColumn);
-    }
-    m_strip->clear();
-    m_gridModel->refreshAllColumns();
-    m_grid->applyColumnWidths(*m_table);
-    m_grid->selectFirstDataCell();
+    scope.setAtEnd(m_mnuRegression, true);
 }
 
 void frmVantrel::applySignCheck(bool fellBackToLinear, bool nonpositiveData) {
@@ -354,20 +339,11 @@ void frmVantrel::applySignCheck(bool fellBackToLinear, bool nonpositiveData) {
 }
 
 void frmVantrel::failPaste(const std::string& reason, MessageIcon icon) {
-    clearRunMarks();
+    m_runs->runFailed(icon == MessageIcon::Exclamation ? RunFailure::Refused : RunFailure::Failed);
     unlockBoxes();
     m_mnuRegression->setEnabled(false);
     m_state.Data_ready = false;
-    chartRunFailed(icon == MessageIcon::Exclamation ? ChartNotice::Refused : ChartNotice::Failed);
     showFailure(reason, icon);
-}
-
-void frmVantrel::clearRunMarks() {
-    m_strip->clear();
-    for (ParameterBox* box : m_txtDval) {
-        box->setBackColour(colours::kBoxBackground);
-    }
-    m_gridModel->refreshAllColumns();
 }
 
 void frmVantrel::showFailure(const std::string& reason, MessageIcon icon) {
@@ -376,25 +352,22 @@ void frmVantrel::showFailure(const std::string& reason, MessageIcon icon) {
 }
 
 void frmVantrel::reportRunFailure() {
-    clearRunMarks();
-    chartRunFailed(ChartNotice::Failed);
+    m_runs->runFailed(RunFailure::Failed);
     showFailure(runtimeErrorReason(), MessageIcon::Critical);
 }
 
 void frmVantrel::updateWavesRun() {
     if (m_state.Data_ready) {
-        chartRunStarting(ResultTable::kFirstWaveColumn);
-        VectorStateGuard view(*m_runView);
-        runWaveAnalysis(m_state, *m_table, view);
+        m_runs->runStarting(ResultTable::kFirstWaveColumn);
+        runWaveAnalysis(m_state, *m_table, *m_runs);
     }
 }
 
 void frmVantrel::modelSwitchRun(RegressionModel model) {
     checkModel(model);
     showModelTexts(model);
-    chartRunStarting(ResultTable::kRegressionColumn);
-    VectorStateGuard view(*m_runView);
-    runFullAnalysis(m_state, *m_table, model, view);
+    m_runs->runStarting(ResultTable::kRegressionColumn);
+    runFullAnalysis(m_state, *m_table, model, *m_runs);
 }
 
 } // namespace vantrel

@@ -2,8 +2,10 @@
 
 #include "analysis/analysis_state.h"
 #include "analysis/result_table.h"
+#include "app/chart_follower.h"
 #include "app/message_sink.h"
 #include "app/random_source.h"
+#include "app/run_followers.h"
 #include "app/run_view.h"
 #include "views/box_editing.h"
 #include "views/chart_content.h"
@@ -13,6 +15,7 @@
 #include <array>
 #include <bitset>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -36,7 +39,6 @@ struct BandMetrics {
     int gridTop() const;
 };
 
-class ChartWindow;
 class CommandScope;
 class ParameterBox;
 class ProgressStrip;
@@ -123,9 +125,11 @@ private:
     void boxFocusLost(ParameterBox* box, Qt::FocusReason reason);
     ParameterBox* boxOf(BoxKind kind, int index) const;
 
-    // Runs one command in its scope; any failure inside it ends in `failure`. A close requested
-    // during the run takes effect afterwards.
-    template <typename Work, typename Failure> void runCommand(CommandScope& scope, Work work, Failure failure);
+    // Runs one command in its scope with its busy rule (the items disabled during the run), unless a
+    // command is running already; any failure inside it ends in `failure`. A close requested during
+    // the run takes effect afterwards.
+    template <typename Work, typename Failure>
+    void runCommand(std::initializer_list<QAction*> busyItems, Work work, Failure failure);
     // The Paste command over the text the source gives, read once the command has started.
     void pasteFrom(const std::function<std::string()>& source);
     void pasteRun(CommandScope& scope, const std::function<std::string()>& source);
@@ -133,26 +137,18 @@ private:
     void modelSwitchRun(RegressionModel model);
 
     std::string clipboardTextForPaste() const;
-    void showLoadedTable();
     void applySignCheck(bool fellBackToLinear, bool nonpositiveData);
     void lockBoxes();
     void unlockBoxes();
     void failPaste(const std::string& reason, MessageIcon icon);
     void reportRunFailure();
-    void clearRunMarks();
     void showFailure(const std::string& reason, MessageIcon icon);
     RegressionModel checkedModel() const;
     void checkModel(RegressionModel model);
     void showModelTexts(RegressionModel model);
     QAction* modelItem(RegressionModel model) const;
 
-    // The chart follows the table: which columns hold the current run's results, and why not.
-    void chartColumnFilled(int column);
-    void chartRunStarting(int firstColumn);
-    void chartRunFailed(ChartNotice notice);
-    void forgetChartColumnsFrom(int firstColumn);
-    void updateChart();
-    ChartContent chartContent() const;
+    ChartContent chartContent(const std::bitset<ResultTable::kColumns>& filledColumns, ChartNotice notice) const;
 
     AnalysisState m_state;
     // Shared with the grid's model, which Qt takes down after the window's own members.
@@ -185,11 +181,10 @@ private:
     QAction* m_mnuSaveTable = nullptr;
     std::array<QAction*, kModelCount> m_mnuRegressionType{}; // model number k at element k - 1
 
-    ChartWindow* m_chart = nullptr;
-    std::bitset<ResultTable::kColumns> m_chartColumns;
-    ChartNotice m_chartNotice = ChartNotice::NoSeriesYet;
-
+    std::unique_ptr<ChartFollower> m_chart;
     std::unique_ptr<RunView> m_runView;
+    // Every run of the window reports here; the band, the grid, the chart and any later view follow.
+    std::unique_ptr<RunHub> m_runs;
     bool m_running = false;
     bool m_closeRequested = false;
     // The box the user is in; focus that passes to a menu or a message box and back leaves it so.

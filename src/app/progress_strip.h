@@ -35,7 +35,6 @@ public:
     int waveValue() const { return std::min(boxCount(), kWaveValueMaximum); }
 
     bool isBlank() const { return m_lineCount == 0 && m_boxes.empty(); }
-    int boxCount() const { return static_cast<int>(m_boxes.size()); }
 
     // Pixel position of a scale coordinate.
     double pixelX(double x) const;

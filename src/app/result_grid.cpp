@@ -107,6 +107,21 @@ ResultGrid::ResultGrid(ResultGridModel* model, QWidget* parent) : QTableView(par
 
 // The widths in twips allow 96 twips (6.4 pixels) for a character; a larger desktop font widens
 // the columns in proportion, and no heading is cut.
+void ResultGrid::intakeFinished() {
+    m_model->refreshAllColumns();
+    applyColumnWidths(m_model->table());
+    selectFirstDataCell();
+}
+
+void ResultGrid::columnFilled(int column) {
+    m_model->refreshColumn(column);
+}
+
+// What a failed run leaves of the table is shown as it stands.
+void ResultGrid::runFailed(RunFailure /*failure*/) {
+    m_model->refreshAllColumns();
+}
+
 void ResultGrid::applyColumnWidths(const ResultTable& table) {
     constexpr double kPixelsPerCharacter = 6.4;
     constexpr int kHeadingRoom = 8;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/result_table.h"
+#include "app/run_followers.h"
 
 #include <QAbstractTableModel>
 #include <QTableView>
@@ -29,17 +30,23 @@ public:
 
     // The caption of the top-left corner: the heading of the row-number column.
     QString cornerText() const;
+    const ResultTable& table() const { return *m_table; }
 
 private:
     std::shared_ptr<const ResultTable> m_table;
 };
 
-// Grid1: a view of the result table with the top-left corner captioned like the index column.
-class ResultGrid : public QTableView {
+// Grid1: a view of the result table with the top-left corner captioned like the index column. It
+// follows the runs column by column.
+class ResultGrid : public QTableView, public RunFollower {
     Q_OBJECT
 
 public:
     explicit ResultGrid(ResultGridModel* model, QWidget* parent = nullptr);
+
+    void intakeFinished() override;
+    void columnFilled(int column) override;
+    void runFailed(RunFailure failure) override;
 
     // Column widths of the table (twips) as pixels.
     void applyColumnWidths(const ResultTable& table);

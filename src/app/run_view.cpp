@@ -2,7 +2,6 @@
 
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
-#include "app/vector_state.h"
 #include "app/window_colours.h"
 #include "views/box_editing.h"
 
@@ -20,68 +19,6 @@ constexpr double kCellTop = 1;
 constexpr double kCellBottom = 5;
 
 } // namespace
-
-template <typename Work> void VectorStateGuard::after(Work work) {
-    // Cleared also when the view throws (a close during the run).
-    struct Clear {
-        ~Clear() { clearUpperVectorState(); }
-    } clear;
-    work();
-}
-
-template <typename T> T VectorStateGuard::cleared(T value) {
-    clearUpperVectorState();
-    return value;
-}
-
-WaveModes VectorStateGuard::modes() {
-    return cleared(m_view.modes());
-}
-std::string VectorStateGuard::iText(int box) {
-    return cleared(m_view.iText(box));
-}
-std::string VectorStateGuard::dText(int box) {
-    return cleared(m_view.dText(box));
-}
-void VectorStateGuard::waveStarted(int wave) {
-    after([&] { m_view.waveStarted(wave); });
-}
-void VectorStateGuard::searchStarted(int box, SearchKind kind) {
-    after([&] { m_view.searchStarted(box, kind); });
-}
-void VectorStateGuard::searchStep(int box, double d) {
-    after([&] { m_view.searchStep(box, d); });
-}
-void VectorStateGuard::combinedD(int box, double d) {
-    after([&] { m_view.combinedD(box, d); });
-}
-void VectorStateGuard::waveDone(int wave) {
-    after([&] { m_view.waveDone(wave); });
-}
-void VectorStateGuard::formulaLine(const std::string& text) {
-    after([&] { m_view.formulaLine(text); });
-}
-void VectorStateGuard::columnFilled(int column) {
-    after([&] { m_view.columnFilled(column); });
-}
-void VectorStateGuard::wavesStarting() {
-    after([&] { m_view.wavesStarting(); });
-}
-void VectorStateGuard::scanMark(double x) {
-    after([&] { m_view.scanMark(x); });
-}
-void VectorStateGuard::scanFinished() {
-    after([&] { m_view.scanFinished(); });
-}
-void VectorStateGuard::setBoxText(BoxKind kind, int box, const std::string& text) {
-    after([&] { m_view.setBoxText(kind, box, text); });
-}
-void VectorStateGuard::intakeFinished() {
-    after([&] { m_view.intakeFinished(); });
-}
-void VectorStateGuard::signChecked(bool fellBackToLinear, bool nonpositiveData) {
-    after([&] { m_view.signChecked(fellBackToLinear, nonpositiveData); });
-}
 
 void RunView::restart() {
     m_lastFrame.invalidate();
@@ -155,7 +92,6 @@ void RunView::formulaLine(const std::string& text) {
 }
 
 void RunView::columnFilled(int column) {
-    m_parts.columnFilled(column);
     if (column == ResultTable::kRemainderColumn) {
         // The remainder is the wave view's last column: its progress bar goes.
         m_parts.strip->clear();
@@ -184,7 +120,14 @@ void RunView::scanFinished() {
 }
 
 void RunView::intakeFinished() {
-    m_parts.intakeFinished();
+    m_parts.strip->clear();
+}
+
+void RunView::runFailed(RunFailure /*failure*/) {
+    m_parts.strip->clear();
+    for (ParameterBox* box : m_parts.dBoxes) {
+        box->setBackColour(colours::kBoxBackground);
+    }
 }
 
 void RunView::signChecked(bool fellBackToLinear, bool nonpositiveData) {

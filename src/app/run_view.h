@@ -1,7 +1,8 @@
 #pragma once
 
 #include "analysis/analysis_state.h"
-#include "intake/paste_run.h"
+#include "app/frame_interval.h"
+#include "app/run_followers.h"
 
 #include <QElapsedTimer>
 
@@ -28,21 +29,18 @@ struct RunViewParts {
     ProgressStrip* strip = nullptr;
     QLabel* formula = nullptr;
     QAction* update = nullptr;
-    // The switch items that are enabled while their adjustment is off.
+    // The "on" items of the two switches: enabled (and shown) while their adjustment is on.
     QAction* amplitudeOn = nullptr;
     QAction* wavelengthOn = nullptr;
     NumberFormat format = NumberFormat::DecimalPoint;
     std::function<bool()> closeRequested;
-    std::function<void()> intakeFinished;
     std::function<void(bool fellBackToLinear, bool nonpositiveData)> signChecked;
-    // A computed column has new values: the grid and any other view of the table follow.
-    std::function<void(int column)> columnFilled;
 };
 
-// What a run shows in the window while it goes: the formula line, the columns as they are filled,
-// the progress strip, the d boxes during their searches. The window is kept responsive by letting
+// The parameter band during a run: the boxes and switches the run reads, the formula line, the
+// progress strip, the d boxes during their searches. The window is kept responsive by letting
 // pending events run during the searches, but no more often than a person can see.
-class RunView final : public PasteObserver {
+class RunView final : public RunFollower, public RunInputs {
 public:
     explicit RunView(RunViewParts parts) : m_parts(std::move(parts)) {}
 
@@ -52,23 +50,21 @@ public:
     WaveModes modes() override;
     std::string iText(int box) override;
     std::string dText(int box) override;
+    void setBoxText(BoxKind kind, int box, const std::string& text) override;
+
+    void runFailed(RunFailure failure) override;
+    void scanMark(double x) override;
+    void scanFinished() override;
+    void intakeFinished() override;
+    void signChecked(bool fellBackToLinear, bool nonpositiveData) override;
+    void formulaLine(const std::string& text) override;
+    void columnFilled(int column) override;
+    void wavesStarting() override;
     void waveStarted(int wave) override;
     void searchStarted(int box, SearchKind kind) override;
     void searchStep(int box, double d) override;
     void combinedD(int box, double d) override;
     void waveDone(int wave) override;
-    void formulaLine(const std::string& text) override;
-    void columnFilled(int column) override;
-    void wavesStarting() override;
-
-    void scanMark(double x) override;
-    void scanFinished() override;
-
-    void setBoxText(BoxKind kind, int box, const std::string& text) override;
-    void intakeFinished() override;
-    void signChecked(bool fellBackToLinear, bool nonpositiveData) override;
-
-    static constexpr int kFrameMilliseconds = 16;
 
 private:
     bool frameDue() const;
@@ -77,36 +73,6 @@ private:
     RunViewParts m_parts;
     QElapsedTimer m_lastFrame;
     int m_scanMarks = 0;
-};
-
-// Passes every notification of a run on to the window's view and then clears the upper halves of the
-// vector registers, which the toolkit's code leaves in use (see clearUpperVectorState).
-class VectorStateGuard final : public PasteObserver {
-public:
-    explicit VectorStateGuard(PasteObserver& view) : m_view(view) {}
-
-    WaveModes modes() override;
-    std::string iText(int box) override;
-    std::string dText(int box) override;
-    void waveStarted(int wave) override;
-    void searchStarted(int box, SearchKind kind) override;
-    void searchStep(int box, double d) override;
-    void combinedD(int box, double d) override;
-    void waveDone(int wave) override;
-    void formulaLine(const std::string& text) override;
-    void columnFilled(int column) override;
-    void wavesStarting() override;
-    void scanMark(double x) override;
-    void scanFinished() override;
-    void setBoxText(BoxKind kind, int box, const std::string& text) override;
-    void intakeFinished() override;
-    void signChecked(bool fellBackToLinear, bool nonpositiveData) override;
-
-private:
-    template <typename Work> void after(Work work);
-    template <typename T> T cleared(T value);
-
-    PasteObserver& m_view;
 };
 
 } // namespace vantrel

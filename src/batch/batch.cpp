@@ -224,44 +224,51 @@ bool applyManySeriesOption(ManySeriesOptions& many, const std::string& name, con
     return true;
 }
 
-void applyOption(BatchOptions& options, const std::string& name, const std::string& value) {
-    if (name == "--model") {
-        const auto model = modelNamed(value);
-        if (!model) {
-            throw UsageError("unknown model '" + value + "'");
-        }
-        options.model = *model;
-    } else if (name == "--amplitude") {
-        options.modes.amplitude = switchValue(name, value);
-    } else if (name == "--wavelength") {
-        options.modes.wavelength = switchValue(name, value);
-    } else if (name == "--d") {
-        options.dList = value;
-    } else if (name == "--i") {
-        options.iList = value;
-    } else if (name == "--plot") {
-        if (value.empty()) {
-            throw UsageError("--plot needs a file name");
-        }
-        options.plotPath = value;
-    } else if (name == "--plot-size") {
-        setPlotSize(options, value);
-    } else if (name == "--max-points") {
-        setMaxPoints(options, value);
-    } else if (!applyManySeriesOption(options.many, name, value)) {
-        throw UsageError("unknown option '" + name + "'");
+void setModel(BatchOptions& options, const std::string& value) {
+    const auto model = modelNamed(value);
+    if (!model) {
+        throw UsageError("unknown model '" + value + "'");
     }
+    options.model = *model;
 }
 
-bool takesValue(const std::string& name) {
-    for (const char* option : {"--model", "--amplitude", "--wavelength", "--d", "--i", "--plot", "--plot-size",
-                               "--max-points", "--delimiter", "--column", "--output-dir", "--long", "--summary",
-                               "--jobs"}) {
-        if (name == option) {
-            return true;
+// The options that take a value, each with what it does: the one list of their names.
+struct ValueOption {
+    const char* name;
+    void (*apply)(BatchOptions& options, const std::string& value);
+};
+
+const ValueOption kValueOptions[] = {
+    {"--model", setModel},
+    {"--amplitude", [](BatchOptions& o, const std::string& v) { o.modes.amplitude = switchValue("--amplitude", v); }},
+    {"--wavelength",
+     [](BatchOptions& o, const std::string& v) { o.modes.wavelength = switchValue("--wavelength", v); }},
+    {"--d", [](BatchOptions& o, const std::string& v) { o.dList = v; }},
+    {"--i", [](BatchOptions& o, const std::string& v) { o.iList = v; }},
+    {"--plot",
+     [](BatchOptions& o, const std::string& v) {
+         if (v.empty()) {
+             throw UsageError("--plot needs a file name");
+         }
+         o.plotPath = v;
+     }},
+    {"--plot-size", setPlotSize},
+    {"--max-points", setMaxPoints},
+    {"--delimiter", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--delimiter", v); }},
+    {"--column", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--column", v); }},
+    {"--output-dir", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--output-dir", v); }},
+    {"--long", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--long", v); }},
+    {"--summary", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--summary", v); }},
+    {"--jobs", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--jobs", v); }},
+};
+
+const ValueOption* valueOptionNamed(const std::string& name) {
+    for (const ValueOption& option : kValueOptions) {
+        if (name == option.name) {
+            return &option;
         }
     }
-    return false;
+    return nullptr;
 }
 
 void takeFile(BatchOptions& options, const std::string& arg) {
@@ -276,13 +283,14 @@ void applyValueOption(BatchOptions& options, const std::vector<std::string>& arg
     const std::string& arg = args[n];
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (!takesValue(name)) {
+    const ValueOption* option = valueOptionNamed(name);
+    if (option == nullptr) {
         throw UsageError("unknown option '" + arg + "'");
     }
     if (equals != std::string::npos) {
-        applyOption(options, name, arg.substr(equals + 1));
+        option->apply(options, arg.substr(equals + 1));
     } else if (n + 1 < args.size()) {
-        applyOption(options, name, args[++n]);
+        option->apply(options, args[++n]);
     } else {
         throw UsageError(name + " needs a value");
     }
@@ -294,7 +302,6 @@ bool plotOrFormula(const BatchOptions& options) {
 
 BatchOptions parseOptions(const std::vector<std::string>& args) {
     BatchOptions options;
-    options.dTexts.fill(defaultBoxText(BoxKind::D));
     options.iTexts.fill(defaultBoxText(BoxKind::I));
     bool optionsEnded = false;
     for (size_t n = 0; n < args.size(); ++n) {
@@ -321,6 +328,7 @@ BatchOptions parseOptions(const std::vector<std::string>& args) {
             throw UsageError("unknown option '" + arg + "'");
         }
     }
+    // Only now: the default d text is written with the separator of --decimal-comma, wherever it stood.
     options.dTexts.fill(defaultBoxText(BoxKind::D, options.format));
     if (options.dList) {
         setBoxTexts(options.dTexts, *options.dList, BoxKind::D, options.format, "--d");

@@ -18,13 +18,11 @@ constexpr int kDataColumn = ResultTable::kDataColumn;
 // Every number passes through this many decimals before its own number of places is known.
 constexpr int kMostDecimals = 16;
 constexpr double kCapLimit = 1E+16;
+// The largest number below the limit that 15 significant digits write (9.99999999999999E+15): the cap
+// of a larger value, so that its text, reduced to 15 digits like every cell, stays below the limit.
 constexpr double kCapValue = 9999999999999990.0;
 constexpr int kTwipsPerCharacter = 96;
 constexpr int kNarrowestColumnTwips = 1000;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 const std::string& dataText(const ResultTable& table, int row) {
     return table.text(row, kDataColumn);

@@ -164,10 +164,6 @@ std::string_view keptLines(std::string_view text, IntakeProgress& progress, int 
 
 namespace {
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 std::string_view withoutOuterBlanks(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) {
@@ -176,39 +172,12 @@ std::string_view withoutOuterBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') + 1 - first);
 }
 
-std::size_t afterSign(std::string_view text, std::size_t pos) {
-    return pos < text.size() && (text[pos] == '-' || text[pos] == '+') ? pos + 1 : pos;
-}
-
-std::size_t afterDigits(std::string_view text, std::size_t pos) {
-    while (pos < text.size() && isDigit(text[pos])) {
-        ++pos;
-    }
-    return pos;
-}
-
-bool isExponentLetter(char c) {
-    return c == 'E' || c == 'e';
-}
-
 } // namespace
 
 std::optional<std::string_view> scientificField(std::string_view field, NumberFormat format) {
     const std::string_view text = withoutOuterBlanks(field);
-    const std::size_t mantissaStart = afterSign(text, 0);
-    std::size_t pos = afterDigits(text, mantissaStart);
-    std::size_t separators = 0;
-    if (pos < text.size() && text[pos] == decimalSeparator(format)) {
-        pos = afterDigits(text, pos + 1);
-        separators = 1;
-    }
-    const bool hasMantissaDigit = pos - mantissaStart > separators;
-    if (!hasMantissaDigit || pos == text.size() || !isExponentLetter(text[pos])) {
-        return std::nullopt;
-    }
-    const std::size_t exponentStart = afterSign(text, pos + 1);
-    const std::size_t end = afterDigits(text, exponentStart);
-    if (end == exponentStart || end != text.size()) {
+    const NumberPrefix number = numberPrefix(text, decimalSeparator(format));
+    if (!number.hasExponent || number.length != text.size()) {
         return std::nullopt;
     }
     return text;

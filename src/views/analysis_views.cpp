@@ -71,37 +71,16 @@ void writeColumn(ResultTable* table, int column, const Series& values, const Ana
     }
 }
 
-// Passes the peeling's notifications on, writing each wave's column as soon as its values are known.
-class WaveColumnWriter final : public WaveObserver {
-public:
-    WaveColumnWriter(const AnalysisState& s, ResultTable* table, AnalysisObserver& outer)
-        : m_s(s), m_table(table), m_outer(outer) {}
-
-    WaveModes modes() override { return m_outer.modes(); }
-    std::string iText(int box) override { return m_outer.iText(box); }
-    std::string dText(int box) override { return m_outer.dText(box); }
-    void waveStarted(int wave) override { m_outer.waveStarted(wave); }
-    void searchStarted(int box, SearchKind kind) override { m_outer.searchStarted(box, kind); }
-    void searchStep(int box, double d) override { m_outer.searchStep(box, d); }
-    void combinedD(int box, double d) override { m_outer.combinedD(box, d); }
-    void waveDone(int wave) override {
-        const int column = ResultTable::kFirstWaveColumn + wave - 1;
-        writeColumn(m_table, column, m_s.Wave_value[static_cast<std::size_t>(wave - 1)], m_s);
-        m_outer.columnFilled(column);
-        m_outer.waveDone(wave);
-    }
-
-private:
-    const AnalysisState& m_s;
-    ResultTable* m_table;
-    AnalysisObserver& m_outer;
-};
-
 // The table is left out of a run that wants the values alone.
 void waveAnalysis(AnalysisState& s, ResultTable* table, AnalysisObserver& observer, WaveRunStats* stats) {
     observer.wavesStarting();
-    WaveColumnWriter writer(s, table, observer);
-    Display_waves(s, writer, stats);
+    // Each wave's column is written as soon as its values are known, before the wave is done.
+    const auto writeWaveColumn = [&s, &table, &observer](int wave) {
+        const int column = ResultTable::kFirstWaveColumn + wave - 1;
+        writeColumn(table, column, s.Wave_value[static_cast<std::size_t>(wave - 1)], s);
+        observer.columnFilled(column);
+    };
+    Display_waves(s, observer, stats, {}, writeWaveColumn);
     writeColumn(table, ResultTable::kRemainderColumn, s.Rem_value, s);
     observer.columnFilled(ResultTable::kRemainderColumn);
 }

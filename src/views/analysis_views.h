@@ -22,12 +22,12 @@ void Display_osc(AnalysisState& state, ResultTable& table);
 // A run of the whole analysis also tells its observer about the formula line and the columns.
 class AnalysisObserver : public WaveObserver {
 public:
-    // The formula line is ready; the window shows it before the table is filled.
+    // The formula line is ready, told before the table is filled so that it can be shown first.
     virtual void formulaLine(const std::string& /*text*/) {}
     // A computed column of the table (Regression to Remainder) has been rewritten: each as soon as
     // its values are known, a wave's before its waveDone.
     virtual void columnFilled(int /*column*/) {}
-    // The wave view begins (Update Waves is disabled at this point).
+    // The wave view begins; a caller that offers a rerun of the waves takes the offer back here.
     virtual void wavesStarting() {}
 };
 

@@ -1,5 +1,9 @@
 #include "views/chart_content.h"
 
+#include "views/box_editing.h"
+
+#include <cmath>
+
 namespace vantrel {
 
 namespace {
@@ -31,6 +35,18 @@ std::vector<double> dataPoints(const ResultTable& table, const AnalysisState& s)
     return points;
 }
 
+// A wave the run has taken is titled with the d and i it was taken with, written as its boxes show
+// them after the run; a wave not taken yet with its boxes as they read now.
+std::string waveTitle(const ChartSource& source, int wave) {
+    const auto n = static_cast<std::size_t>(wave - 1);
+    if (!source.filledColumns.test(ResultTable::kFirstWaveColumn + n)) {
+        return waveStripTitle(wave, source.dTexts[n], source.iTexts[n]);
+    }
+    const WaveResult& taken = source.state.Wave_result[n];
+    return waveStripTitle(wave, dBoxText(taken.d, source.state.format),
+                          formatFixed(std::floor(taken.i), 0, source.state.format));
+}
+
 int stripOfColumn(int column) {
     return column - ResultTable::kOscillationColumn + kOscillationStrip;
 }
@@ -52,8 +68,7 @@ ChartContent chartContentOf(const ChartSource& source) {
     const bool dataShown = source.filledColumns.test(ResultTable::kDataColumn) && s.Data_count > 0;
     content.notice = chartNoticeText(source.notice, dataShown);
     for (int wave = 1; wave <= kWaveCount; ++wave) {
-        content.strips[kFirstWaveStrip + wave - 1].title =
-            waveStripTitle(wave, source.dTexts[wave - 1], source.iTexts[wave - 1]);
+        content.strips[kFirstWaveStrip + wave - 1].title = waveTitle(source, wave);
     }
     if (!dataShown) {
         return content;

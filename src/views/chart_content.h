@@ -10,8 +10,8 @@
 
 namespace vantrel {
 
-// What the chart is drawn from: the analysis' numbers, the boxes as they read, and which columns of
-// the table hold results of the run the numbers belong to.
+// What the chart is drawn from: the analysis' numbers, the boxes as they read (for the waves not
+// taken yet), and which columns of the table hold results of the run the numbers belong to.
 struct ChartSource {
     const AnalysisState& state;
     const ResultTable& table;

@@ -39,6 +39,19 @@ TEST(ValueOfText, ReadsTheLeadingNumber) {
     EXPECT_EQ(valueOfText("1.7976931348623157e308"), DBL_MAX);
 }
 
+// The grammar both readers of numbers share: how much of a text is a number, and whether it ends
+// in an exponent. An exponent without digits is no part of the number.
+TEST(NumberPrefix, IsTheLongestWrittenNumberAtTheStart) {
+    const std::tuple<const char*, char, std::size_t, bool> cases[] = {
+        {"12abc", '.', 2, false}, {"-.5", '.', 3, false}, {".", '.', 0, false},      {"+", '.', 0, false},
+        {"1e", '.', 1, false},    {"1E+", '.', 1, false}, {"2.5E-1x", '.', 6, true}, {"1,5e3", ',', 5, true},
+        {"1,5e3", '.', 1, false}, {" 1", '.', 0, false},  {"e5", '.', 0, false}};
+    for (const auto& [text, separator, length, exponent] : cases) {
+        const NumberPrefix prefix = numberPrefix(text, separator);
+        EXPECT_EQ(std::pair(prefix.length, prefix.hasExponent), std::pair(length, exponent)) << text;
+    }
+}
+
 // Also a box text that a run would read.
 TEST(ValueOfText, NumberBeyondTheRangeOfADoubleIsAnOverflowError) {
     for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999", "0.01e311", "1000e306"}) {

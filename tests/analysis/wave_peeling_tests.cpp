@@ -82,6 +82,12 @@ TEST(Display_waves, EveryLaneKernelGuessingAheadRunsAsTheSequentialSearch) {
         WaveRun sequential(oscillation, modes, iTexts);
         const std::string error = sequential.run(AveragingMode{false, LaneKernel::Sse2});
         EXPECT_EQ(!error.empty(), stopsWithAnError) << name << ": " << error;
+        // Each wave keeps the d it was taken with: the combined one, or the last its search showed.
+        for (int wave = 1; wave <= kWaveCount && error.empty(); ++wave) {
+            const auto& shown = sequential.steps[modes.amplitude && modes.wavelength ? 2 * wave - 1 : wave - 1];
+            const double taken = modes.amplitude && modes.wavelength ? sequential.combined[wave - 1] : shown.back();
+            EXPECT_EQ(sequential.state->Wave_result[wave - 1].d, taken) << name << " wave " << wave;
+        }
         for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
             if (laneKernelAvailable(kernel)) {
                 SCOPED_TRACE(std::string(name) + ", " + laneKernelName(kernel));
@@ -92,7 +98,8 @@ TEST(Display_waves, EveryLaneKernelGuessingAheadRunsAsTheSequentialSearch) {
                 const AnalysisState& e = *sequential.state;
                 EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
                             sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
-                            std::equal(a.Wave_value.begin(), a.Wave_value.end(), e.Wave_value.begin(), sameBits));
+                            std::equal(a.Wave_value.begin(), a.Wave_value.end(), e.Wave_value.begin(), sameBits) &&
+                            std::memcmp(a.Wave_result.data(), e.Wave_result.data(), sizeof a.Wave_result) == 0);
                 EXPECT_TRUE(guessing.searches == sequential.searches && guessing.steps == sequential.steps &&
                             guessing.combined == sequential.combined &&
                             guessing.stats.computedCalls == sequential.stats.computedCalls &&
@@ -133,6 +140,8 @@ TEST(Display_waves, ManualModeReadsTheBoxesAsValuesAndCapsThePasses) {
     auto plain = stateWith(randomWalk(60, 12));
     BMA_Calculation(*plain, plain->Data_value, 0.0, kMaxPasses);
     EXPECT_TRUE(sameBits(typed.state->Wave_value[0], plain->BMA_value));
+    const WaveResult first = typed.state->Wave_result[0];
+    EXPECT_EQ(std::tuple(first.d, first.i, first.wavelength), std::tuple(0.0, kMaxPasses, plain->BMA_wavelength));
 }
 
 // A measure that changes its sign at every pass only divides the step, from 10: the seventh change
@@ -171,6 +180,13 @@ TEST(Display_waves, SearchesOfAConstantOscillationEndAtTheBoundsOrAtOnce) {
     EXPECT_EQ(run.state->Wave_value[0][10], 1.0);
     EXPECT_EQ(run.state->Rem_value[11], 123.0);
     EXPECT_EQ(run.state->Wave_value[0][11], 0.0);
+    // Wave 1 is the constant itself (41 = 4N + 1 without crossings); the zeros after it measure 2.
+    for (int wave = 1; wave <= kWaveCount; ++wave) {
+        const WaveResult result = run.state->Wave_result[wave - 1];
+        EXPECT_EQ(std::tuple(result.d, result.i, result.wavelength),
+                  wave == 1 ? std::tuple(-99.99999, 8.0, 41.0) : std::tuple(0.0, 8.0, 2.0))
+            << wave;
+    }
     // A search asks for 12 averagings (first, 10 loop passes, last), a repeat of the previous one is
     // not computed. Wave 1: 12 + 12 + 1 asked for, 11 + 11 + 1 computed; then 3 + 12 + 1 asked for
     // and 1 + 10 + 1 computed (the wavelength search starts at the amplitude search's d = 0).

@@ -190,6 +190,11 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     const ChartContent updated = chart->content();
     EXPECT_EQ(updated.strips[kDataStrip].overlay, pasted.strips[kDataStrip].overlay);
     EXPECT_NE(updated.strips[kFirstWaveStrip].values, pasted.strips[kFirstWaveStrip].values);
+    // A taken wave is titled with the d and i it was taken with, whatever its boxes say since.
+    const std::string takenTitle = "Wave 1   d = " + m_window->txtDval(0)->text().toStdString() + "   i = 3";
+    m_window->txtIval(0)->setText(QStringLiteral("5"));
+    EXPECT_EQ(chart->content().strips[kFirstWaveStrip].title, takenTitle);
+    m_window->txtIval(0)->setText(QStringLiteral("3"));
     item("mnuRegressionType4")->trigger();
     EXPECT_NE(chart->content().strips[kDataStrip].overlay, updated.strips[kDataStrip].overlay);
     EXPECT_EQ(chart->content().modelName, "Power");
@@ -203,6 +208,10 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     // The chart keeps the Data alone, and says why.
     EXPECT_FALSE(chart->content().notice.empty());
     EXPECT_TRUE(chart->content().strips[kOscillationStrip].values.empty());
+    // A refused paste says so, not that a run failed.
+    paste("1\r\n2\r\n");
+    expectFailure(kNotEnoughData, MessageIcon::Exclamation);
+    EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, true));
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }
