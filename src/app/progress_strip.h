@@ -32,7 +32,7 @@ public:
 
     // For a screen reader: the number of waves begun, 0 to 10.
     static constexpr int kWaveValueMaximum = 10;
-    int waveValue() const { return std::min(boxCount(), kWaveValueMaximum); }
+    int waveValue() const { return std::min(static_cast<int>(m_boxes.size()), kWaveValueMaximum); }
 
     bool isBlank() const { return m_lineCount == 0 && m_boxes.empty(); }
 

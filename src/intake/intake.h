@@ -30,7 +30,7 @@ struct IntakeOutcome {
 // Limits of a paste of the window's 1500 points.
 constexpr long kMaxClipboardCharacters = 655360;
 // How much of a text a reader needs to tell that it is too large: one character beyond the limit, in
-// the units the reader counts. A character is at most four bytes of UTF-8 and two units of UTF-16.
+// the units the reader counts. A character is at most two units of UTF-16.
 constexpr std::size_t kEnoughToRefuseUtf16Units = 2 * (static_cast<std::size_t>(kMaxClipboardCharacters) + 1);
 
 // The characters a paste takes when it keeps `maxPoints` points: the window's limit, grown in

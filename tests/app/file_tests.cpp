@@ -276,21 +276,24 @@ TEST_F(FileTest, StripAndChartToAScreenReader) {
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->maximumValue().toInt(), 10);
     EXPECT_EQ(value->currentValue().toInt(), 0);
-    int waveValue = -1;
-    QString waveText;
+    // What a screen reader could read whenever the run lets events through: the wave begun, in number
+    // and in words.
+    std::vector<std::pair<int, QString>> heard;
     QTimer watch;
     watch.setInterval(0);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (m_window->isRunning() && value->currentValue().toInt() == 4) {
-            waveValue = 4;
-            waveText = strip->text(QAccessible::Value);
+        if (m_window->isRunning() && value->currentValue().toInt() > 0) {
+            heard.emplace_back(value->currentValue().toInt(), strip->text(QAccessible::Value));
         }
     });
     watch.start();
     paste(positiveColumn(1500));
     watch.stop();
-    EXPECT_EQ(waveValue, 4);
-    EXPECT_EQ(waveText, QStringLiteral("Wave 4 of 10"));
+    ASSERT_FALSE(heard.empty());
+    for (const auto& [wave, text] : heard) {
+        EXPECT_LE(wave, 10);
+        EXPECT_EQ(text, QStringLiteral("Wave %1 of 10").arg(wave));
+    }
 
     item("mnuChart")->trigger();
     auto* window = m_window->findChild<ChartWindow*>();
