@@ -120,18 +120,4 @@ void LaneAveraging::average(const Series& series, int n, const double* weights, 
     entryOf(m_kernel).passes(b, m_forward.get(), m_backward.get(), w, wPlusOne, n, passes);
 }
 
-void LaneAveraging::copyAveraged(int lane, AnalysisState& state) const {
-    for (int k = 1; k <= m_n; ++k) {
-        state.BMA_value[k] = m_bma[k * m_lanes + lane];
-    }
-}
-
-void LaneAveraging::copyMeans(int lane, AnalysisState& state) const {
-    for (int k = 1; k <= m_n; ++k) {
-        const int at = k * m_lanes + lane;
-        state.Fwd_mean[k] = m_forward[at];
-        state.Bwd_mean[k] = m_backward[at];
-    }
-}
-
 } // namespace vantrel

@@ -1,6 +1,8 @@
 #include "analysis/d_search.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace vantrel {
 
@@ -115,9 +117,10 @@ bool contains(const double* values, int count, double value) {
     return false;
 }
 
-// Up to `lanes` different d values the search may ask for, likeliest first; the one it asks for now
-// comes first.
-int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, double* ds, int lanes) {
+// Up to `lanes` different d values the search may ask for and the wave has not averaged with i,
+// likeliest first; the one it asks for now comes first.
+int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, double i,
+            double* ds, int lanes) {
     constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
@@ -132,7 +135,8 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         }
         const Guess guess = open[best];
         open[best] = open[--openCount];
-        if (!contains(ds, count, guess.ahead.at.d)) {
+        AveragingMeasures known;
+        if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.recall(guess.ahead.at.d, i, known))) {
             ds[count++] = guess.ahead.at.d;
         }
         Guess following[2];
@@ -152,22 +156,66 @@ long passCount(double i) {
     return passes;
 }
 
+template <typename Averaged> AveragingMeasures measuresOf(const Averaged& a) {
+    return {a.BMA_RMS, a.Residual_RMS, a.Series_wavelength, a.BMA_wavelength};
+}
+
+template <typename Averaged> void setMeasures(Averaged& a, const AveragingMeasures& m) {
+    a.BMA_RMS = m.bmaRms;
+    a.Residual_RMS = m.residualRms;
+    a.Series_wavelength = m.seriesWavelength;
+    a.BMA_wavelength = m.bmaWavelength;
+}
+
+// Thrown inside the second thread's search when its result is no longer wanted.
+struct SearchAbandoned {};
+
 } // namespace
 
-Averager::Averager(AnalysisState& state, WaveRunStats& stats, const AveragingMode& mode)
-    : m_state(state), m_stats(stats) {
+void WaveMemo::clear() {
+    const std::lock_guard lock(m_mutex);
+    m_entries.clear();
+}
+
+void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
+    const std::lock_guard lock(m_mutex);
+    m_entries.push_back({d, i, measures});
+}
+
+bool WaveMemo::recall(double d, double i, AveragingMeasures& measures) const {
+    const std::lock_guard lock(m_mutex);
+    for (const Entry& entry : m_entries) {
+        if (entry.d == d && entry.i == i) {
+            measures = entry.measures;
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Averaged>
+AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, WaveRunStats& stats,
+                                 const AveragingMode& mode, WaveMemo* sharedMemo)
+    : m_remainder(remainder), m_averaged(averaged), m_stats(stats) {
+    if (sharedMemo == nullptr) {
+        m_ownMemo = std::make_unique<WaveMemo>();
+    }
+    m_memo = sharedMemo != nullptr ? sharedMemo : m_ownMemo.get();
     if (mode.speculative) {
         m_lanes = std::make_unique<LaneAveraging>(mode.kernel);
     }
 }
 
-void Averager::forget() {
+template <typename Averaged> void AveragerOf<Averaged>::forget() {
     m_valid = false;
     m_seriesMeasured = false;
     m_laneCount = 0;
+    if (m_ownMemo) {
+        m_ownMemo->clear();
+    }
 }
 
-void Averager::run(double d, double i, const SearchAhead* ahead) {
+template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, const SearchAhead* ahead) {
     ++m_stats.requestedCalls;
     if (ahead != nullptr) {
         followSearch(*ahead);
@@ -176,19 +224,13 @@ void Averager::run(double d, double i, const SearchAhead* ahead) {
         return;
     }
     if (!m_seriesMeasured) {
-        measureSeries(*m_seriesMeasures, m_state.Rem_value, m_state.Data_count);
+        measureSeries(*m_seriesMeasures, m_remainder, m_averaged.Data_count);
         m_seriesMeasured = true;
     }
     m_valid = false;
     const long passes = passCount(i);
-    if (!takeFromLanes(d, i)) {
-        settleMeans();
-        if (ahead != nullptr && m_lanes && passes >= 1 && m_state.Data_count >= 2) {
-            averageInLanes(*ahead, i, passes);
-            takeFromLanes(d, i);
-        } else {
-            BMA_Calculation(m_state, m_state.Rem_value, d, i, *m_seriesMeasures);
-        }
+    if (!recall(d, i)) {
+        average(d, i, ahead, passes);
     }
     m_valid = true;
     m_lastD = d;
@@ -200,7 +242,72 @@ void Averager::run(double d, double i, const SearchAhead* ahead) {
     }
 }
 
-void Averager::followSearch(const SearchAhead& ahead) {
+// Without passes the arrays are not all written: the means stay as the last averaging with passes
+// left them, so those must be in place. Such an averaging costs little, and is never recalled.
+template <typename Averaged> bool AveragerOf<Averaged>::recall(double d, double i) {
+    AveragingMeasures measures;
+    if (i < 1 || !m_memo->recall(d, i, measures)) {
+        return false;
+    }
+    setMeasures(m_averaged, measures);
+    m_arraysCurrent = false;
+    ++m_stats.reusedCalls;
+    return true;
+}
+
+template <typename Averaged>
+void AveragerOf<Averaged>::average(double d, double i, const SearchAhead* ahead, long passes) {
+    if (passes < 1) {
+        settle();
+    }
+    if (!takeFromLanes(d, i)) {
+        settleMeans();
+        if (ahead != nullptr && m_lanes && passes >= 1 && m_averaged.Data_count >= 2) {
+            averageInLanes(*ahead, i, passes);
+            takeFromLanes(d, i);
+        } else {
+            BMA_Calculation(m_averaged, m_remainder, d, i, *m_seriesMeasures);
+        }
+    }
+    m_arraysCurrent = true;
+    m_memo->remember(d, i, measuresOf(m_averaged));
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::settle() {
+    if (!m_valid || m_arraysCurrent) {
+        return;
+    }
+    ++m_stats.settledCalls;
+    if (!takeFromLanes(m_lastD, m_lastI)) {
+        settleMeans();
+        BMA_Calculation(m_averaged, m_remainder, m_lastD, m_lastI, *m_seriesMeasures);
+    }
+    m_arraysCurrent = true;
+}
+
+template <typename Averaged>
+void AveragerOf<Averaged>::adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats,
+                                 double firstD) {
+    const bool firstRepeatsLast = m_valid && firstD == m_lastD && i == m_lastI;
+    m_stats.requestedCalls += stats.requestedCalls;
+    m_stats.computedCalls += stats.computedCalls - (firstRepeatsLast ? 1 : 0);
+    m_stats.passes += stats.passes - (firstRepeatsLast ? passCount(i) : 0);
+    m_stats.reusedCalls += stats.reusedCalls;
+    m_stats.laneRounds += stats.laneRounds;
+    m_stats.laneAverages += stats.laneAverages;
+    m_stats.laneSlots += stats.laneSlots;
+    m_stats.laneAveragesTaken += stats.laneAveragesTaken;
+    if (m_valid && d == m_lastD && i == m_lastI) {
+        return;
+    }
+    setMeasures(m_averaged, measures);
+    m_valid = true;
+    m_arraysCurrent = false;
+    m_lastD = d;
+    m_lastI = i;
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::followSearch(const SearchAhead& ahead) {
     if (ahead.first) {
         m_history.restart();
     }
@@ -215,31 +322,36 @@ void Averager::followSearch(const SearchAhead& ahead) {
 
 // A lane holds only d values whose weight is finite, so the weight's check, the first thing the
 // averaging raises, cannot fail here.
-bool Averager::takeFromLanes(double d, double i) {
+template <typename Averaged> bool AveragerOf<Averaged>::takeFromLanes(double d, double i) {
     if (i != m_laneI) {
         return false;
     }
     for (int lane = 0; lane < m_laneCount; ++lane) {
         if (m_laneDs[lane] == d) {
-            m_lanes->copyAveraged(lane, m_state);
+            m_lanes->copyAveraged(lane, m_averaged);
             m_meansOwedFromLane = lane;
-            measureAveraging(m_state, m_state.Rem_value, *m_seriesMeasures);
+            if ((m_lanesTaken & (1u << lane)) == 0) {
+                m_lanesTaken |= 1u << lane;
+                ++m_stats.laneAveragesTaken;
+            }
+            measureAveraging(m_averaged, m_remainder, *m_seriesMeasures);
             return true;
         }
     }
     return false;
 }
 
-void Averager::settleMeans() {
+template <typename Averaged> void AveragerOf<Averaged>::settleMeans() {
     if (m_meansOwedFromLane >= 0) {
-        m_lanes->copyMeans(m_meansOwedFromLane, m_state);
+        m_lanes->copyMeans(m_meansOwedFromLane, m_averaged);
         m_meansOwedFromLane = -1;
     }
 }
 
-void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {
+template <typename Averaged>
+void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes) {
     double guesses[kMaxLanes] = {};
-    const int guessCount = guessDs(ahead, m_movesAtStep, m_history, guesses, m_lanes->lanes());
+    const int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, i, guesses, m_lanes->lanes());
     double weights[kMaxLanes];
     weights[0] = averagingWeight(guesses[0]);
     m_laneCount = 1;
@@ -252,9 +364,64 @@ void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {
         }
     }
     m_laneI = i;
-    m_lanes->average(m_state.Rem_value, m_state.Data_count, weights, m_laneCount, passes);
+    m_lanesTaken = 0;
+    m_lanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
     ++m_stats.laneRounds;
     m_stats.laneAverages += m_laneCount;
+    m_stats.laneSlots += m_lanes->lanes();
+}
+
+template class AveragerOf<AnalysisState>;
+template class AveragerOf<AveragingArrays>;
+
+void WavelengthSearchThread::start(const Series& remainder, double i, double target) {
+    m_thread = {};
+    if (!m_averager) {
+        m_arrays = std::make_unique<AveragingArrays>(m_n);
+        m_averager = std::make_unique<AveragerOf<AveragingArrays>>(m_remainder, *m_arrays, m_stats, m_mode, &m_memo);
+    }
+    m_remainder = remainder;
+    m_i = i;
+    m_target = target;
+    m_thread = std::jthread([this](std::stop_token stop) { search(stop); });
+}
+
+void WavelengthSearchThread::search(std::stop_token stop) {
+    try {
+        m_failed = false;
+        m_stats = {};
+        m_steps.clear();
+        m_averager->forget();
+        m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
+            if (stop.stop_requested()) {
+                throw SearchAbandoned{};
+            }
+            m_steps.push_back(d);
+        });
+    } catch (...) {
+        m_failed = true;
+    }
+}
+
+bool WavelengthSearchThread::finishedFor(const Series& remainder, double i) {
+    if (!m_thread.joinable()) {
+        return false;
+    }
+    m_thread.join();
+    m_thread = {};
+    if (m_failed || i != m_i) {
+        return false;
+    }
+    for (int k = 1; k <= m_n; ++k) {
+        if (std::bit_cast<std::uint64_t>(remainder[k]) != std::bit_cast<std::uint64_t>(m_remainder[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+AveragingMeasures WavelengthSearchThread::measures() const {
+    return measuresOf(*m_arrays);
 }
 
 } // namespace vantrel
