@@ -167,6 +167,14 @@ template <typename Averaged> void setMeasures(Averaged& a, const AveragingMeasur
     a.BMA_wavelength = m.bmaWavelength;
 }
 
+template <typename From, typename To> void copyArrays(const From& from, To& to, int n) {
+    for (int k = 1; k <= n; ++k) {
+        to.BMA_value[k] = from.BMA_value[k];
+        to.Fwd_mean[k] = from.Fwd_mean[k];
+        to.Bwd_mean[k] = from.Bwd_mean[k];
+    }
+}
+
 // Thrown inside the second thread's search when its result is no longer wanted.
 struct SearchAbandoned {};
 
@@ -210,6 +218,7 @@ template <typename Averaged> void AveragerOf<Averaged>::forget() {
     m_valid = false;
     m_seriesMeasured = false;
     m_laneCount = 0;
+    m_hasKept = false;
     if (m_ownMemo) {
         m_ownMemo->clear();
     }
@@ -277,12 +286,32 @@ template <typename Averaged> void AveragerOf<Averaged>::settle() {
     if (!m_valid || m_arraysCurrent) {
         return;
     }
+    if (m_hasKept && m_keptD == m_lastD && m_keptI == m_lastI) {
+        settleMeans();
+        copyArrays(*m_kept, m_averaged, m_averaged.Data_count);
+        m_arraysCurrent = true;
+        return;
+    }
     ++m_stats.settledCalls;
     if (!takeFromLanes(m_lastD, m_lastI)) {
         settleMeans();
         BMA_Calculation(m_averaged, m_remainder, m_lastD, m_lastI, *m_seriesMeasures);
     }
     m_arraysCurrent = true;
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::keepArrays() {
+    if (!m_valid || !m_arraysCurrent) {
+        return;
+    }
+    settleMeans();
+    if (!m_kept) {
+        m_kept = std::make_unique<AveragingArrays>(m_averaged.Data_count);
+    }
+    copyArrays(m_averaged, *m_kept, m_averaged.Data_count);
+    m_hasKept = true;
+    m_keptD = m_lastD;
+    m_keptI = m_lastI;
 }
 
 template <typename Averaged>
@@ -297,6 +326,7 @@ void AveragerOf<Averaged>::adopt(double d, double i, const AveragingMeasures& me
     m_stats.laneAverages += stats.laneAverages;
     m_stats.laneSlots += stats.laneSlots;
     m_stats.laneAveragesTaken += stats.laneAveragesTaken;
+    m_stats.secondThreadResults += 1;
     if (m_valid && d == m_lastD && i == m_lastI) {
         return;
     }

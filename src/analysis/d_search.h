@@ -125,6 +125,9 @@ public:
 
     // The arrays hold the averaging of the last call.
     void settle();
+    // Keeps a copy of the last call's arrays, for settling a later call with the same d and i: the
+    // combined step often lands on the amplitude search's d.
+    void keepArrays();
     // A search on another averager ended with a call at (d, i) that gave these measures, after calls
     // counted in `stats` whose first was at (firstD, i): the calls count as made here, and the last
     // call becomes (d, i).
@@ -164,6 +167,10 @@ private:
     bool m_seriesMeasured = false;
     bool m_valid = false;
     bool m_arraysCurrent = false; // whether the arrays hold the last call's averaging, not only its measures
+    std::unique_ptr<AveragingArrays> m_kept;
+    double m_keptD = 0.0;
+    double m_keptI = 0.0;
+    bool m_hasKept = false;
     double m_lastD = 0.0;
     double m_lastI = 0.0;
 };

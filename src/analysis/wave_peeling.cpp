@@ -72,6 +72,7 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, Wave
         }
         dA = searchD(averager, i, amplitudeMeasure(s), showStep);
         x = s.BMA_wavelength;
+        averager.keepArrays();
     }
     if (modes.wavelength) {
         observer.searchStarted(box, SearchKind::Wavelength);

@@ -39,15 +39,16 @@ public:
 
 // Counts of one wave run, for the benchmark and the tests.
 struct WaveRunStats {
-    long requestedCalls = 0;    // averagings the peeling asked for
-    long computedCalls = 0;     // averagings it needs: the calls that do not repeat the previous one
-    long passes = 0;            // averaging passes of the needed calls
-    long reusedCalls = 0;       // needed calls whose d and i the wave had averaged already: not averaged again
-    long settledCalls = 0;      // averagings made again because the wave is taken from their arrays
-    long laneRounds = 0;        // runs of the lane kernel
-    long laneAverages = 0;      // averagings those runs computed, the needed and the guessed ones
-    long laneSlots = 0;         // lanes those runs kept busy (a round keeps every lane of the kernel busy)
-    long laneAveragesTaken = 0; // lane averagings a search went on to take
+    long requestedCalls = 0;      // averagings the peeling asked for
+    long computedCalls = 0;       // averagings it needs: the calls that do not repeat the previous one
+    long passes = 0;              // averaging passes of the needed calls
+    long reusedCalls = 0;         // needed calls whose d and i the wave had averaged already: not averaged again
+    long settledCalls = 0;        // averagings made again because the wave is taken from their arrays
+    long laneRounds = 0;          // runs of the lane kernel
+    long laneAverages = 0;        // averagings those runs computed, the needed and the guessed ones
+    long laneSlots = 0;           // lanes those runs kept busy (a round keeps every lane of the kernel busy)
+    long laneAveragesTaken = 0;   // lane averagings a search went on to take
+    long secondThreadResults = 0; // wavelength searches whose second thread's result stood
 };
 
 // How the d searches average. By default the processor's widest lane kernel computes, beside each
