@@ -42,6 +42,11 @@ __attribute__((target("avx512f"))) void avx512Passes(double* b, double* f, doubl
     lanePasses<Pack8>(b, f, g, w, w1, n, passes);
 }
 
+__attribute__((target("avx2"))) void avx2PairPasses(double* b, double* f, double* g, const double* w, const double* w1,
+                                                    int n, long passes) {
+    lanePasses<Pack8>(b, f, g, w, w1, n, passes);
+}
+
 struct KernelEntry {
     const char* name;
     int lanes;
@@ -52,6 +57,7 @@ constexpr KernelEntry kKernels[] = {
     {"SSE2, 2 lanes", 2, sse2Passes},
     {"AVX2, 4 lanes", 4, avx2Passes},
     {"AVX-512, 8 lanes", 8, avx512Passes},
+    {"AVX2, 8 lanes in two packs", 8, avx2PairPasses},
 };
 
 const KernelEntry& entryOf(LaneKernel kernel) {
@@ -75,6 +81,7 @@ bool laneKernelAvailable(LaneKernel kernel) {
     case LaneKernel::Sse2:
         return true;
     case LaneKernel::Avx2:
+    case LaneKernel::Avx2Pairs:
         return __builtin_cpu_supports("avx2");
     case LaneKernel::Avx512:
         return __builtin_cpu_supports("avx512f");

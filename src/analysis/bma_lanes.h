@@ -10,7 +10,8 @@ namespace vantrel {
 // does the scalar averaging's multiplications, additions and divisions in the same order, element by
 // element, so every lane holds the bits the scalar averaging gives for its weight. The divider is
 // far from busy in one chain of the scalar averaging; the lanes fill it for the price of one chain.
-enum class LaneKernel { Sse2, Avx2, Avx512 };
+// Avx2Pairs runs eight lanes as two packs of four on AVX2: two independent chains per step.
+enum class LaneKernel { Sse2, Avx2, Avx512, Avx2Pairs };
 
 constexpr int kMaxLanes = 8;
 

@@ -152,7 +152,7 @@ TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
             EXPECT_EQ(sequential.searches.back(), c.stopsIn) << c.name;
             EXPECT_FALSE(sequential.steps.back().empty()) << c.name << ": the error comes after some steps";
         }
-        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
+        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512, LaneKernel::Avx2Pairs}) {
             for (const bool speculative : {false, true}) {
                 if (!laneKernelAvailable(kernel) || (!speculative && kernel != LaneKernel::Sse2)) {
                     continue;
