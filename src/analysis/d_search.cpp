@@ -186,8 +186,25 @@ void WaveMemo::clear() {
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
-    const std::lock_guard lock(m_mutex);
-    m_entries.push_back({d, i, measures});
+    {
+        const std::lock_guard lock(m_mutex);
+        m_entries.push_back({d, i, measures});
+    }
+    m_remembered.notify_all();
+}
+
+bool WaveMemo::holds(double d, double i) const {
+    for (const Entry& entry : m_entries) {
+        if (entry.d == d && entry.i == i) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WaveMemo::waitFor(double d, double i, std::stop_token stop) {
+    std::unique_lock lock(m_mutex);
+    return m_remembered.wait(lock, stop, [&] { return holds(d, i); });
 }
 
 bool WaveMemo::recall(double d, double i, AveragingMeasures& measures) const {
@@ -406,6 +423,9 @@ template class AveragerOf<AveragingArrays>;
 
 void WavelengthSearchThread::start(const Series& remainder, double i, double target) {
     m_thread = {};
+    if (std::isnan(i)) {
+        return; // no averaging would ever match it in the memo: the search runs in its place
+    }
     if (!m_averager) {
         m_arrays = std::make_unique<AveragingArrays>(m_n);
         m_averager = std::make_unique<AveragerOf<AveragingArrays>>(m_remainder, *m_arrays, m_stats, m_mode, &m_memo);
@@ -422,6 +442,11 @@ void WavelengthSearchThread::search(std::stop_token stop) {
         m_stats = {};
         m_steps.clear();
         m_averager->forget();
+        // Both searches start at the same d. The first one's averaging there serves both, and
+        // following a little behind it, this search finds more of the averagings it shares with it.
+        if (!m_memo.waitFor(SearchStep{}.d, m_i, stop)) {
+            throw SearchAbandoned{};
+        }
         m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
             if (stop.stop_requested()) {
                 throw SearchAbandoned{};

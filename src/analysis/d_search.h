@@ -5,6 +5,7 @@
 #include "analysis/bma_lanes.h"
 #include "analysis/wave_peeling.h"
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -92,14 +93,19 @@ public:
     void clear();
     void remember(double d, double i, const AveragingMeasures& measures);
     bool recall(double d, double i, AveragingMeasures& measures) const;
+    // Waits until an averaging with d and i is remembered; false when stopped first.
+    bool waitFor(double d, double i, std::stop_token stop);
 
 private:
+    bool holds(double d, double i) const;
+
     struct Entry {
         double d;
         double i;
         AveragingMeasures measures;
     };
     mutable std::mutex m_mutex;
+    std::condition_variable_any m_remembered;
     std::vector<Entry> m_entries;
 };
 
