@@ -13,6 +13,7 @@
 
 #include "analysis/analysis_state.h"
 #include "analysis/bma_lanes.h"
+#include "analysis/d_search.h"
 #include "analysis/regression.h"
 #include "analysis/result_table.h"
 #include "analysis/wave_peeling.h"
@@ -214,7 +215,9 @@ int main() {
         return 0;
     }
     printLoad();
-    std::printf("lane kernel: %s\n", vantrel::laneKernelName(vantrel::widestLaneKernel()));
+    const vantrel::LaneKernel kernel = vantrel::widestLaneKernel();
+    std::printf("lane kernel: %s; a round of half the lanes takes %.2f of its time\n", vantrel::laneKernelName(kernel),
+                vantrel::narrowLaneRoundCost(kernel));
     Seconds chain = floorSecondsPerChain(state->Osc_value);
     const TimedRun i8 = bestWaveRun(*state, "8", 5);
     printRun("i=8", i8);

@@ -1,6 +1,8 @@
 #include "analysis/d_search.h"
 
+#include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -120,7 +122,7 @@ bool contains(const double* values, int count, double value) {
 // Up to `lanes` different d values the search may ask for and the wave has not averaged with i,
 // likeliest first; the one it asks for now comes first.
 int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, double i,
-            double* ds, int lanes) {
+            double* ds, double* likelihoods, int lanes) {
     constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
@@ -137,6 +139,7 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         open[best] = open[--openCount];
         AveragingMeasures known;
         if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.recall(guess.ahead.at.d, i, known))) {
+            likelihoods[count] = guess.likelihood;
             ds[count++] = guess.ahead.at.d;
         }
         Guess following[2];
@@ -174,6 +177,60 @@ template <typename From, typename To> void copyArrays(const From& from, To& to, 
         to.Bwd_mean[k] = from.Bwd_mean[k];
     }
 }
+
+// Half the lanes in a round that takes less time: AVX-512's division has a longer latency than
+// AVX2's, and two packs of AVX2 run two chains. SSE2's division is no faster than AVX2's.
+bool narrowerKernel(LaneKernel kernel, LaneKernel& narrower) {
+    narrower = LaneKernel::Avx2;
+    return (kernel == LaneKernel::Avx512 || kernel == LaneKernel::Avx2Pairs) && laneKernelAvailable(narrower);
+}
+
+// The time of a narrow round over a wide one, measured once per kernel pair on a series of the
+// largest length: what a round takes depends on the processor, not on the data.
+double narrowRoundCost(LaneKernel wide, LaneKernel narrow) {
+    constexpr int kPasses = 8;
+    constexpr int kTries = 5;
+    Series series{};
+    for (int k = 1; k <= kMaxPoints; ++k) {
+        series[k] = static_cast<double>(k % 17) - 8.0;
+    }
+    const double weights[kMaxLanes] = {0.5, 1, 2, 3, 4, 5, 6, 7};
+    LaneAveraging lanes[2] = {LaneAveraging(wide), LaneAveraging(narrow)};
+    double best[2] = {INFINITY, INFINITY};
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        for (int k = 0; k < 2; ++k) {
+            const auto start = std::chrono::steady_clock::now();
+            lanes[k].average(series, kMaxPoints, weights, lanes[k].lanes(), kPasses);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            best[k] = std::min(best[k], took.count());
+        }
+    }
+    return best[1] / best[0];
+}
+
+// A narrow round saves 1 - cost of a wide one; leaving out guesses that would have been asked for
+// costs about a fifth of a round each (a later round computes them beside others). The guesses left
+// out are taken at the sum of their likelihoods.
+double narrowRoundBelow(LaneKernel wide) {
+    return 5.0 * (1.0 - narrowLaneRoundCost(wide));
+}
+
+} // namespace
+
+double narrowLaneRoundCost(LaneKernel wide) {
+    LaneKernel narrow;
+    if (!narrowerKernel(wide, narrow)) {
+        return 1.0;
+    }
+    if (wide == LaneKernel::Avx512) {
+        static const double avx512 = narrowRoundCost(wide, narrow);
+        return avx512;
+    }
+    static const double avx2Pairs = narrowRoundCost(wide, narrow);
+    return avx2Pairs;
+}
+
+namespace {
 
 // Thrown inside the second thread's search when its result is no longer wanted.
 struct SearchAbandoned {};
@@ -228,6 +285,11 @@ AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, Wa
     m_memo = sharedMemo != nullptr ? sharedMemo : m_ownMemo.get();
     if (mode.speculative) {
         m_lanes = std::make_unique<LaneAveraging>(mode.kernel);
+        LaneKernel narrower;
+        if (narrowerKernel(mode.kernel, narrower)) {
+            m_narrowLanes = std::make_unique<LaneAveraging>(narrower);
+            m_narrowRoundBelow = narrowRoundBelow(mode.kernel);
+        }
     }
 }
 
@@ -375,7 +437,7 @@ template <typename Averaged> bool AveragerOf<Averaged>::takeFromLanes(double d, 
     }
     for (int lane = 0; lane < m_laneCount; ++lane) {
         if (m_laneDs[lane] == d) {
-            m_lanes->copyAveraged(lane, m_averaged);
+            m_activeLanes->copyAveraged(lane, m_averaged);
             m_meansOwedFromLane = lane;
             if ((m_lanesTaken & (1u << lane)) == 0) {
                 m_lanesTaken |= 1u << lane;
@@ -390,7 +452,7 @@ template <typename Averaged> bool AveragerOf<Averaged>::takeFromLanes(double d, 
 
 template <typename Averaged> void AveragerOf<Averaged>::settleMeans() {
     if (m_meansOwedFromLane >= 0) {
-        m_lanes->copyMeans(m_meansOwedFromLane, m_averaged);
+        m_activeLanes->copyMeans(m_meansOwedFromLane, m_averaged);
         m_meansOwedFromLane = -1;
     }
 }
@@ -398,7 +460,10 @@ template <typename Averaged> void AveragerOf<Averaged>::settleMeans() {
 template <typename Averaged>
 void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes) {
     double guesses[kMaxLanes] = {};
-    const int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, i, guesses, m_lanes->lanes());
+    double likelihoods[kMaxLanes] = {};
+    int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, i, guesses, likelihoods, m_lanes->lanes());
+    m_activeLanes = &lanesFor(likelihoods, guessCount);
+    guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
     weights[0] = averagingWeight(guesses[0]);
     m_laneCount = 1;
@@ -412,10 +477,23 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     }
     m_laneI = i;
     m_lanesTaken = 0;
-    m_lanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
+    m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
     ++m_stats.laneRounds;
     m_stats.laneAverages += m_laneCount;
-    m_stats.laneSlots += m_lanes->lanes();
+    m_stats.laneSlots += m_activeLanes->lanes();
+}
+
+// The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are
+// unlikely to be asked for: together less than once.
+template <typename Averaged> LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount) {
+    if (!m_narrowLanes) {
+        return *m_lanes;
+    }
+    double leftOut = 0.0;
+    for (int k = m_narrowLanes->lanes(); k < guessCount; ++k) {
+        leftOut += likelihoods[k];
+    }
+    return leftOut < m_narrowRoundBelow ? *m_narrowLanes : *m_lanes;
 }
 
 template class AveragerOf<AnalysisState>;

@@ -76,6 +76,10 @@ private:
     bool m_lineWasRight = false;
 };
 
+// The time of a round of the narrower lane kernel a search may use beside `wide` (half its lanes),
+// over a round of `wide`, measured once; 1 when there is none that is faster.
+double narrowLaneRoundCost(LaneKernel wide);
+
 // The measures of one averaging, all a search reads of it.
 struct AveragingMeasures {
     double bmaRms = 0.0;
@@ -151,6 +155,7 @@ private:
     bool takeFromLanes(double d, double i);
     void settleMeans();
     void averageInLanes(const SearchAhead& ahead, double i, long passes);
+    LaneAveraging& lanesFor(const double* likelihoods, int guessCount);
 
     const Series& m_remainder;
     Averaged& m_averaged;
@@ -158,7 +163,10 @@ private:
     std::unique_ptr<WaveMemo> m_ownMemo;
     WaveMemo* m_memo;
     std::unique_ptr<SeriesMeasures> m_seriesMeasures = std::make_unique<SeriesMeasures>();
-    std::unique_ptr<LaneAveraging> m_lanes; // none in the sequential mode
+    std::unique_ptr<LaneAveraging> m_lanes;       // none in the sequential mode
+    std::unique_ptr<LaneAveraging> m_narrowLanes; // half of m_lanes, where that is faster
+    LaneAveraging* m_activeLanes = nullptr;       // the lanes of the last round
+    double m_narrowRoundBelow = 0.0;              // narrow rounds when the guesses left out add up to less
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
     unsigned m_lanesTaken = 0; // a bit for each lane of the last round a search took
