@@ -1,5 +1,7 @@
 #include "analysis/d_search.h"
 
+#include "analysis/runtime_error.h"
+
 #include <algorithm>
 #include <bit>
 #include <chrono>
@@ -232,6 +234,9 @@ double narrowLaneRoundCost(LaneKernel wide) {
 
 namespace {
 
+// Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
+constexpr long kMeasureLanesFromPasses = 32;
+
 // Thrown inside the second thread's search when its result is no longer wanted.
 struct SearchAbandoned {};
 
@@ -243,11 +248,30 @@ void WaveMemo::clear() {
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
+    add({d, i, measures, false});
+}
+
+void WaveMemo::rememberFromLanes(double d, double i, const AveragingMeasures& measures) {
+    add({d, i, measures, true});
+}
+
+void WaveMemo::add(const Entry& entry) {
     {
         const std::lock_guard lock(m_mutex);
-        m_entries.push_back({d, i, measures});
+        m_entries.push_back(entry);
     }
     m_remembered.notify_all();
+}
+
+bool WaveMemo::creditLane(double d, double i) {
+    const std::lock_guard lock(m_mutex);
+    for (Entry& entry : m_entries) {
+        if (entry.d == d && entry.i == i && entry.laneUncredited) {
+            entry.laneUncredited = false;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool WaveMemo::holds(double d, double i) const {
@@ -317,7 +341,10 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     }
     m_valid = false;
     const long passes = passCount(i);
-    if (!recall(d, i)) {
+    if (takeFromLanes(d, i)) {
+        m_arraysCurrent = true;
+        m_memo->remember(d, i, measuresOf(m_averaged));
+    } else if (!recall(d, i)) {
         average(d, i, ahead, passes);
     }
     m_valid = true;
@@ -340,6 +367,9 @@ template <typename Averaged> bool AveragerOf<Averaged>::recall(double d, double 
     setMeasures(m_averaged, measures);
     m_arraysCurrent = false;
     ++m_stats.reusedCalls;
+    if (m_memo->creditLane(d, i)) {
+        ++m_stats.laneAveragesTaken;
+    }
     return true;
 }
 
@@ -348,14 +378,12 @@ void AveragerOf<Averaged>::average(double d, double i, const SearchAhead* ahead,
     if (passes < 1) {
         settle();
     }
-    if (!takeFromLanes(d, i)) {
-        settleMeans();
-        if (ahead != nullptr && m_lanes && passes >= 1 && m_averaged.Data_count >= 2) {
-            averageInLanes(*ahead, i, passes);
-            takeFromLanes(d, i);
-        } else {
-            BMA_Calculation(m_averaged, m_remainder, d, i, *m_seriesMeasures);
-        }
+    settleMeans();
+    if (ahead != nullptr && m_lanes && passes >= 1 && m_averaged.Data_count >= 2) {
+        averageInLanes(*ahead, i, passes);
+        takeFromLanes(d, i);
+    } else {
+        BMA_Calculation(m_averaged, m_remainder, d, i, *m_seriesMeasures);
     }
     m_arraysCurrent = true;
     m_memo->remember(d, i, measuresOf(m_averaged));
@@ -439,7 +467,8 @@ template <typename Averaged> bool AveragerOf<Averaged>::takeFromLanes(double d, 
         if (m_laneDs[lane] == d) {
             m_activeLanes->copyAveraged(lane, m_averaged);
             m_meansOwedFromLane = lane;
-            if ((m_lanesTaken & (1u << lane)) == 0) {
+            const bool firstTake = m_lanesMeasured ? m_memo->creditLane(d, i) : (m_lanesTaken & (1u << lane)) == 0;
+            if (firstTake) {
                 m_lanesTaken |= 1u << lane;
                 ++m_stats.laneAveragesTaken;
             }
@@ -478,9 +507,30 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     m_laneI = i;
     m_lanesTaken = 0;
     m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
+    m_lanesMeasured = passes >= kMeasureLanesFromPasses;
+    if (m_lanesMeasured) {
+        measureLanes(i);
+    }
     ++m_stats.laneRounds;
     m_stats.laneAverages += m_laneCount;
     m_stats.laneSlots += m_activeLanes->lanes();
+}
+
+// Every lane's measures go to the wave's memo, where the other search (or this one, once the lanes
+// hold other averagings) finds them. A lane whose measuring raises is left out: only a call that
+// asks for it raises its error.
+template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
+    if (!m_laneMeasuring) {
+        m_laneMeasuring = std::make_unique<AveragingArrays>(m_averaged.Data_count);
+    }
+    for (int lane = 0; lane < m_laneCount; ++lane) {
+        m_activeLanes->copyAveraged(lane, *m_laneMeasuring);
+        try {
+            measureAveraging(*m_laneMeasuring, m_remainder, *m_seriesMeasures);
+            m_memo->rememberFromLanes(m_laneDs[lane], i, measuresOf(*m_laneMeasuring));
+        } catch (const RuntimeError&) {
+        }
+    }
 }
 
 // The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are

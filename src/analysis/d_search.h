@@ -96,6 +96,10 @@ class WaveMemo {
 public:
     void clear();
     void remember(double d, double i, const AveragingMeasures& measures);
+    // An averaging computed in a lane beside those asked for.
+    void rememberFromLanes(double d, double i, const AveragingMeasures& measures);
+    // The first time an averaging from a lane is taken: true once for each.
+    bool creditLane(double d, double i);
     bool recall(double d, double i, AveragingMeasures& measures) const;
     // Waits until an averaging with d and i is remembered; false when stopped first.
     bool waitFor(double d, double i, std::stop_token stop);
@@ -107,7 +111,9 @@ private:
         double d;
         double i;
         AveragingMeasures measures;
+        bool laneUncredited;
     };
+    void add(const Entry& entry);
     mutable std::mutex m_mutex;
     std::condition_variable_any m_remembered;
     std::vector<Entry> m_entries;
@@ -156,6 +162,7 @@ private:
     void settleMeans();
     void averageInLanes(const SearchAhead& ahead, double i, long passes);
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount);
+    void measureLanes(double i);
 
     const Series& m_remainder;
     Averaged& m_averaged;
@@ -169,7 +176,9 @@ private:
     double m_narrowRoundBelow = 0.0;              // narrow rounds when the guesses left out add up to less
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
-    unsigned m_lanesTaken = 0; // a bit for each lane of the last round a search took
+    unsigned m_lanesTaken = 0;    // a bit for each lane of the last round a search took
+    bool m_lanesMeasured = false; // whether the last round's lanes went to the memo
+    std::unique_ptr<AveragingArrays> m_laneMeasuring;
     double m_laneI = 0.0;
     // The lane whose last pass's means Fwd_mean and Bwd_mean should hold, copied only before the
     // lanes are overwritten or the averager ends: nothing reads them in between.
