@@ -121,10 +121,10 @@ bool contains(const double* values, int count, double value) {
     return false;
 }
 
-// Up to `lanes` different d values the search may ask for and the wave has not averaged with i,
-// likeliest first; the one it asks for now comes first.
-int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, double i,
-            double* ds, double* likelihoods, int lanes) {
+// Up to `lanes` different d values the search may ask for and the wave has not averaged with i nor
+// is averaging on the other thread, likeliest first; the one it asks for now comes first.
+int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, const void* asker,
+            double i, double* ds, double* likelihoods, int lanes) {
     constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
@@ -139,8 +139,7 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         }
         const Guess guess = open[best];
         open[best] = open[--openCount];
-        AveragingMeasures known;
-        if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.recall(guess.ahead.at.d, i, known))) {
+        if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.expects(guess.ahead.at.d, i, asker))) {
             likelihoods[count] = guess.likelihood;
             ds[count++] = guess.ahead.at.d;
         }
@@ -234,6 +233,12 @@ double narrowLaneRoundCost(LaneKernel wide) {
 
 namespace {
 
+// Ends a round in the memo however the round ends.
+struct RoundEnd {
+    const void* owner;
+    void operator()(WaveMemo* memo) const { memo->endRound(owner); }
+};
+
 // Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
 constexpr long kMeasureLanesFromPasses = 32;
 
@@ -245,6 +250,7 @@ struct SearchAbandoned {};
 void WaveMemo::clear() {
     const std::lock_guard lock(m_mutex);
     m_entries.clear();
+    m_computing.clear();
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
@@ -286,6 +292,40 @@ bool WaveMemo::holds(double d, double i) const {
 bool WaveMemo::waitFor(double d, double i, std::stop_token stop) {
     std::unique_lock lock(m_mutex);
     return m_remembered.wait(lock, stop, [&] { return holds(d, i); });
+}
+
+void WaveMemo::beginRound(const void* owner, const double* ds, int count, double i) {
+    const std::lock_guard lock(m_mutex);
+    for (int k = 0; k < count; ++k) {
+        m_computing.push_back({owner, ds[k], i});
+    }
+}
+
+void WaveMemo::endRound(const void* owner) {
+    {
+        const std::lock_guard lock(m_mutex);
+        std::erase_if(m_computing, [owner](const Computing& c) { return c.owner == owner; });
+    }
+    m_remembered.notify_all();
+}
+
+bool WaveMemo::computing(double d, double i, const void* asker) const {
+    for (const Computing& c : m_computing) {
+        if (c.owner != asker && c.d == d && c.i == i) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WaveMemo::waitWhileComputing(double d, double i, const void* asker) {
+    std::unique_lock lock(m_mutex);
+    m_remembered.wait(lock, [&] { return !computing(d, i, asker); });
+}
+
+bool WaveMemo::expects(double d, double i, const void* asker) const {
+    const std::lock_guard lock(m_mutex);
+    return holds(d, i) || computing(d, i, asker);
 }
 
 bool WaveMemo::recall(double d, double i, AveragingMeasures& measures) const {
@@ -341,12 +381,7 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     }
     m_valid = false;
     const long passes = passCount(i);
-    if (takeFromLanes(d, i)) {
-        m_arraysCurrent = true;
-        m_memo->remember(d, i, measuresOf(m_averaged));
-    } else if (!recall(d, i)) {
-        average(d, i, ahead, passes);
-    }
+    obtain(d, i, ahead, passes);
     m_valid = true;
     m_lastD = d;
     m_lastI = i;
@@ -354,6 +389,21 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     m_stats.passes += passes;
     if (ahead != nullptr) {
         m_history.observe(d, ahead->measure());
+    }
+}
+
+// From this averager's lanes, or the memo (after the other thread's round that computes it), or
+// averaged now.
+template <typename Averaged>
+void AveragerOf<Averaged>::obtain(double d, double i, const SearchAhead* ahead, long passes) {
+    if (takeFromLanes(d, i)) {
+        m_arraysCurrent = true;
+        m_memo->remember(d, i, measuresOf(m_averaged));
+        return;
+    }
+    m_memo->waitWhileComputing(d, i, this);
+    if (!recall(d, i)) {
+        average(d, i, ahead, passes);
     }
 }
 
@@ -490,7 +540,7 @@ template <typename Averaged>
 void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes) {
     double guesses[kMaxLanes] = {};
     double likelihoods[kMaxLanes] = {};
-    int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, i, guesses, likelihoods, m_lanes->lanes());
+    int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes());
     m_activeLanes = &lanesFor(likelihoods, guessCount);
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
@@ -506,10 +556,14 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     }
     m_laneI = i;
     m_lanesTaken = 0;
-    m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
     m_lanesMeasured = passes >= kMeasureLanesFromPasses;
     if (m_lanesMeasured) {
+        m_memo->beginRound(this, m_laneDs, m_laneCount, i);
+        const std::unique_ptr<WaveMemo, RoundEnd> roundEnd(m_memo, RoundEnd{this});
+        m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
         measureLanes(i);
+    } else {
+        m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
     }
     ++m_stats.laneRounds;
     m_stats.laneAverages += m_laneCount;

@@ -104,8 +104,18 @@ public:
     // Waits until an averaging with d and i is remembered; false when stopped first.
     bool waitFor(double d, double i, std::stop_token stop);
 
+    // The lanes of a round whose measures the memo will hold when it ends. A round never waits, so
+    // waiting for another averager's round ends.
+    void beginRound(const void* owner, const double* ds, int count, double i);
+    void endRound(const void* owner);
+    // Waits while another averager's round computes d and i.
+    void waitWhileComputing(double d, double i, const void* asker);
+    // Whether the memo holds d and i or another averager's round computes them.
+    bool expects(double d, double i, const void* asker) const;
+
 private:
     bool holds(double d, double i) const;
+    bool computing(double d, double i, const void* asker) const;
 
     struct Entry {
         double d;
@@ -117,6 +127,12 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable_any m_remembered;
     std::vector<Entry> m_entries;
+    struct Computing {
+        const void* owner;
+        double d;
+        double i;
+    };
+    std::vector<Computing> m_computing;
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
@@ -155,6 +171,7 @@ public:
 
 private:
     void run(double d, double i, const SearchAhead* ahead);
+    void obtain(double d, double i, const SearchAhead* ahead, long passes);
     void average(double d, double i, const SearchAhead* ahead, long passes);
     bool recall(double d, double i);
     void followSearch(const SearchAhead& ahead);
