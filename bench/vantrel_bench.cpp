@@ -6,7 +6,8 @@
 // threads; both over the same floor, the chain's processor time (on a shared machine a batch of chains
 // of milliseconds is hardly ever descheduled). Also reports how many lane slots computed an averaging
 // a search went on to take, and times a whole default command-line run over the same 1500 numbers.
-// The last line is the one a script reads.
+// The last line is the one a script reads. With VANTREL_BENCH_PAIRS set it also runs the eight-lane
+// kernel of two AVX2 packs: the lane-slot use of eight lanes on a processor without AVX-512.
 //
 // Each measurement keeps the best of several repetitions, in wall time and in processor time. On a
 // shared machine the wall time also blames the run for other programs: the load average is printed.
@@ -210,20 +211,6 @@ int main() {
     auto table = std::make_unique<vantrel::ResultTable>();
     prepareOscillation(*state, *table);
 
-    if (const char* slotsI = std::getenv("SLOTS_ONLY")) {
-        for (auto kernel : {vantrel::LaneKernel::Avx2, vantrel::LaneKernel::Avx2Pairs}) {
-            for (bool par : {false, true}) {
-                vantrel::AveragingMode m;
-                m.kernel = kernel;
-                m.parallelSearches = par;
-                const TimedRun r = bestWaveRun(*state, slotsI, 1, m);
-                std::printf("%d lanes %s: slot use %.3f rounds %ld taken %ld reused %ld\n", vantrel::laneCount(kernel),
-                            par ? "two threads" : "one thread", laneSlotUse(r.stats), r.stats.laneRounds,
-                            r.stats.laneAveragesTaken, r.stats.reusedCalls);
-            }
-        }
-        return 0;
-    }
     printLoad();
     const vantrel::LaneKernel kernel = vantrel::widestLaneKernel();
     std::printf("lane kernel: %s; a round of half the lanes takes %.2f of its time\n", vantrel::laneKernelName(kernel),

@@ -42,7 +42,8 @@ struct WaveRunStats {
     long requestedCalls = 0;      // averagings the peeling asked for
     long computedCalls = 0;       // averagings it needs: the calls that do not repeat the previous one
     long passes = 0;              // averaging passes of the needed calls
-    long reusedCalls = 0;         // needed calls whose d and i the wave had averaged already: not averaged again
+    long reusedCalls = 0;         // needed calls whose d and i the wave had averaged already (for either
+                                  // search, or in a lane beside another call): not averaged again
     long settledCalls = 0;        // averagings made again because the wave is taken from their arrays
     long laneRounds = 0;          // runs of the lane kernel
     long laneAverages = 0;        // averagings those runs computed, the needed and the guessed ones

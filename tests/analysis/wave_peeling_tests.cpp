@@ -14,6 +14,7 @@ using namespace testing_support;
 
 using BoxTexts = std::array<std::string, kWaveCount>;
 const BoxTexts kEights = {"8", "8", "8", "8", "8", "8", "8", "8", "8", "8"};
+const BoxTexts kForties = {"40", "40", "40", "40", "40", "40", "40", "40", "40", "40"};
 const BoxTexts kMixedI = {"8", "3", "1", "12", "0", "5.7", "8", "1e1", "9999", "abc"};
 
 // A run of the peeling over an oscillation with the switches and box texts a window would hold, and a
@@ -124,6 +125,7 @@ TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
     const Case cases[] = {
         {"long walk", randomWalk(1500, 5), {true, true}, kEights, kNoChange, kNoError, 10},
         {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, kNoChange, kNoError, 10},
+        {"measured lanes", randomWalk(300, 7), {true, true}, kForties, kNoChange, kNoError, 10},
         {"i box changed", randomWalk(300, 6), {true, true}, kEights, kFirstBoxChanges, kNoError, 9},
         {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, kNoChange, kNoError, 10},
         {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, kNoChange, kNoError, 0},
@@ -278,6 +280,8 @@ TEST(Averager, TakesALaneOnlyForItsDAndI) {
         EXPECT_TRUE(sameBits(state->BMA_value, plain->BMA_value)) << "d " << d << " i " << i;
     }
     EXPECT_EQ(stats.laneAverages, 2);
+    EXPECT_EQ(stats.laneSlots, 2);
+    EXPECT_EQ(stats.laneAveragesTaken, 2);
     EXPECT_EQ(stats.computedCalls, 3);
 }
 
