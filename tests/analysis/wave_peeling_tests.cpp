@@ -97,6 +97,7 @@ std::vector<double> whiteNoiseNearOverflow(std::uint64_t seed) {
 const AveragingMode kOneAtATime{false, LaneKernel::Sse2, false};
 const BoxTexts kNoChange{};
 const BoxTexts kFirstBoxChanges = {"5"};
+const BoxTexts kFirstBoxEmptied = {"0"};
 
 bool twoCores() {
     return std::thread::hardware_concurrency() >= 2;
@@ -127,6 +128,7 @@ TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
         {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, kNoChange, kNoError, 10},
         {"measured lanes", randomWalk(300, 7), {true, true}, kForties, kNoChange, kNoError, 10},
         {"i box changed", randomWalk(300, 6), {true, true}, kEights, kFirstBoxChanges, kNoError, 9},
+        {"i box emptied", randomWalk(300, 6), {true, true}, kEights, kFirstBoxEmptied, kNoError, 9},
         {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, kNoChange, kNoError, 10},
         {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, kNoChange, kNoError, 0},
         {"wavelength only", randomWalk(201, 9), {false, true}, kEights, kNoChange, kNoError, 0},
@@ -174,6 +176,8 @@ TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
                             other.stats.computedCalls == sequential.stats.computedCalls &&
                             other.stats.passes == sequential.stats.passes);
                 EXPECT_EQ(other.stats.secondThreadResults, twoCores() ? c.secondThreadResults : 0);
+                EXPECT_TRUE(other.stats.laneAveragesTaken <= other.stats.laneAverages &&
+                            other.stats.laneAverages <= other.stats.laneSlots);
             }
         }
     }
