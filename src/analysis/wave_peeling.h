@@ -47,7 +47,7 @@ struct WaveRunStats {
     long settledCalls = 0;        // averagings made again because the wave is taken from their arrays
     long laneRounds = 0;          // runs of the lane kernel
     long laneAverages = 0;        // averagings those runs computed, the needed and the guessed ones
-    long laneSlots = 0;           // lanes those runs kept busy (a round keeps every lane of the kernel busy)
+    long laneSlots = 0;           // lanes those runs kept busy (all the lanes of the kernel each ran on)
     long laneAveragesTaken = 0;   // lane averagings a search went on to take
     long secondThreadResults = 0; // wavelength searches whose second thread's result stood
 };
