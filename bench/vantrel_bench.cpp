@@ -1,16 +1,20 @@
 // Times the ten-wave run with both adjustments on, with i = 8 and with i = 999 in every box, and
 // compares the i = 999 run with the least the averagings the search asks for would cost one after
 // another: one bare dependent running-mean chain per averaging pass. The lane kernel computes several
-// averagings in the time of one, so the ratio can fall well below 1. Also times a whole default
-// command-line run over the same 1500 numbers. The last line is the one a script reads.
+// averagings in the time of one, and the two searches of a wave run on two threads, so the ratio can
+// fall well below 1. floor_ratio takes the run's wall time, cpu_ratio the processor time of all its
+// threads; both over the same floor, the chain's processor time (on a shared machine a batch of chains
+// of milliseconds is hardly ever descheduled). Also reports how many lane slots computed an averaging
+// a search went on to take, and times a whole default command-line run over the same 1500 numbers.
+// The last line is the one a script reads. With VANTREL_BENCH_PAIRS set it also runs the eight-lane
+// kernel of two AVX2 packs: the lane-slot use of eight lanes on a processor without AVX-512.
 //
-// Each measurement keeps the best of several repetitions, in wall time and in the thread's processor
-// time. The ratio uses processor time: on a shared two-core machine a run of seconds is often
-// descheduled for a while, a batch of chains of milliseconds hardly ever, and wall time would then
-// blame the run for other programs.
+// Each measurement keeps the best of several repetitions, in wall time and in processor time. On a
+// shared machine the wall time also blames the run for other programs: the load average is printed.
 
 #include "analysis/analysis_state.h"
 #include "analysis/bma_lanes.h"
+#include "analysis/d_search.h"
 #include "analysis/regression.h"
 #include "analysis/result_table.h"
 #include "analysis/wave_peeling.h"
@@ -22,11 +26,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -67,9 +73,9 @@ void prepareOscillation(vantrel::AnalysisState& state, vantrel::ResultTable& tab
     vantrel::Display_osc(state, table);
 }
 
-double threadSeconds() {
+double processSeconds() {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
@@ -87,27 +93,37 @@ struct Seconds {
 class Stopwatch {
 public:
     Seconds elapsed() const {
-        return {std::chrono::duration<double>(Clock::now() - m_wallStart).count(), threadSeconds() - m_cpuStart};
+        return {std::chrono::duration<double>(Clock::now() - m_wallStart).count(), processSeconds() - m_cpuStart};
     }
 
 private:
     Clock::time_point m_wallStart = Clock::now();
-    double m_cpuStart = threadSeconds();
+    double m_cpuStart = processSeconds();
 };
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 struct TimedRun {
     Seconds seconds;
+    double callingThreadCpu = INFINITY; // of the calling thread alone: the other thread's share is the rest
     vantrel::WaveRunStats stats;
 };
 
-TimedRun bestWaveRun(vantrel::AnalysisState& state, const std::string& iText, int repetitions) {
+TimedRun bestWaveRun(vantrel::AnalysisState& state, const std::string& iText, int repetitions,
+                     const vantrel::AveragingMode& mode = {}) {
     TimedRun best;
     for (int r = 0; r < repetitions; ++r) {
         BenchObserver observer(iText);
         const Stopwatch stopwatch;
+        const double threadStart = threadSeconds();
         best.stats = {};
-        vantrel::Display_waves(state, observer, &best.stats);
+        vantrel::Display_waves(state, observer, &best.stats, mode);
         best.seconds.keepBest(stopwatch.elapsed());
+        best.callingThreadCpu = std::min(best.callingThreadCpu, threadSeconds() - threadStart);
     }
     return best;
 }
@@ -144,12 +160,27 @@ Seconds floorSecondsPerChain(const vantrel::Series& x) {
     return best;
 }
 
+double laneSlotUse(const vantrel::WaveRunStats& stats) {
+    return stats.laneSlots > 0 ? double(stats.laneAveragesTaken) / double(stats.laneSlots) : 0.0;
+}
+
 void printRun(const char* name, const TimedRun& run) {
     const vantrel::WaveRunStats& stats = run.stats;
-    std::printf("%s: wall %.3f s, cpu %.3f s; requested calls %ld, computed calls %ld, passes %ld; "
-                "lane rounds %ld, lanes used per round %.2f\n",
-                name, run.seconds.wall, run.seconds.cpu, stats.requestedCalls, stats.computedCalls, stats.passes,
-                stats.laneRounds, stats.laneRounds > 0 ? double(stats.laneAverages) / double(stats.laneRounds) : 0.0);
+    std::printf("%s: wall %.3f s, cpu %.3f s (calling thread %.3f s); requested calls %ld, needed calls %ld (reused "
+                "%ld, averaged again "
+                "%ld), passes %ld; lane rounds %ld, slots %ld, averagings taken %ld: lane-slot use %.3f; "
+                "second-thread searches %ld\n",
+                name, run.seconds.wall, run.seconds.cpu, run.callingThreadCpu, stats.requestedCalls,
+                stats.computedCalls, stats.reusedCalls, stats.settledCalls, stats.passes, stats.laneRounds,
+                stats.laneSlots, stats.laneAveragesTaken, laneSlotUse(stats), stats.secondThreadResults);
+}
+
+void printLoad() {
+    double load[3] = {};
+    if (getloadavg(load, 3) == 3) {
+        std::printf("load average: %.2f %.2f %.2f on %u hardware threads\n", load[0], load[1], load[2],
+                    std::thread::hardware_concurrency());
+    }
 }
 
 // The whole default vantrel-batch run over the data as a 1500-line text, without the process start.
@@ -180,20 +211,38 @@ int main() {
     auto table = std::make_unique<vantrel::ResultTable>();
     prepareOscillation(*state, *table);
 
-    std::printf("lane kernel: %s\n", vantrel::laneKernelName(vantrel::widestLaneKernel()));
+    printLoad();
+    const vantrel::LaneKernel kernel = vantrel::widestLaneKernel();
+    std::printf("lane kernel: %s; a round of half the lanes takes %.2f of its time\n", vantrel::laneKernelName(kernel),
+                vantrel::narrowLaneRoundCost(kernel));
     Seconds chain = floorSecondsPerChain(state->Osc_value);
     const TimedRun i8 = bestWaveRun(*state, "8", 5);
     printRun("i=8", i8);
+    vantrel::AveragingMode oneThread;
+    oneThread.parallelSearches = false;
+    const TimedRun i999OneThread = bestWaveRun(*state, "999", 2, oneThread);
+    printRun("i=999, one thread", i999OneThread);
     const TimedRun i999 = bestWaveRun(*state, "999", 3);
     printRun("i=999", i999);
+    if (std::getenv("VANTREL_BENCH_PAIRS") != nullptr) {
+        vantrel::AveragingMode pairs;
+        pairs.kernel = vantrel::LaneKernel::Avx2Pairs;
+        printRun("i=999, AVX2 pairs", bestWaveRun(*state, "999", 2, pairs));
+        pairs.parallelSearches = false;
+        printRun("i=999, AVX2 pairs, one thread", bestWaveRun(*state, "999", 2, pairs));
+    }
     const Seconds batch = bestBatchRun(*state, 10);
     std::printf("batch, default options, %d lines: wall %.4f s, cpu %.4f s\n", kPoints, batch.wall, batch.cpu);
     chain.keepBest(floorSecondsPerChain(state->Osc_value));
+    printLoad();
 
-    const double passes = static_cast<double>(i999.stats.passes);
-    std::printf("floor: one chain of %d points: wall %.3f us, cpu %.3f us; x %ld passes: wall %.3f s, cpu %.3f s\n",
-                kPoints, chain.wall * 1e6, chain.cpu * 1e6, i999.stats.passes, chain.wall * passes, chain.cpu * passes);
-    std::printf("wall ratio (information only): %.3f\n", i999.seconds.wall / (chain.wall * passes));
-    std::printf("floor_ratio: %.3f calls: %ld\n", i999.seconds.cpu / (chain.cpu * passes), i999.stats.computedCalls);
+    const double floor = chain.cpu * static_cast<double>(i999.stats.passes);
+    std::printf("floor: one chain of %d points: wall %.3f us, cpu %.3f us; x %ld passes: %.3f s\n", kPoints,
+                chain.wall * 1e6, chain.cpu * 1e6, i999.stats.passes, floor);
+    std::printf("one thread: floor_ratio %.3f cpu_ratio %.3f\n", i999OneThread.seconds.wall / floor,
+                i999OneThread.seconds.cpu / floor);
+    std::printf("lane-slot use at i=999: %.3f\n", laneSlotUse(i999.stats));
+    std::printf("cpu_ratio: %.3f\n", i999.seconds.cpu / floor);
+    std::printf("floor_ratio: %.3f calls: %ld\n", i999.seconds.wall / floor, i999.stats.computedCalls);
     return 0;
 }

@@ -13,7 +13,7 @@ namespace vantrel {
 namespace {
 
 // One pass; a single point is its own average.
-void averagingPass(AnalysisState& s, double w, double wPlusOne, int n) {
+template <typename Averaged> void averagingPass(Averaged& s, double w, double wPlusOne, int n) {
     averageOnePass(s.BMA_value.data(), s.Fwd_mean.data(), s.Bwd_mean.data(), w, wPlusOne, n);
     if (n == 1) {
         s.BMA_value[1] = (s.Bwd_mean[1] + s.Fwd_mean[1]) / 2;
@@ -89,9 +89,11 @@ double averagingWeight(double D) {
     return checkedResult(std::exp(D), "the averaging weight");
 }
 
+namespace {
+
 // The series' crossings and the averaged series' crossings were collected point by point together;
 // a crossing position that overflows in either raises the same error, before the sums are checked.
-void measureAveraging(AnalysisState& s, const Series& series, const SeriesMeasures& seriesMeasures) {
+template <typename Averaged> void measure(Averaged& s, const Series& series, const SeriesMeasures& seriesMeasures) {
     const int n = s.Data_count;
     if (seriesMeasures.crossingOverflows) {
         raiseOverflow("a crossing position");
@@ -117,7 +119,8 @@ void measureAveraging(AnalysisState& s, const Series& series, const SeriesMeasur
     s.BMA_wavelength = crossingWavelength(s.List4, s.List2, n);
 }
 
-void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I, const SeriesMeasures& seriesMeasures) {
+template <typename Averaged>
+void calculate(Averaged& s, const Series& series, double D, double I, const SeriesMeasures& seriesMeasures) {
     const int n = s.Data_count;
     const double w = averagingWeight(D);
     for (int k = 1; k <= n; ++k) {
@@ -127,7 +130,26 @@ void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I,
     for (double pass = 1; pass <= I; pass += 1) {
         averagingPass(s, w, wPlusOne, n);
     }
-    measureAveraging(s, series, seriesMeasures);
+    measure(s, series, seriesMeasures);
+}
+
+} // namespace
+
+void measureAveraging(AnalysisState& s, const Series& series, const SeriesMeasures& seriesMeasures) {
+    measure(s, series, seriesMeasures);
+}
+
+void measureAveraging(AveragingArrays& s, const Series& series, const SeriesMeasures& seriesMeasures) {
+    measure(s, series, seriesMeasures);
+}
+
+void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I, const SeriesMeasures& seriesMeasures) {
+    calculate(s, series, D, I, seriesMeasures);
+}
+
+void BMA_Calculation(AveragingArrays& s, const Series& series, double D, double I,
+                     const SeriesMeasures& seriesMeasures) {
+    calculate(s, series, D, I, seriesMeasures);
 }
 
 void BMA_Calculation(AnalysisState& s, const Series& series, double D, double I) {

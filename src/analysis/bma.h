@@ -2,6 +2,9 @@
 
 #include "analysis/analysis_state.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace vantrel {
 
 // Bidirectional mean averaging of series(1..Data_count): floor(I) passes (none when I < 1) of a
@@ -40,5 +43,27 @@ double averagingWeight(double D);
 // series with some d and i (computed elsewhere, e.g. in vector lanes): writes the lists, the root
 // mean squares and the wavelengths as BMA_Calculation would, and raises what it would raise there.
 void measureAveraging(AnalysisState& state, const Series& series, const SeriesMeasures& seriesMeasures);
+
+// What an averaging writes, apart from the state: a second thread averages into one of these. The
+// arrays hold points 1..Data_count.
+struct AveragingArrays {
+    explicit AveragingArrays(int n)
+        : Data_count(static_cast<int16_t>(n)), BMA_value(n + 1), Fwd_mean(n + 1), Bwd_mean(n + 1) {}
+
+    int16_t Data_count;
+    std::vector<double> BMA_value;
+    std::vector<double> Fwd_mean;
+    std::vector<double> Bwd_mean;
+    WorkingList List2;
+    WorkingList List4;
+    double BMA_RMS = 0.0;
+    double Residual_RMS = 0.0;
+    double Series_wavelength = 0.0;
+    double BMA_wavelength = 0.0;
+};
+
+void BMA_Calculation(AveragingArrays& arrays, const Series& series, double D, double I,
+                     const SeriesMeasures& seriesMeasures);
+void measureAveraging(AveragingArrays& arrays, const Series& series, const SeriesMeasures& seriesMeasures);
 
 } // namespace vantrel

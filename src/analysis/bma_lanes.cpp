@@ -43,6 +43,11 @@ __attribute__((target("avx512f"))) void avx512Passes(double* b, double* f, doubl
     lanePasses<Pack8>(b, f, g, w, w1, n, passes);
 }
 
+__attribute__((target("avx2"))) void avx2PairPasses(double* b, double* f, double* g, const double* w, const double* w1,
+                                                    int n, long passes) {
+    lanePasses<Pack8>(b, f, g, w, w1, n, passes);
+}
+
 struct KernelEntry {
     const char* name;
     int lanes;
@@ -53,10 +58,11 @@ constexpr KernelEntry kKernels[] = {
     {"SSE2, 2 lanes", 2, sse2Passes},
     {"AVX2, 4 lanes", 4, avx2Passes},
     {"AVX-512, 8 lanes", 8, avx512Passes},
+    {"AVX2, 8 lanes in two packs", 8, avx2PairPasses},
 };
 // The table is indexed by the enum: a kernel added to one and not the other must not build.
 static_assert(std::size(kKernels) == kLaneKernelCount);
-static_assert(static_cast<int>(LaneKernel::Avx512) == kLaneKernelCount - 1);
+static_assert(static_cast<int>(LaneKernel::Avx2Pairs) == kLaneKernelCount - 1);
 
 const KernelEntry& entryOf(LaneKernel kernel) {
     return kKernels[static_cast<int>(kernel)];
@@ -79,6 +85,7 @@ bool laneKernelAvailable(LaneKernel kernel) {
     case LaneKernel::Sse2:
         return true;
     case LaneKernel::Avx2:
+    case LaneKernel::Avx2Pairs:
         return __builtin_cpu_supports("avx2");
     case LaneKernel::Avx512:
         return __builtin_cpu_supports("avx512f");
@@ -130,20 +137,6 @@ void LaneAveraging::average(const Series& series, int n, const double* weights, 
     }
     m_n = n;
     entryOf(m_kernel).passes(b, m_forward.get(), m_backward.get(), w, wPlusOne, n, passes);
-}
-
-void LaneAveraging::copyAveraged(int lane, AnalysisState& state) const {
-    for (int k = 1; k <= m_n; ++k) {
-        state.BMA_value[k] = m_bma[k * m_lanes + lane];
-    }
-}
-
-void LaneAveraging::copyMeans(int lane, AnalysisState& state) const {
-    for (int k = 1; k <= m_n; ++k) {
-        const std::size_t at = static_cast<std::size_t>(k) * m_lanes + lane;
-        state.Fwd_mean[k] = m_forward[at];
-        state.Bwd_mean[k] = m_backward[at];
-    }
 }
 
 } // namespace vantrel

@@ -10,8 +10,9 @@ namespace vantrel {
 // does the scalar averaging's multiplications, additions and divisions in the same order, element by
 // element, so every lane holds the bits the scalar averaging gives for its weight. The divider is
 // far from busy in one chain of the scalar averaging; the lanes fill it for the price of one chain.
-enum class LaneKernel { Sse2, Avx2, Avx512 };
-constexpr int kLaneKernelCount = 3;
+// Avx2Pairs runs eight lanes as two packs of four on AVX2: two independent chains per step.
+enum class LaneKernel { Sse2, Avx2, Avx512, Avx2Pairs };
+constexpr int kLaneKernelCount = 4;
 
 constexpr int kMaxLanes = 8;
 
@@ -36,9 +37,18 @@ public:
     void average(const Series& series, int n, const double* weights, int count, long passes);
 
     // One lane's result into BMA_value (1..n), and its last pass's means into Fwd_mean and Bwd_mean
-    // (1..n): the arrays as the scalar averaging leaves them.
-    void copyAveraged(int lane, AnalysisState& state) const;
-    void copyMeans(int lane, AnalysisState& state) const;
+    // (1..n): the arrays as the scalar averaging leaves them, in the state or in arrays of its shape.
+    template <typename Averaged> void copyAveraged(int lane, Averaged& averaged) const {
+        for (int k = 1; k <= m_n; ++k) {
+            averaged.BMA_value[k] = m_bma[k * m_lanes + lane];
+        }
+    }
+    template <typename Averaged> void copyMeans(int lane, Averaged& averaged) const {
+        for (int k = 1; k <= m_n; ++k) {
+            averaged.Fwd_mean[k] = m_forward[k * m_lanes + lane];
+            averaged.Bwd_mean[k] = m_backward[k * m_lanes + lane];
+        }
+    }
 
 private:
     struct AlignedFree {

@@ -1,6 +1,12 @@
 #include "analysis/d_search.h"
 
+#include "analysis/runtime_error.h"
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 
 namespace vantrel {
 
@@ -123,9 +129,10 @@ bool contains(const double* values, int count, double value) {
     return false;
 }
 
-// Up to `lanes` different d values the search may ask for, likeliest first; the one it asks for now
-// comes first.
-int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, double* ds, int lanes) {
+// Up to `lanes` different d values the search may ask for and the wave has not averaged with i nor
+// is averaging on the other thread, likeliest first; the one it asks for now comes first.
+int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, const void* asker,
+            double i, double* ds, double* likelihoods, int lanes) {
     constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
@@ -140,7 +147,8 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         }
         const Guess guess = open[best];
         open[best] = open[--openCount];
-        if (!contains(ds, count, guess.ahead.at.d)) {
+        if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.expects(guess.ahead.at.d, i, asker))) {
+            likelihoods[count] = guess.likelihood;
             ds[count++] = guess.ahead.at.d;
         }
         Guess following[2];
@@ -160,22 +168,214 @@ long passCount(double i) {
     return passes;
 }
 
-} // namespace
+template <typename Averaged> AveragingMeasures measuresOf(const Averaged& a) {
+    return {a.BMA_RMS, a.Residual_RMS, a.Series_wavelength, a.BMA_wavelength};
+}
 
-Averager::Averager(AnalysisState& state, WaveRunStats& stats, const AveragingMode& mode)
-    : m_state(state), m_stats(stats) {
-    if (mode.speculative) {
-        m_lanes = std::make_unique<LaneAveraging>(mode.kernel, state.Data_count);
+template <typename Averaged> void setMeasures(Averaged& a, const AveragingMeasures& m) {
+    a.BMA_RMS = m.bmaRms;
+    a.Residual_RMS = m.residualRms;
+    a.Series_wavelength = m.seriesWavelength;
+    a.BMA_wavelength = m.bmaWavelength;
+}
+
+template <typename From, typename To> void copyArrays(const From& from, To& to, int n) {
+    for (int k = 1; k <= n; ++k) {
+        to.BMA_value[k] = from.BMA_value[k];
+        to.Fwd_mean[k] = from.Fwd_mean[k];
+        to.Bwd_mean[k] = from.Bwd_mean[k];
     }
 }
 
-void Averager::forget() {
+// Half the lanes in a round that takes less time: AVX-512's division has a longer latency than
+// AVX2's, and two packs of AVX2 run two chains. SSE2's division is no faster than AVX2's.
+bool narrowerKernel(LaneKernel kernel, LaneKernel& narrower) {
+    narrower = LaneKernel::Avx2;
+    return (kernel == LaneKernel::Avx512 || kernel == LaneKernel::Avx2Pairs) && laneKernelAvailable(narrower);
+}
+
+// The time of a narrow round over a wide one, measured once per kernel pair on a series of the
+// largest length: what a round takes depends on the processor, not on the data.
+double narrowRoundCost(LaneKernel wide, LaneKernel narrow) {
+    constexpr int kPasses = 8;
+    constexpr int kTries = 5;
+    Series series{};
+    for (int k = 1; k <= kMaxPoints; ++k) {
+        series[k] = static_cast<double>(k % 17) - 8.0;
+    }
+    const double weights[kMaxLanes] = {0.5, 1, 2, 3, 4, 5, 6, 7};
+    LaneAveraging lanes[2] = {LaneAveraging(wide), LaneAveraging(narrow)};
+    double best[2] = {INFINITY, INFINITY};
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        for (int k = 0; k < 2; ++k) {
+            const auto start = std::chrono::steady_clock::now();
+            lanes[k].average(series, kMaxPoints, weights, lanes[k].lanes(), kPasses);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            best[k] = std::min(best[k], took.count());
+        }
+    }
+    return best[1] / best[0];
+}
+
+// A narrow round saves 1 - cost of a wide one; leaving out guesses that would have been asked for
+// costs about a fifth of a round each (a later round computes them beside others). The guesses left
+// out are taken at the sum of their likelihoods.
+double narrowRoundBelow(LaneKernel wide) {
+    return 5.0 * (1.0 - narrowLaneRoundCost(wide));
+}
+
+} // namespace
+
+double narrowLaneRoundCost(LaneKernel wide) {
+    LaneKernel narrow;
+    if (!narrowerKernel(wide, narrow)) {
+        return 1.0;
+    }
+    if (wide == LaneKernel::Avx512) {
+        static const double avx512 = narrowRoundCost(wide, narrow);
+        return avx512;
+    }
+    static const double avx2Pairs = narrowRoundCost(wide, narrow);
+    return avx2Pairs;
+}
+
+namespace {
+
+// Ends a round in the memo however the round ends.
+struct RoundEnd {
+    const void* owner;
+    void operator()(WaveMemo* memo) const { memo->endRound(owner); }
+};
+
+// Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
+constexpr long kMeasureLanesFromPasses = 32;
+
+// Thrown inside the second thread's search when its result is no longer wanted.
+struct SearchAbandoned {};
+
+} // namespace
+
+void WaveMemo::clear() {
+    const std::lock_guard lock(m_mutex);
+    m_entries.clear();
+    m_computing.clear();
+}
+
+void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
+    add({d, i, measures, false});
+}
+
+void WaveMemo::rememberFromLanes(double d, double i, const AveragingMeasures& measures) {
+    add({d, i, measures, true});
+}
+
+void WaveMemo::add(const Entry& entry) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_entries.push_back(entry);
+    }
+    m_remembered.notify_all();
+}
+
+bool WaveMemo::creditLane(double d, double i) {
+    const std::lock_guard lock(m_mutex);
+    for (Entry& entry : m_entries) {
+        if (entry.d == d && entry.i == i && entry.laneUncredited) {
+            entry.laneUncredited = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WaveMemo::holds(double d, double i) const {
+    for (const Entry& entry : m_entries) {
+        if (entry.d == d && entry.i == i) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WaveMemo::waitFor(double d, double i, std::stop_token stop) {
+    std::unique_lock lock(m_mutex);
+    return m_remembered.wait(lock, stop, [&] { return holds(d, i); });
+}
+
+void WaveMemo::beginRound(const void* owner, const double* ds, int count, double i) {
+    const std::lock_guard lock(m_mutex);
+    for (int k = 0; k < count; ++k) {
+        m_computing.push_back({owner, ds[k], i});
+    }
+}
+
+void WaveMemo::endRound(const void* owner) {
+    {
+        const std::lock_guard lock(m_mutex);
+        std::erase_if(m_computing, [owner](const Computing& c) { return c.owner == owner; });
+    }
+    m_remembered.notify_all();
+}
+
+bool WaveMemo::computing(double d, double i, const void* asker) const {
+    for (const Computing& c : m_computing) {
+        if (c.owner != asker && c.d == d && c.i == i) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WaveMemo::waitWhileComputing(double d, double i, const void* asker) {
+    std::unique_lock lock(m_mutex);
+    m_remembered.wait(lock, [&] { return !computing(d, i, asker); });
+}
+
+bool WaveMemo::expects(double d, double i, const void* asker) const {
+    const std::lock_guard lock(m_mutex);
+    return holds(d, i) || computing(d, i, asker);
+}
+
+bool WaveMemo::recall(double d, double i, AveragingMeasures& measures) const {
+    const std::lock_guard lock(m_mutex);
+    for (const Entry& entry : m_entries) {
+        if (entry.d == d && entry.i == i) {
+            measures = entry.measures;
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Averaged>
+AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, WaveRunStats& stats,
+                                 const AveragingMode& mode, WaveMemo* sharedMemo)
+    : m_remainder(remainder), m_averaged(averaged), m_stats(stats) {
+    if (sharedMemo == nullptr) {
+        m_ownMemo = std::make_unique<WaveMemo>();
+    }
+    m_memo = sharedMemo != nullptr ? sharedMemo : m_ownMemo.get();
+    if (mode.speculative) {
+        m_lanes = std::make_unique<LaneAveraging>(mode.kernel);
+        LaneKernel narrower;
+        if (narrowerKernel(mode.kernel, narrower)) {
+            m_narrowLanes = std::make_unique<LaneAveraging>(narrower);
+            m_narrowRoundBelow = narrowRoundBelow(mode.kernel);
+        }
+    }
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::forget() {
     m_valid = false;
     m_seriesMeasured = false;
     m_laneCount = 0;
+    m_hasKept = false;
+    if (m_ownMemo) {
+        m_ownMemo->clear();
+    }
 }
 
-void Averager::run(double d, double i, const SearchAhead* ahead) {
+template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, const SearchAhead* ahead) {
     ++m_stats.requestedCalls;
     if (ahead != nullptr) {
         followSearch(*ahead);
@@ -184,20 +384,12 @@ void Averager::run(double d, double i, const SearchAhead* ahead) {
         return;
     }
     if (!m_seriesMeasured) {
-        measureSeries(*m_seriesMeasures, m_state.Rem_value, m_state.Data_count);
+        measureSeries(*m_seriesMeasures, m_remainder, m_averaged.Data_count);
         m_seriesMeasured = true;
     }
     m_valid = false;
     const long passes = passCount(i);
-    if (!takeFromLanes(d, i)) {
-        settleMeans();
-        if (ahead != nullptr && m_lanes && passes >= 1 && m_state.Data_count >= 2) {
-            averageInLanes(*ahead, i, passes);
-            takeFromLanes(d, i);
-        } else {
-            BMA_Calculation(m_state, m_state.Rem_value, d, i, *m_seriesMeasures);
-        }
-    }
+    obtain(d, i, ahead, passes);
     m_valid = true;
     m_lastD = d;
     m_lastI = i;
@@ -208,7 +400,109 @@ void Averager::run(double d, double i, const SearchAhead* ahead) {
     }
 }
 
-void Averager::followSearch(const SearchAhead& ahead) {
+// From this averager's lanes, or the memo (after the other thread's round that computes it), or
+// averaged now.
+template <typename Averaged>
+void AveragerOf<Averaged>::obtain(double d, double i, const SearchAhead* ahead, long passes) {
+    if (takeFromLanes(d, i)) {
+        m_arraysCurrent = true;
+        m_memo->remember(d, i, measuresOf(m_averaged));
+        return;
+    }
+    m_memo->waitWhileComputing(d, i, this);
+    if (!recall(d, i)) {
+        average(d, i, ahead, passes);
+    }
+}
+
+// Without passes the arrays are not all written: the means stay as the last averaging with passes
+// left them, so those must be in place. Such an averaging costs little, and is never recalled.
+template <typename Averaged> bool AveragerOf<Averaged>::recall(double d, double i) {
+    AveragingMeasures measures;
+    if (i < 1 || !m_memo->recall(d, i, measures)) {
+        return false;
+    }
+    setMeasures(m_averaged, measures);
+    m_arraysCurrent = false;
+    ++m_stats.reusedCalls;
+    if (m_memo->creditLane(d, i)) {
+        ++m_stats.laneAveragesTaken;
+    }
+    return true;
+}
+
+template <typename Averaged>
+void AveragerOf<Averaged>::average(double d, double i, const SearchAhead* ahead, long passes) {
+    if (passes < 1) {
+        settle();
+    }
+    settleMeans();
+    if (ahead != nullptr && m_lanes && passes >= 1 && m_averaged.Data_count >= 2) {
+        averageInLanes(*ahead, i, passes);
+        takeFromLanes(d, i);
+    } else {
+        BMA_Calculation(m_averaged, m_remainder, d, i, *m_seriesMeasures);
+    }
+    m_arraysCurrent = true;
+    m_memo->remember(d, i, measuresOf(m_averaged));
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::settle() {
+    if (!m_valid || m_arraysCurrent) {
+        return;
+    }
+    if (m_hasKept && m_keptD == m_lastD && m_keptI == m_lastI) {
+        settleMeans();
+        copyArrays(*m_kept, m_averaged, m_averaged.Data_count);
+        m_arraysCurrent = true;
+        return;
+    }
+    ++m_stats.settledCalls;
+    if (!takeFromLanes(m_lastD, m_lastI)) {
+        settleMeans();
+        BMA_Calculation(m_averaged, m_remainder, m_lastD, m_lastI, *m_seriesMeasures);
+    }
+    m_arraysCurrent = true;
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::keepArrays() {
+    if (!m_valid || !m_arraysCurrent) {
+        return;
+    }
+    settleMeans();
+    if (!m_kept) {
+        m_kept = std::make_unique<AveragingArrays>(m_averaged.Data_count);
+    }
+    copyArrays(m_averaged, *m_kept, m_averaged.Data_count);
+    m_hasKept = true;
+    m_keptD = m_lastD;
+    m_keptI = m_lastI;
+}
+
+template <typename Averaged>
+void AveragerOf<Averaged>::adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats,
+                                 double firstD) {
+    const bool firstRepeatsLast = m_valid && firstD == m_lastD && i == m_lastI;
+    m_stats.requestedCalls += stats.requestedCalls;
+    m_stats.computedCalls += stats.computedCalls - (firstRepeatsLast ? 1 : 0);
+    m_stats.passes += stats.passes - (firstRepeatsLast ? passCount(i) : 0);
+    m_stats.reusedCalls += stats.reusedCalls;
+    m_stats.laneRounds += stats.laneRounds;
+    m_stats.laneAverages += stats.laneAverages;
+    m_stats.laneSlots += stats.laneSlots;
+    m_stats.laneAveragesTaken += stats.laneAveragesTaken;
+    m_stats.secondThreadResults += 1;
+    if (m_valid && d == m_lastD && i == m_lastI) {
+        return;
+    }
+    setMeasures(m_averaged, measures);
+    m_valid = true;
+    m_arraysCurrent = false;
+    m_lastD = d;
+    m_lastI = i;
+}
+
+template <typename Averaged> void AveragerOf<Averaged>::followSearch(const SearchAhead& ahead) {
     if (ahead.first) {
         m_history.restart();
     }
@@ -223,31 +517,40 @@ void Averager::followSearch(const SearchAhead& ahead) {
 
 // A lane holds only d values whose weight is finite, so the weight's check, the first thing the
 // averaging raises, cannot fail here.
-bool Averager::takeFromLanes(double d, double i) {
+template <typename Averaged> bool AveragerOf<Averaged>::takeFromLanes(double d, double i) {
     if (i != m_laneI) {
         return false;
     }
     for (int lane = 0; lane < m_laneCount; ++lane) {
         if (m_laneDs[lane] == d) {
-            m_lanes->copyAveraged(lane, m_state);
+            m_activeLanes->copyAveraged(lane, m_averaged);
             m_meansOwedFromLane = lane;
-            measureAveraging(m_state, m_state.Rem_value, *m_seriesMeasures);
+            const bool firstTake = m_lanesMeasured ? m_memo->creditLane(d, i) : (m_lanesTaken & (1u << lane)) == 0;
+            if (firstTake) {
+                m_lanesTaken |= 1u << lane;
+                ++m_stats.laneAveragesTaken;
+            }
+            measureAveraging(m_averaged, m_remainder, *m_seriesMeasures);
             return true;
         }
     }
     return false;
 }
 
-void Averager::settleMeans() {
+template <typename Averaged> void AveragerOf<Averaged>::settleMeans() {
     if (m_meansOwedFromLane >= 0) {
-        m_lanes->copyMeans(m_meansOwedFromLane, m_state);
+        m_activeLanes->copyMeans(m_meansOwedFromLane, m_averaged);
         m_meansOwedFromLane = -1;
     }
 }
 
-void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {
+template <typename Averaged>
+void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes) {
     double guesses[kMaxLanes] = {};
-    const int guessCount = guessDs(ahead, m_movesAtStep, m_history, guesses, m_lanes->lanes());
+    double likelihoods[kMaxLanes] = {};
+    int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes());
+    m_activeLanes = &lanesFor(likelihoods, guessCount);
+    guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
     weights[0] = averagingWeight(guesses[0]);
     m_laneCount = 1;
@@ -260,9 +563,110 @@ void Averager::averageInLanes(const SearchAhead& ahead, double i, long passes) {
         }
     }
     m_laneI = i;
-    m_lanes->average(m_state.Rem_value, m_state.Data_count, weights, m_laneCount, passes);
+    m_lanesTaken = 0;
+    m_lanesMeasured = passes >= kMeasureLanesFromPasses;
+    if (m_lanesMeasured) {
+        m_memo->beginRound(this, m_laneDs, m_laneCount, i);
+        const std::unique_ptr<WaveMemo, RoundEnd> roundEnd(m_memo, RoundEnd{this});
+        m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
+        measureLanes(i);
+    } else {
+        m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
+    }
     ++m_stats.laneRounds;
     m_stats.laneAverages += m_laneCount;
+    m_stats.laneSlots += m_activeLanes->lanes();
+}
+
+// Every lane's measures go to the wave's memo, where the other search (or this one, once the lanes
+// hold other averagings) finds them. A lane whose measuring raises is left out: only a call that
+// asks for it raises its error.
+template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
+    if (!m_laneMeasuring) {
+        m_laneMeasuring = std::make_unique<AveragingArrays>(m_averaged.Data_count);
+    }
+    for (int lane = 0; lane < m_laneCount; ++lane) {
+        m_activeLanes->copyAveraged(lane, *m_laneMeasuring);
+        try {
+            measureAveraging(*m_laneMeasuring, m_remainder, *m_seriesMeasures);
+            m_memo->rememberFromLanes(m_laneDs[lane], i, measuresOf(*m_laneMeasuring));
+        } catch (const RuntimeError&) {
+        }
+    }
+}
+
+// The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are
+// unlikely to be asked for: together less than once.
+template <typename Averaged> LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount) {
+    if (!m_narrowLanes) {
+        return *m_lanes;
+    }
+    double leftOut = 0.0;
+    for (int k = m_narrowLanes->lanes(); k < guessCount; ++k) {
+        leftOut += likelihoods[k];
+    }
+    return leftOut < m_narrowRoundBelow ? *m_narrowLanes : *m_lanes;
+}
+
+template class AveragerOf<AnalysisState>;
+template class AveragerOf<AveragingArrays>;
+
+void WavelengthSearchThread::start(const Series& remainder, double i, double target) {
+    m_thread = {};
+    if (std::isnan(i)) {
+        return; // no averaging would ever match it in the memo: the search runs in its place
+    }
+    if (!m_averager) {
+        m_arrays = std::make_unique<AveragingArrays>(m_n);
+        m_averager = std::make_unique<AveragerOf<AveragingArrays>>(m_remainder, *m_arrays, m_stats, m_mode, &m_memo);
+    }
+    m_remainder = remainder;
+    m_i = i;
+    m_target = target;
+    m_thread = std::jthread([this](std::stop_token stop) { search(stop); });
+}
+
+void WavelengthSearchThread::search(std::stop_token stop) {
+    try {
+        m_failed = false;
+        m_stats = {};
+        m_steps.clear();
+        m_averager->forget();
+        // Both searches start at the same d. The first one's averaging there serves both, and
+        // following a little behind it, this search finds more of the averagings it shares with it.
+        if (!m_memo.waitFor(SearchStep{}.d, m_i, stop)) {
+            throw SearchAbandoned{};
+        }
+        m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
+            if (stop.stop_requested()) {
+                throw SearchAbandoned{};
+            }
+            m_steps.push_back(d);
+        });
+    } catch (...) {
+        m_failed = true;
+    }
+}
+
+bool WavelengthSearchThread::finishedFor(const Series& remainder, double i) {
+    if (!m_thread.joinable()) {
+        return false;
+    }
+    m_thread.join();
+    m_thread = {};
+    if (m_failed || i != m_i) {
+        return false;
+    }
+    for (int k = 1; k <= m_n; ++k) {
+        if (std::bit_cast<std::uint64_t>(remainder[k]) != std::bit_cast<std::uint64_t>(m_remainder[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+AveragingMeasures WavelengthSearchThread::measures() const {
+    return measuresOf(*m_arrays);
 }
 
 } // namespace vantrel

@@ -5,7 +5,11 @@
 #include "analysis/bma_lanes.h"
 #include "analysis/wave_peeling.h"
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace vantrel {
 
@@ -72,38 +76,126 @@ private:
     bool m_lineWasRight = false;
 };
 
+// The time of a round of the narrower lane kernel a search may use beside `wide` (half its lanes),
+// over a round of `wide`, measured once; 1 when there is none that is faster.
+double narrowLaneRoundCost(LaneKernel wide);
+
+// The measures of one averaging, all a search reads of it.
+struct AveragingMeasures {
+    double bmaRms = 0.0;
+    double residualRms = 0.0;
+    double seriesWavelength = 0.0;
+    double bmaWavelength = 0.0;
+};
+
+// The measures of the averagings a wave has made, for any later call of the wave with the same d and
+// i: the remainder does not change within a wave, so neither would the result. The two searches of a
+// wave share one, also across two threads. Only averagings that succeeded are kept, so a call that
+// raises an error always averages and raises it.
+class WaveMemo {
+public:
+    void clear();
+    void remember(double d, double i, const AveragingMeasures& measures);
+    // An averaging computed in a lane beside those asked for.
+    void rememberFromLanes(double d, double i, const AveragingMeasures& measures);
+    // The first time an averaging from a lane is taken: true once for each.
+    bool creditLane(double d, double i);
+    bool recall(double d, double i, AveragingMeasures& measures) const;
+    // Waits until an averaging with d and i is remembered; false when stopped first.
+    bool waitFor(double d, double i, std::stop_token stop);
+
+    // The lanes of a round whose measures the memo will hold when it ends. A round never waits, so
+    // waiting for another averager's round ends.
+    void beginRound(const void* owner, const double* ds, int count, double i);
+    void endRound(const void* owner);
+    // Waits while another averager's round computes d and i.
+    void waitWhileComputing(double d, double i, const void* asker);
+    // Whether the memo holds d and i or another averager's round computes them.
+    bool expects(double d, double i, const void* asker) const;
+
+private:
+    bool holds(double d, double i) const;
+    bool computing(double d, double i, const void* asker) const;
+
+    struct Entry {
+        double d;
+        double i;
+        AveragingMeasures measures;
+        bool laneUncredited;
+    };
+    void add(const Entry& entry);
+    mutable std::mutex m_mutex;
+    std::condition_variable_any m_remembered;
+    std::vector<Entry> m_entries;
+    struct Computing {
+        const void* owner;
+        double d;
+        double i;
+    };
+    std::vector<Computing> m_computing;
+};
+
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
 // one's: the remainder does not change within a wave, so the results would be identical. For the
-// same reason the remainder's own measures are taken once per wave. When a search needs an averaging
-// it does not have, the vector lanes compute beside it the averagings the search's next steps may
-// need, for either sign of the measure; a later call finds its result there. Only a call that the
-// search makes is measured, so an error can come only from the call that raises it in sequence.
-class Averager {
+// same reason the remainder's own measures are taken once per wave, and a call whose d and i the wave
+// has averaged before only takes that averaging's measures; its arrays are averaged again only if the
+// wave is taken from them (settle). When a search needs an averaging it does not have, the vector
+// lanes compute beside it the averagings the search's next steps may need, for either sign of the
+// measure; a later call finds its result there. Only a call that the search makes is measured, so an
+// error can come only from the call that raises it in sequence.
+// Averaged is the state, or the arrays of a search on a second thread.
+template <typename Averaged> class AveragerOf {
 public:
-    Averager(AnalysisState& state, WaveRunStats& stats, const AveragingMode& mode);
-    ~Averager() { settleMeans(); }
-    Averager(const Averager&) = delete;
-    Averager& operator=(const Averager&) = delete;
+    AveragerOf(const Series& remainder, Averaged& averaged, WaveRunStats& stats, const AveragingMode& mode,
+               WaveMemo* sharedMemo = nullptr);
+    ~AveragerOf() { settleMeans(); }
+    AveragerOf(const AveragerOf&) = delete;
+    AveragerOf& operator=(const AveragerOf&) = delete;
 
     void run(double d, double i) { run(d, i, nullptr); }
     void run(const SearchAhead& ahead, double i) { run(ahead.at.d, i, &ahead); }
+
+    // The arrays hold the averaging of the last call.
+    void settle();
+    // Keeps a copy of the last call's arrays, for settling a later call with the same d and i: the
+    // combined step often lands on the amplitude search's d.
+    void keepArrays();
+    // A search on another averager ended with a call at (d, i) that gave these measures, after calls
+    // counted in `stats` whose first was at (firstD, i): the calls count as made here, and the last
+    // call becomes (d, i).
+    void adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats, double firstD);
+    WaveMemo& memo() { return *m_memo; }
 
     // The remainder has changed.
     void forget();
 
 private:
     void run(double d, double i, const SearchAhead* ahead);
+    void obtain(double d, double i, const SearchAhead* ahead, long passes);
+    void average(double d, double i, const SearchAhead* ahead, long passes);
+    bool recall(double d, double i);
     void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
     void settleMeans();
     void averageInLanes(const SearchAhead& ahead, double i, long passes);
+    LaneAveraging& lanesFor(const double* likelihoods, int guessCount);
+    void measureLanes(double i);
 
-    AnalysisState& m_state;
+    const Series& m_remainder;
+    Averaged& m_averaged;
     WaveRunStats& m_stats;
+    std::unique_ptr<WaveMemo> m_ownMemo;
+    WaveMemo* m_memo;
     std::unique_ptr<SeriesMeasures> m_seriesMeasures = std::make_unique<SeriesMeasures>();
-    std::unique_ptr<LaneAveraging> m_lanes; // none in the sequential mode
+    std::unique_ptr<LaneAveraging> m_lanes;       // none in the sequential mode
+    std::unique_ptr<LaneAveraging> m_narrowLanes; // half of m_lanes, where that is faster
+    LaneAveraging* m_activeLanes = nullptr;       // the lanes of the last round
+    double m_narrowRoundBelow = 0.0;              // narrow rounds when the guesses left out add up to less
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
+    unsigned m_lanesTaken = 0;    // a bit for each lane of the last round a search took
+    bool m_lanesMeasured = false; // whether the last round's lanes went to the memo
+    std::unique_ptr<AveragingArrays> m_laneMeasuring;
     double m_laneI = 0.0;
     // The lane whose last pass's means Fwd_mean and Bwd_mean should hold, copied only before the
     // lanes are overwritten or the averager ends: nothing reads them in between.
@@ -114,14 +206,29 @@ private:
     MeasureHistory m_history;
     bool m_seriesMeasured = false;
     bool m_valid = false;
+    bool m_arraysCurrent = false; // whether the arrays hold the last call's averaging, not only its measures
+    std::unique_ptr<AveragingArrays> m_kept;
+    double m_keptD = 0.0;
+    double m_keptI = 0.0;
+    bool m_hasKept = false;
     double m_lastD = 0.0;
     double m_lastI = 0.0;
 };
 
-// The d search with a measure of the averaging (amplitude or wavelength): the loop of nextStep, the
-// box showing each pass's d, and one more averaging with the d found.
-template <typename Measure>
-double searchD(Averager& averager, double i, int box, WaveObserver& observer, Measure measure) {
+extern template class AveragerOf<AnalysisState>;
+extern template class AveragerOf<AveragingArrays>;
+
+// The averager of the state's remainder into the state.
+class Averager : public AveragerOf<AnalysisState> {
+public:
+    Averager(AnalysisState& state, WaveRunStats& stats, const AveragingMode& mode)
+        : AveragerOf(state.Rem_value, state, stats, mode) {}
+};
+
+// The d search with a measure of the averaging (amplitude or wavelength): the loop of nextStep, each
+// pass's d handed to onStep (the box shows it), and one more averaging with the d found.
+template <typename Averager, typename Measure, typename OnStep>
+double searchD(Averager& averager, double i, Measure measure, OnStep onStep) {
     const MeasureRef measured(measure);
     SearchStep s;
     averager.run(SearchAhead{s, true, measured}, i);
@@ -129,10 +236,54 @@ double searchD(Averager& averager, double i, int box, WaveObserver& observer, Me
     do {
         averager.run(SearchAhead{s, false, measured}, i);
         s = nextStep(s, signOf(measure()));
-        observer.searchStep(box, s.d);
+        onStep(s.d);
     } while (!s.done);
     averager.run(s.d, i);
     return s.d;
 }
+
+// The two searches' measures: how much weaker the residual is than the averaged series, and how much
+// longer the averaged series' wavelength is than the target.
+template <typename Averaged> auto amplitudeMeasure(const Averaged& a) {
+    return [&a] { return a.Residual_RMS - a.BMA_RMS; };
+}
+template <typename Averaged> auto wavelengthMeasure(const Averaged& a, double target) {
+    return [&a, target] { return a.BMA_wavelength - target; };
+}
+
+// The wavelength search of a wave on a second thread, started beside the amplitude search with the i
+// read for it. Its steps are kept for the calling thread to show in their place; it never calls the
+// window. The result stands only if the search raised nothing and the remainder and i are those the
+// search would see in sequence; otherwise the search runs again in its place and raises what it raises.
+class WavelengthSearchThread {
+public:
+    WavelengthSearchThread(int n, WaveMemo& memo, const AveragingMode& mode) : m_n(n), m_memo(memo), m_mode(mode) {}
+
+    void start(const Series& remainder, double i, double target);
+    // Waits for the search; true when its result stands for a search of this remainder with this i.
+    bool finishedFor(const Series& remainder, double i);
+
+    const std::vector<double>& steps() const { return m_steps; }
+    double d() const { return m_d; }
+    const WaveRunStats& stats() const { return m_stats; }
+    AveragingMeasures measures() const;
+
+private:
+    void search(std::stop_token stop);
+
+    int m_n;
+    WaveMemo& m_memo;
+    AveragingMode m_mode;
+    Series m_remainder{};
+    std::unique_ptr<AveragingArrays> m_arrays;
+    WaveRunStats m_stats;
+    std::unique_ptr<AveragerOf<AveragingArrays>> m_averager;
+    std::vector<double> m_steps;
+    double m_i = 0.0;
+    double m_target = 0.0;
+    double m_d = 0.0;
+    bool m_failed = false;
+    std::jthread m_thread; // last: joined before the rest goes
+};
 
 } // namespace vantrel

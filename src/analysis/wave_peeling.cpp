@@ -6,6 +6,8 @@
 #include "analysis/text_rules.h"
 
 #include <cmath>
+#include <optional>
+#include <thread>
 
 namespace vantrel {
 
@@ -25,11 +27,38 @@ void takeWave(AnalysisState& s, int wave, double d, double i) {
     s.Wave_result[static_cast<std::size_t>(wave - 1)] = {d, i, s.BMA_wavelength};
 }
 
-void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int wave,
-              const std::function<void(int)>& waveTaken) {
+// The wavelength search, or what the second thread found for it, its steps shown now, in their place.
+template <typename OnStep>
+double wavelengthSearch(AnalysisState& s, Averager& averager, WavelengthSearchThread* ahead, double i, double target,
+                        OnStep showStep) {
+    if (ahead != nullptr && ahead->finishedFor(s.Rem_value, i)) {
+        for (double d : ahead->steps()) {
+            showStep(d);
+        }
+        averager.adopt(ahead->d(), i, ahead->measures(), ahead->stats(), SearchStep{}.d);
+        return ahead->d();
+    }
+    return searchD(averager, i, wavelengthMeasure(s, target), showStep);
+}
+
+// An error stops the run with the arrays of the last averaging, as they would stand had it been made.
+double combinedDOf(Averager& averager, double dA, double dW, double x, double y, double t) {
+    try {
+        return combinedD(dA, dW, x, y, t);
+    } catch (const RuntimeError&) {
+        averager.settle();
+        throw;
+    }
+}
+
+void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, WavelengthSearchThread* secondThread,
+              int wave, const std::function<void(int)>& waveTaken) {
     const int box = wave - 1;
     observer.waveStarted(wave);
     const WaveModes modes = observer.modes();
+    const auto showStep = [&observer, box](double d) { observer.searchStep(box, d); };
+    const double target = wavelengthTarget(wave, s.Data_count);
+    WavelengthSearchThread* ahead = modes.amplitude && modes.wavelength ? secondThread : nullptr;
     double d = 0.0; // the d and i the wave is taken with
     double i = 0.0;
     if (!modes.amplitude && !modes.wavelength) {
@@ -41,22 +70,26 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, int 
     if (modes.amplitude) {
         observer.searchStarted(box, SearchKind::Amplitude);
         i = passesOf(observer.iText(box), s.format);
-        d = searchD(averager, i, box, observer, [&s] { return s.Residual_RMS - s.BMA_RMS; });
+        if (ahead != nullptr) {
+            ahead->start(s.Rem_value, i, target);
+        }
+        d = searchD(averager, i, amplitudeMeasure(s), showStep);
         x = s.BMA_wavelength;
+        averager.keepArrays();
     }
     if (modes.wavelength) {
         observer.searchStarted(box, SearchKind::Wavelength);
         i = passesOf(observer.iText(box), s.format);
-        const double target = wavelengthTarget(wave, s.Data_count);
-        const double dW = searchD(averager, i, box, observer, [&s, target] { return s.BMA_wavelength - target; });
+        const double dW = wavelengthSearch(s, averager, ahead, i, target, showStep);
         if (modes.amplitude) {
-            d = combinedD(d, dW, x, s.Series_wavelength, target);
+            d = combinedDOf(averager, d, dW, x, s.Series_wavelength, target);
             observer.combinedD(box, d);
             averager.run(d, i);
         } else {
             d = dW;
         }
     }
+    averager.settle();
     takeWave(s, wave, d, i);
     averager.forget();
     if (waveTaken) {
@@ -89,8 +122,13 @@ void Display_waves(AnalysisState& s, WaveObserver& observer, WaveRunStats* stats
         s.Rem_value[j] = s.Osc_value[j];
     }
     Averager averager(s, stats != nullptr ? *stats : uncounted, mode);
+    // Declared after the averager: the thread uses its memo, and is joined before it goes.
+    std::optional<WavelengthSearchThread> secondThread;
+    if (mode.parallelSearches && std::thread::hardware_concurrency() >= 2) {
+        secondThread.emplace(s.Data_count, averager.memo(), mode);
+    }
     for (int wave = 1; wave <= kWaveCount; ++wave) {
-        peelWave(s, observer, averager, wave, waveTaken);
+        peelWave(s, observer, averager, secondThread ? &*secondThread : nullptr, wave, waveTaken);
     }
 }
 

@@ -40,19 +40,28 @@ public:
 
 // Counts of one wave run, for the benchmark and the tests.
 struct WaveRunStats {
-    long requestedCalls = 0; // averagings the peeling asked for
-    long computedCalls = 0;  // averagings actually computed (repeats of the same call are reused)
-    long passes = 0;         // averaging passes of the computed calls
-    long laneRounds = 0;     // runs of the lane kernel
-    long laneAverages = 0;   // averagings those runs computed, the needed and the guessed ones
+    long requestedCalls = 0;      // averagings the peeling asked for
+    long computedCalls = 0;       // averagings it needs: the calls that do not repeat the previous one
+    long passes = 0;              // averaging passes of the needed calls
+    long reusedCalls = 0;         // needed calls whose d and i the wave had averaged already (for either
+                                  // search, or in a lane beside another call): not averaged again
+    long settledCalls = 0;        // averagings made again because the wave is taken from their arrays
+    long laneRounds = 0;          // runs of the lane kernel
+    long laneAverages = 0;        // averagings those runs computed, the needed and the guessed ones
+    long laneSlots = 0;           // lanes those runs kept busy (all the lanes of the kernel each ran on)
+    long laneAveragesTaken = 0;   // lane averagings a search went on to take
+    long secondThreadResults = 0; // wavelength searches whose second thread's result stood
 };
 
 // How the d searches average. By default the processor's widest lane kernel computes, beside each
 // averaging a search needs, those its next steps may need; not speculative, each averaging a search
 // asks for is computed on its own, one after another. Both give the same bits.
+// With parallelSearches, on a processor with two or more cores, the wavelength search of a wave runs
+// on a second thread beside the amplitude search; the window sees the same calls in the same order.
 struct AveragingMode {
     bool speculative = true;
     LaneKernel kernel = widestLaneKernel();
+    bool parallelSearches = true;
 };
 
 // The largest number of averaging passes a wave runs, whatever its i box says; also the largest

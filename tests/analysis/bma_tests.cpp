@@ -70,7 +70,7 @@ TEST(BMA_Calculation, ScalarAndEveryLaneGiveThePlainLoopsBits) {
             runtimeErrorOf([&] { BMA_Calculation(*state, state->Data_value, d, passes); });
             expectThePlainBits(*state, plain.back());
         }
-        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
+        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512, LaneKernel::Avx2Pairs}) {
             if (!laneKernelAvailable(kernel) || passes < 1 || values.size() < 2) {
                 continue;
             }

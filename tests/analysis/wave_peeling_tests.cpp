@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace vantrel {
 namespace {
@@ -14,6 +15,7 @@ using namespace testing_support;
 
 using BoxTexts = std::array<std::string, kWaveCount>;
 const BoxTexts kEights = {"8", "8", "8", "8", "8", "8", "8", "8", "8", "8"};
+const BoxTexts kForties = {"40", "40", "40", "40", "40", "40", "40", "40", "40", "40"};
 const BoxTexts kMixedI = {"8", "3", "1", "12", "0", "5.7", "8", "1e1", "9999", "abc"};
 
 // A run of the peeling over an oscillation with the switches and box texts a window would hold, and a
@@ -28,15 +30,32 @@ struct WaveRun : WaveObserver {
         return runtimeErrorOf([&] { Display_waves(*state, *this, &stats, mode); });
     }
 
-    WaveModes modes() override { return switches; }
-    std::string iText(int box) override { return iTexts[box]; }
-    std::string dText(int /*box*/) override { return dTexts; }
-    void searchStarted(int /*box*/, SearchKind kind) override {
+    WaveModes modes() override {
+        log += "modes ";
+        return switches;
+    }
+    // From its second reading on, a box reads as laterITexts says, where that has a text.
+    std::string iText(int box) override {
+        const bool later = ++iReads[box] > 1 && !laterITexts[box].empty();
+        log += "i" + std::to_string(box) + " ";
+        return later ? laterITexts[box] : iTexts[box];
+    }
+    std::string dText(int box) override {
+        log += "d" + std::to_string(box) + " ";
+        return dTexts;
+    }
+    void waveStarted(int wave) override { log += "wave" + std::to_string(wave) + " "; }
+    void searchStarted(int box, SearchKind kind) override {
         searches.push_back(kind);
         steps.emplace_back();
+        log += "search" + std::to_string(box) + " ";
     }
-    void searchStep(int /*box*/, double d) override { steps.back().push_back(d); }
+    void searchStep(int box, double d) override {
+        steps.back().push_back(d);
+        log += std::to_string(box) + ":" + std::to_string(bits(d)) + " ";
+    }
     void combinedD(int /*box*/, double d) override { combined.push_back(d); }
+    void waveDone(int wave) override { log += "done" + std::to_string(wave) + " "; }
 
     std::unique_ptr<AnalysisState> state;
     WaveRunStats stats;
@@ -46,16 +65,18 @@ struct WaveRun : WaveObserver {
     std::vector<SearchKind> searches;
     std::vector<std::vector<double>> steps; // the d values each search showed
     std::vector<double> combined;
+    BoxTexts laterITexts;
+    std::array<int, kWaveCount> iReads{};
+    std::string log; // every call the window would see, in order
 };
 
 bool sameBits(const Series& a, const Series& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-// A random walk scaled so that its squares add up to just past the largest double: an averaging
-// that leaves it almost as it is (a large d) overflows, one that smooths it (d <= 0) does not.
-std::vector<double> walkNearOverflow(std::uint64_t seed) {
-    std::vector<double> values = randomWalk(200, seed);
+// A series scaled so that its squares add up to just past the largest double: an averaging that leaves
+// it almost as it is (a large d) overflows, one that smooths it (d <= 0) does not.
+std::vector<double> nearOverflow(std::vector<double> values) {
     const double squares = std::inner_product(values.begin(), values.end(), values.begin(), 0.0);
     for (double& v : values) {
         v *= std::sqrt(DBL_MAX / (0.985 * squares));
@@ -63,48 +84,195 @@ std::vector<double> walkNearOverflow(std::uint64_t seed) {
     return values;
 }
 
-// Whatever the lanes guess, the run shows the same d values in the same order, writes the same
-// columns and counts, and raises the same error after the same steps as the search that computes
-// one averaging at a time; with every lane kernel of the processor. Bounds: a constant oscillation
-// drives the first searches to -99.99999 and +99.99999. Near overflow: d = 10 is among the first
-// guesses (the first step goes 10 either way), but wave 1's amplitude search goes down and never
-// asks for it; the wavelength search of the other walk goes up into the overflow.
-TEST(Display_waves, EveryLaneKernelGuessingAheadRunsAsTheSequentialSearch) {
-    const std::tuple<const char*, std::vector<double>, WaveModes, BoxTexts, bool> cases[] = {
-        {"long walk", randomWalk(1500, 5), {true, true}, kEights, false},
-        {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, false},
-        {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, false},
-        {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, false},
-        {"wavelength only", randomWalk(201, 9), {false, true}, kEights, false},
-        {"unreached guess overflows", walkNearOverflow(1), {true, false}, kEights, false},
-        {"overflow in the second search", walkNearOverflow(3), {true, true}, kEights, true}};
-    for (const auto& [name, oscillation, modes, iTexts, stopsWithAnError] : cases) {
-        WaveRun sequential(oscillation, modes, iTexts);
-        const std::string error = sequential.run(AveragingMode{false, LaneKernel::Sse2});
-        EXPECT_EQ(!error.empty(), stopsWithAnError) << name << ": " << error;
-        // Each wave keeps the d it was taken with: the combined one, or the last its search showed.
-        for (int wave = 1; wave <= kWaveCount && error.empty(); ++wave) {
-            const auto& shown = sequential.steps[modes.amplitude && modes.wavelength ? 2 * wave - 1 : wave - 1];
-            const double taken = modes.amplitude && modes.wavelength ? sequential.combined[wave - 1] : shown.back();
-            EXPECT_EQ(sequential.state->Wave_result[wave - 1].d, taken) << name << " wave " << wave;
+std::vector<double> walkNearOverflow(std::uint64_t seed) {
+    return nearOverflow(randomWalk(200, seed));
+}
+
+// Averaging at d = 0 leaves little of white noise, so its amplitude search goes up, towards the series.
+std::vector<double> whiteNoiseNearOverflow(std::uint64_t seed) {
+    std::vector<double> values = randomWalk(200, seed);
+    std::adjacent_difference(values.begin(), values.end(), values.begin());
+    return nearOverflow(values);
+}
+
+const AveragingMode kOneAtATime{false, LaneKernel::Sse2, false};
+const BoxTexts kNoChange{};
+const BoxTexts kFirstBoxChanges = {"5"};
+const BoxTexts kFirstBoxEmptied = {"0"};
+
+bool twoCores() {
+    return std::thread::hardware_concurrency() >= 2;
+}
+
+// Whatever the lanes guess and whichever thread runs the wavelength search, the run makes the same
+// calls of the window in the same order (the same i readings, the same d values shown), writes the
+// same columns and counts, and raises the same error after the same steps as the search that
+// computes one averaging at a time on one thread; with every lane kernel of the processor. Bounds: a
+// constant oscillation drives the first searches to -99.99999 and +99.99999. Near overflow: d = 10 is
+// among the first guesses (the first step goes 10 either way), but wave 1's amplitude search goes down
+// and never asks for it; the wavelength search of the other walk goes up into the overflow, and the
+// amplitude search of white noise does. A second thread's search stands for every wave with both
+// switches on that reaches its wavelength search without an error, unless its i box changed meanwhile.
+TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
+    struct Case {
+        const char* name;
+        std::vector<double> oscillation;
+        WaveModes modes;
+        BoxTexts iTexts;
+        BoxTexts laterITexts;
+        SearchKind stopsIn; // with an error
+        int secondThreadResults;
+    };
+    constexpr SearchKind kNoError{-1};
+    const Case cases[] = {
+        {"long walk", randomWalk(1500, 5), {true, true}, kEights, kNoChange, kNoError, 10},
+        {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, kNoChange, kNoError, 10},
+        {"measured lanes", randomWalk(300, 7), {true, true}, kForties, kNoChange, kNoError, 10},
+        {"i box changed", randomWalk(300, 6), {true, true}, kEights, kFirstBoxChanges, kNoError, 9},
+        {"i box emptied", randomWalk(300, 6), {true, true}, kEights, kFirstBoxEmptied, kNoError, 9},
+        {"bounds", std::vector<double>(10, 1.0), {true, true}, kEights, kNoChange, kNoError, 10},
+        {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, kNoChange, kNoError, 0},
+        {"wavelength only", randomWalk(201, 9), {false, true}, kEights, kNoChange, kNoError, 0},
+        {"unreached guess overflows", walkNearOverflow(1), {true, false}, kEights, kNoChange, kNoError, 0},
+        {"overflow in the second search",
+         walkNearOverflow(3),
+         {true, true},
+         kEights,
+         kNoChange,
+         SearchKind::Wavelength,
+         0},
+        {"overflow in the first search",
+         whiteNoiseNearOverflow(4),
+         {true, true},
+         kEights,
+         kNoChange,
+         SearchKind::Amplitude,
+         0}};
+    for (const Case& c : cases) {
+        WaveRun sequential(c.oscillation, c.modes, c.iTexts);
+        sequential.laterITexts = c.laterITexts;
+        const std::string error = sequential.run(kOneAtATime);
+        EXPECT_EQ(!error.empty(), c.stopsIn != kNoError) << c.name << ": " << error;
+        if (!error.empty()) {
+            EXPECT_EQ(sequential.searches.back(), c.stopsIn) << c.name;
+            EXPECT_FALSE(sequential.steps.back().empty()) << c.name << ": the error comes after some steps";
         }
-        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512}) {
-            if (laneKernelAvailable(kernel)) {
-                SCOPED_TRACE(std::string(name) + ", " + laneKernelName(kernel));
-                WaveRun guessing(oscillation, modes, iTexts);
-                EXPECT_EQ(guessing.run(AveragingMode{true, kernel}), error);
-                // The same columns, averagings, searches, d values shown and counts.
-                const AnalysisState& a = *guessing.state;
+        // Each wave keeps the d it was taken with: the combined one, or the last its search showed.
+        const bool both = c.modes.amplitude && c.modes.wavelength;
+        for (int wave = 1; wave <= kWaveCount && error.empty(); ++wave) {
+            const auto& shown = sequential.steps[both ? 2 * wave - 1 : wave - 1];
+            const double taken = both ? sequential.combined[wave - 1] : shown.back();
+            EXPECT_EQ(sequential.state->Wave_result[wave - 1].d, taken) << c.name << " wave " << wave;
+        }
+        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512, LaneKernel::Avx2Pairs}) {
+            for (const bool speculative : {false, true}) {
+                if (!laneKernelAvailable(kernel) || (!speculative && kernel != LaneKernel::Sse2)) {
+                    continue;
+                }
+                SCOPED_TRACE(std::string(c.name) + ", " + laneKernelName(kernel) + (speculative ? ", lanes" : ""));
+                WaveRun other(c.oscillation, c.modes, c.iTexts);
+                other.laterITexts = c.laterITexts;
+                EXPECT_EQ(other.run(AveragingMode{speculative, kernel, true}), error);
+                const AnalysisState& a = *other.state;
                 const AnalysisState& e = *sequential.state;
                 EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
                             sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
                             std::equal(a.Wave_value.begin(), a.Wave_value.end(), e.Wave_value.begin(), sameBits) &&
                             std::memcmp(a.Wave_result.data(), e.Wave_result.data(), sizeof a.Wave_result) == 0);
-                EXPECT_TRUE(guessing.searches == sequential.searches && guessing.steps == sequential.steps &&
-                            guessing.combined == sequential.combined &&
-                            guessing.stats.computedCalls == sequential.stats.computedCalls &&
-                            guessing.stats.passes == sequential.stats.passes);
+                EXPECT_EQ(other.log, sequential.log);
+                EXPECT_TRUE(other.combined == sequential.combined &&
+                            other.stats.requestedCalls == sequential.stats.requestedCalls &&
+                            other.stats.computedCalls == sequential.stats.computedCalls &&
+                            other.stats.passes == sequential.stats.passes);
+                EXPECT_EQ(other.stats.secondThreadResults, twoCores() ? c.secondThreadResults : 0);
+                EXPECT_TRUE(other.stats.laneAveragesTaken <= other.stats.laneAverages &&
+                            other.stats.laneAverages <= other.stats.laneSlots);
             }
+        }
+    }
+}
+
+// The peeling as a plain loop of whole averagings, both switches on, the same i in every box: the d
+// values each search shows, and the d of every averaging a wave asks for, in order.
+struct PlainPeeling {
+    std::vector<std::vector<double>> steps;
+    std::vector<std::vector<double>> averagedDs;
+    std::unique_ptr<AnalysisState> state;
+};
+
+template <typename Measure> double plainSearch(PlainPeeling& p, double i, Measure measure) {
+    AnalysisState& s = *p.state;
+    const auto average = [&](double d) {
+        BMA_Calculation(s, s.Rem_value, d, i);
+        p.averagedDs.back().push_back(d);
+    };
+    p.steps.emplace_back();
+    SearchStep at;
+    average(at.d);
+    at.previous = signOf(measure());
+    do {
+        average(at.d);
+        at = nextStep(at, signOf(measure()));
+        p.steps.back().push_back(at.d);
+    } while (!at.done);
+    average(at.d);
+    return at.d;
+}
+
+PlainPeeling plainPeeling(const std::vector<double>& oscillation, double i) {
+    PlainPeeling p{{}, {}, stateWith(oscillation)};
+    AnalysisState& s = *p.state;
+    s.Rem_value = s.Data_value;
+    for (int wave = 1; wave <= kWaveCount; ++wave) {
+        p.averagedDs.emplace_back();
+        const double target = wavelengthTarget(wave, s.Data_count);
+        const double dA = plainSearch(p, i, [&s] { return s.Residual_RMS - s.BMA_RMS; });
+        const double x = s.BMA_wavelength;
+        const double dW = plainSearch(p, i, [&s, target] { return s.BMA_wavelength - target; });
+        const double dC = combinedD(dA, dW, x, s.Series_wavelength, target);
+        BMA_Calculation(s, s.Rem_value, dC, i);
+        p.averagedDs.back().push_back(dC);
+        for (int j = 1; j <= s.Data_count; ++j) {
+            s.Rem_value[j] = s.Rem_value[j] - s.BMA_value[j];
+            s.Wave_value[wave - 1][j] = s.BMA_value[j];
+        }
+    }
+    return p;
+}
+
+// Calls of a wave that do not repeat the previous one but whose d the wave has averaged before.
+long repeatedAveragings(const std::vector<std::vector<double>>& averagedDs) {
+    long repeats = 0;
+    for (const std::vector<double>& wave : averagedDs) {
+        for (std::size_t k = 1; k < wave.size(); ++k) {
+            repeats += wave[k] != wave[k - 1] && std::find(wave.begin(), wave.begin() + k, wave[k]) != wave.begin() + k;
+        }
+    }
+    return repeats;
+}
+
+// Reusing a wave's averagings, guessing in lanes and a second thread change nothing of what a plain
+// loop of whole averagings shows and takes; the one-at-a-time run averages no (d, i) of a wave twice.
+TEST(Display_waves, TakesTheWavesAPlainLoopOfAveragingsTakes) {
+    const std::vector<double> oscillation = randomWalk(700, 21);
+    const PlainPeeling plain = plainPeeling(oscillation, 8);
+    const long repeats = repeatedAveragings(plain.averagedDs);
+    EXPECT_GT(repeats, kWaveCount);
+    for (const AveragingMode& mode : {kOneAtATime, AveragingMode{}}) {
+        WaveRun run(oscillation);
+        EXPECT_EQ(run.run(mode), "");
+        EXPECT_EQ(run.steps, plain.steps);
+        EXPECT_TRUE(sameBits(run.state->Rem_value, plain.state->Rem_value) &&
+                    std::equal(run.state->Wave_value.begin(), run.state->Wave_value.end(),
+                               plain.state->Wave_value.begin(), sameBits));
+        if (mode.parallelSearches == false) {
+            long distinct = 0;
+            for (std::vector<double> wave : plain.averagedDs) {
+                std::sort(wave.begin(), wave.end());
+                distinct += std::unique(wave.begin(), wave.end()) - wave.begin();
+            }
+            EXPECT_EQ(run.stats.reusedCalls, repeats);
+            EXPECT_EQ(run.stats.computedCalls - run.stats.reusedCalls + run.stats.settledCalls, distinct);
         }
     }
 }
@@ -125,6 +293,8 @@ TEST(Averager, TakesALaneOnlyForItsDAndI) {
         EXPECT_TRUE(sameBits(state->BMA_value, plain->BMA_value)) << "d " << d << " i " << i;
     }
     EXPECT_EQ(stats.laneAverages, 2);
+    EXPECT_EQ(stats.laneSlots, 2);
+    EXPECT_EQ(stats.laneAveragesTaken, 2);
     EXPECT_EQ(stats.computedCalls, 3);
 }
 
@@ -192,6 +362,14 @@ TEST(Display_waves, SearchesOfAConstantOscillationEndAtTheBoundsOrAtOnce) {
     // and 1 + 10 + 1 computed (the wavelength search starts at the amplitude search's d = 0).
     EXPECT_EQ(run.stats.requestedCalls, 25 + 9 * 16);
     EXPECT_EQ(run.stats.computedCalls, 23 + 9 * 12);
+    // Of those, the wavelength search's first d (wave 1) and the combined d (every wave) were averaged
+    // by the amplitude search: taken from it, the combined one's arrays from a copy.
+    WaveRun oneAtATime(std::vector<double>(10, 1.0));
+    oneAtATime.run(kOneAtATime);
+    EXPECT_EQ(oneAtATime.stats.reusedCalls, 2 + 9);
+    EXPECT_EQ(oneAtATime.stats.settledCalls, 0);
+    EXPECT_TRUE(sameBits(oneAtATime.state->BMA_value, run.state->BMA_value) &&
+                sameBits(oneAtATime.state->Fwd_mean, run.state->Fwd_mean));
 }
 
 // The wavelength target T(k) = 4^((k-1)/9) N^((10-k)/9) runs from N for wave 1 down to 4 for wave 10.
