@@ -47,10 +47,12 @@ void measureAveraging(AnalysisState& state, const Series& series, const SeriesMe
 // What an averaging writes, apart from the state: a second thread averages into one of these. The
 // arrays hold points 1..Data_count.
 struct AveragingArrays {
-    explicit AveragingArrays(int n)
-        : Data_count(static_cast<int16_t>(n)), BMA_value(n + 1), Fwd_mean(n + 1), Bwd_mean(n + 1) {}
+    explicit AveragingArrays(int n) : Data_count(n), BMA_value(n + 1), Fwd_mean(n + 1), Bwd_mean(n + 1) {
+        List2.sizeFor(n);
+        List4.sizeFor(n);
+    }
 
-    int16_t Data_count;
+    int Data_count;
     std::vector<double> BMA_value;
     std::vector<double> Fwd_mean;
     std::vector<double> Bwd_mean;

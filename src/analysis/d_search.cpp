@@ -199,7 +199,7 @@ bool narrowerKernel(LaneKernel kernel, LaneKernel& narrower) {
 double narrowRoundCost(LaneKernel wide, LaneKernel narrow) {
     constexpr int kPasses = 8;
     constexpr int kTries = 5;
-    Series series{};
+    Series series(kMaxPoints + 1);
     for (int k = 1; k <= kMaxPoints; ++k) {
         series[k] = static_cast<double>(k % 17) - 8.0;
     }
@@ -356,10 +356,10 @@ AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, Wa
     }
     m_memo = sharedMemo != nullptr ? sharedMemo : m_ownMemo.get();
     if (mode.speculative) {
-        m_lanes = std::make_unique<LaneAveraging>(mode.kernel);
+        m_lanes = std::make_unique<LaneAveraging>(mode.kernel, m_averaged.Data_count);
         LaneKernel narrower;
         if (narrowerKernel(mode.kernel, narrower)) {
-            m_narrowLanes = std::make_unique<LaneAveraging>(narrower);
+            m_narrowLanes = std::make_unique<LaneAveraging>(narrower, m_averaged.Data_count);
             m_narrowRoundBelow = narrowRoundBelow(mode.kernel);
         }
     }
