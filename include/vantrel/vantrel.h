@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace vantrel {
@@ -12,6 +14,14 @@ namespace vantrel {
 inline constexpr int kWaves = 10;
 
 enum class Model { Linear, Logarithmic, Exponential, Power };
+
+// Every model, in the order of the window's Regression Type menu.
+inline constexpr std::array<Model, 4> kModels{Model::Linear, Model::Logarithmic, Model::Exponential, Model::Power};
+
+// The model's name as vantrel-batch's --model takes it ("linear", "power", ...), and the model of such
+// a name (nothing for an unknown name).
+const char* modelName(Model model);
+std::optional<Model> modelNamed(std::string_view name);
 
 // The settings of a run, as the window starts. Every number is taken as leaving its box would take
 // it, within the same bounds: d with five decimals within -99.99999 to 99.99999, i a whole number

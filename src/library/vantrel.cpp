@@ -1,6 +1,7 @@
 #include <vantrel/vantrel.h>
 
 #include "analysis/analysis_state.h"
+#include "analysis/models.h"
 #include "analysis/runtime_error.h"
 #include "intake/intake.h"
 #include "intake/messages.h"
@@ -131,6 +132,19 @@ IntakeOutcome loaded(std::span<const double> values, AnalysisState& state, Regre
 }
 
 } // namespace
+
+const char* modelName(Model model) {
+    return modelInfo(regressionModel(model)).commandLineName;
+}
+
+std::optional<Model> modelNamed(std::string_view name) {
+    for (const Model model : kModels) {
+        if (name == modelName(model)) {
+            return model;
+        }
+    }
+    return std::nullopt;
+}
 
 Decomposition decompose(std::span<const double> values, const Options& options) {
     checkMaxPoints(options.maxPoints);

@@ -1,0 +1,131 @@
+"""The module against vantrel-batch's full-precision output, and as a caller uses it."""
+
+import csv
+import io
+import math
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import vantrel
+
+BATCH = os.environ.get("VANTREL_BATCH", "vantrel-batch")
+
+
+def wavy(n, level=50.0, seed=1):
+    """A noisy wavy series with six decimals, so that every value is read exactly as given."""
+    rng = np.random.default_rng(seed)
+    p = np.arange(1, n + 1)
+    return np.round(level + 0.1 * p + 5 * np.sin(p * 0.4) + 2 * np.sin(p * 0.05) + rng.normal(0, 0.5, n), 6)
+
+
+def batch_long(values, *args):
+    """vantrel-batch's --long rows for the series given as text, as doubles by column."""
+    text = "".join(repr(float(v)) + "\n" for v in values)
+    run = subprocess.run([BATCH, "--long", "/dev/stdout", *args], input=text.encode(), capture_output=True)
+    assert run.returncode == 0, run.stderr.decode()
+    table = run.stdout.decode()
+    rows = list(csv.DictReader(io.StringIO(table[table.index("series,") :])))
+    return {key: np.array([float(r[key]) for r in rows]) for key in rows[0] if key not in ("series", "point")}
+
+
+CASES = [
+    ({}, []),
+    ({"model": "power"}, ["--model", "power"]),
+    ({"model": "logarithmic", "amplitude": False}, ["--model", "logarithmic", "--amplitude", "off"]),
+    ({"model": "exponential", "wavelength": False, "i": 16}, ["--model", "exponential", "--wavelength", "off", "--i=" + ",".join(["16"] * 10)]),
+    ({"amplitude": False, "wavelength": False, "d": [-1.5, 0, 2, 0, 0, 0, 0, 0, 3.25, 0], "i": [4] * 10},
+     ["--amplitude", "off", "--wavelength", "off", "--d=-1.5,0,2,0,0,0,0,0,3.25,0", "--i=4,4,4,4,4,4,4,4,4,4"]),
+]
+
+
+@pytest.mark.parametrize("options,args", CASES)
+def test_same_numbers_as_vantrel_batch(options, args):
+    values = wavy(120)
+    r = vantrel.decompose(values, **options)
+    expected = batch_long(values, *args)
+    assert np.array_equal(r.data, expected["data"])
+    assert np.array_equal(r.trend, expected["trend"])
+    assert np.array_equal(r.oscillation, expected["oscillation"])
+    for k in range(10):
+        assert np.array_equal(r.waves[k], expected[f"wave_{k + 1}"]), k
+    assert np.array_equal(r.remainder, expected["remainder"])
+    assert r.model == options.get("model", "linear")
+
+
+def test_results_hold_together():
+    values = wavy(300)
+    r = vantrel.decompose(values, model="power")
+    assert r.data.shape == r.trend.shape == r.remainder.shape == (300,)
+    assert r.waves.shape == (10, 300)
+    assert np.array_equal(r.data, values)
+    # The oscillation is data less trend; the remainder what the ten waves leave of it.
+    assert np.array_equal(r.oscillation, r.data - r.trend)
+    assert np.allclose(r.oscillation, r.waves.sum(axis=0) + r.remainder, atol=1e-9)
+    assert np.allclose(r.trend, r.a * np.arange(1, 301) ** r.b)
+    assert len(r.d) == len(r.i) == 10 and r.i == [8.0] * 10
+    manual = vantrel.decompose(values, amplitude=False, wavelength=False, d=1.5)
+    assert manual.d == [1.5] * 10
+
+
+def test_fall_back_to_linear_and_refusals():
+    values = wavy(50) - 60
+    assert vantrel.decompose(values, model="exponential").model == "linear"
+    with pytest.raises(vantrel.RefusedError):
+        vantrel.decompose([1.0, 2.0, 3.0])
+    for bad in (math.nan, math.inf):
+        broken = wavy(40)
+        broken[7] = bad
+        with pytest.raises(vantrel.RefusedError, match="(?i)number|finite|nan"):
+            vantrel.decompose(broken)
+    with pytest.raises(ValueError, match="unknown model"):
+        vantrel.decompose(wavy(40), model="cubic")
+    with pytest.raises(ValueError, match="ten"):
+        vantrel.decompose(wavy(40), d=[1, 2])
+
+
+def test_any_sequence_of_numbers():
+    pandas = pytest.importorskip("pandas")
+    values = [float(v) for v in np.round(wavy(60), 2)]
+    as_list = vantrel.decompose(values)
+    as_float32 = vantrel.decompose(np.array(values, dtype=np.float32))
+    as_series = vantrel.decompose(pandas.Series(values))
+    assert np.array_equal(as_list.remainder, as_series.remainder)
+    widened = np.array(values, dtype=np.float32).astype(np.float64)
+    assert np.array_equal(as_float32.remainder, vantrel.decompose(widened).remainder)
+    # Like a pasted number, a value is read to 15 significant digits.
+    assert as_float32.data[0] == float(f"{widened[0]:.15g}") != values[0]
+    frame = as_list.to_frame()
+    assert list(frame.columns) == ["Data", "Regression", "Oscillation"] + [f"Wave {k}" for k in range(1, 11)] + ["Remainder"]
+    assert frame.index[0] == 1 and np.array_equal(frame["Wave 3"].to_numpy(), as_list.waves[2])
+
+
+def test_long_series_keep_the_last_max_points():
+    values = wavy(3000)
+    r = vantrel.decompose(values, max_points=2500)
+    assert np.array_equal(r.data, values[-2500:])
+    assert np.array_equal(vantrel.decompose(values).data, values[-1500:])
+
+
+def test_decompose_many_is_the_same_on_any_number_of_threads():
+    series = [wavy(n, seed=n) for n in (40, 90, 150, 60, 200)]
+    one = vantrel.decompose_many(series, jobs=1, model="power")
+    two = vantrel.decompose_many(series, jobs=2, model="power")
+    for a, b, values in zip(one, two, series):
+        direct = vantrel.decompose(values, model="power")
+        assert np.array_equal(a.waves, b.waves) and np.array_equal(a.waves, direct.waves)
+    padded = np.full((200, 2), np.nan)
+    padded[:40, 0] = series[0]
+    padded[:, 1] = series[4]
+    columns = vantrel.decompose_many(padded, jobs=2)
+    assert np.array_equal(columns[0].remainder, vantrel.decompose(series[0]).remainder)
+    assert len(columns[1].data) == 200
+    with pytest.raises(vantrel.RefusedError):
+        vantrel.decompose_many([series[0], [1.0, 2.0]], jobs=2)
+
+
+def test_help_is_documented():
+    assert "max_points" in vantrel.decompose.__doc__
+    assert "jobs" in vantrel.decompose_many.__doc__
