@@ -27,7 +27,11 @@ class Decomposition:
     b: float
     d: list[float]
     i: list[float]
+    def long_rows(self, series: str) -> str:
+        """The lines of vantrel-batch's --long table for this result, named `series`."""
     def to_frame(self): ...
+
+LONG_HEADER: str
 
 def decompose(
     values: npt.ArrayLike,

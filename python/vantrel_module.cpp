@@ -83,14 +83,15 @@ py::array_t<double> wavesOf(const vantrel::Decomposition& result) {
 
 // The Python face of a result: arrays and plain numbers, made under the GIL.
 struct PyDecomposition {
+    vantrel::Decomposition result; // for the long table
     py::array_t<double> data, trend, oscillation, waves, remainder;
     std::string model;
     double a = 0, b = 0;
     std::vector<double> d, i;
 
     explicit PyDecomposition(const vantrel::Decomposition& r)
-        : data(arrayOf(r.data)), trend(arrayOf(r.trend)), oscillation(arrayOf(r.oscillation)), waves(wavesOf(r)),
-          remainder(arrayOf(r.remainder)), model(vantrel::modelName(r.model)), a(r.a), b(r.b),
+        : result(r), data(arrayOf(r.data)), trend(arrayOf(r.trend)), oscillation(arrayOf(r.oscillation)),
+          waves(wavesOf(r)), remainder(arrayOf(r.remainder)), model(vantrel::modelName(r.model)), a(r.a), b(r.b),
           d(r.d.begin(), r.d.end()), i(r.i.begin(), r.i.end()) {}
 
     py::object toFrame() const {
@@ -207,6 +208,7 @@ PYBIND11_MODULE(vantrel, m) {
     py::register_exception<vantrel::AnalysisError>(m, "AnalysisError", PyExc_ArithmeticError);
     refused.doc() = "The series was refused (too few points, too long, not numbers); the message says why.";
 
+    m.attr("LONG_HEADER") = vantrel::longCsvHeading();
     py::class_<PyDecomposition>(m, "Decomposition", "The result of decompose(); every array has one value a point.")
         .def_readonly("data", &PyDecomposition::data, "the series as analysed (the last max_points values)")
         .def_readonly("trend", &PyDecomposition::trend, "the fitted trend at every point")
@@ -218,6 +220,11 @@ PYBIND11_MODULE(vantrel, m) {
         .def_readonly("b", &PyDecomposition::b, "the fitted B")
         .def_readonly("d", &PyDecomposition::d, "the ten d values used")
         .def_readonly("i", &PyDecomposition::i, "the ten i values used")
+        .def(
+            "long_rows",
+            [](const PyDecomposition& r, const std::string& series) { return vantrel::longCsvRows(series, r.result); },
+            "The lines of vantrel-batch's --long table for this result, named `series` (LF after each line).",
+            py::arg("series"))
         .def("to_frame", &PyDecomposition::toFrame,
              "A pandas DataFrame with the table's columns: Data, Regression, Oscillation, Wave 1..10, Remainder.")
         .def("__repr__", [](const PyDecomposition& r) {

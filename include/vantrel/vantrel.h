@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -65,5 +66,11 @@ public:
 // Runs the analysis on the values. Shares nothing between calls: calls on several threads at once
 // are safe.
 Decomposition decompose(std::span<const double> values, const Options& options = {});
+
+// The long table of vantrel-batch --long, for data tools: its heading line, and the lines of one
+// series (one a point: the series' name, the point number, data, trend, oscillation, the ten waves and
+// the remainder, each number the shortest text that reads back as the same double; LF after each).
+std::string longCsvHeading();
+std::string longCsvRows(std::string_view series, const Decomposition& result);
 
 } // namespace vantrel

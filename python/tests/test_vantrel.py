@@ -5,6 +5,7 @@ import io
 import math
 import os
 import subprocess
+import tempfile
 
 import numpy as np
 import pytest
@@ -22,12 +23,18 @@ def wavy(n, level=50.0, seed=1):
 
 
 def batch_long(values, *args):
-    """vantrel-batch's --long rows for the series given as text, as doubles by column."""
+    """vantrel-batch's --long table for the series given as text."""
     text = "".join(repr(float(v)) + "\n" for v in values)
-    run = subprocess.run([BATCH, "--long", "/dev/stdout", *args], input=text.encode(), capture_output=True)
-    assert run.returncode == 0, run.stderr.decode()
-    table = run.stdout.decode()
-    rows = list(csv.DictReader(io.StringIO(table[table.index("series,") :])))
+    with tempfile.TemporaryDirectory() as folder:
+        long = os.path.join(folder, "long.csv")
+        run = subprocess.run([BATCH, "--long", long, *args], input=text.encode(), capture_output=True)
+        assert run.returncode == 0, run.stderr.decode()
+        with open(long) as file:
+            return file.read()
+
+
+def by_column(table):
+    rows = list(csv.DictReader(io.StringIO(table)))
     return {key: np.array([float(r[key]) for r in rows]) for key in rows[0] if key not in ("series", "point")}
 
 
@@ -45,7 +52,9 @@ CASES = [
 def test_same_numbers_as_vantrel_batch(options, args):
     values = wavy(120)
     r = vantrel.decompose(values, **options)
-    expected = batch_long(values, *args)
+    table = batch_long(values, *args)
+    assert vantrel.LONG_HEADER + r.long_rows("1") == table
+    expected = by_column(table)
     assert np.array_equal(r.data, expected["data"])
     assert np.array_equal(r.trend, expected["trend"])
     assert np.array_equal(r.oscillation, expected["oscillation"])

@@ -1,5 +1,7 @@
 #include "batch/many_series.h"
 
+#include "export/long_table.h"
+
 #include "analysis/models.h"
 #include "export/file_writer.h"
 #include "intake/delimited_file.h"
@@ -164,14 +166,6 @@ std::string summaryHeading() {
         }
     }
     return heading + ",status,reason\n";
-}
-
-std::string longHeading() {
-    std::string heading = "series,point,data,trend,oscillation";
-    for (int wave = 1; wave <= kWaveCount; ++wave) {
-        heading += ",wave_" + std::to_string(wave);
-    }
-    return heading + ",remainder\n";
 }
 
 // What one series leaves for the outputs, kept until every series is done so that they are written
@@ -399,43 +393,23 @@ std::vector<ChosenSeries> chooseSeries(const std::string& text, const ManySeries
 WavesAsUsed wavesAsUsed(const AnalysedSeries& series) {
     WavesAsUsed waves;
     for (int k = 0; k < kWaveCount; ++k) {
-        waves.d[k] = valueOfText(series.dTexts[k], series.state.format);
-        waves.i[k] = valueOfText(series.iTexts[k], series.state.format);
+        waves.d[k] = series.state.Wave_result[static_cast<std::size_t>(k)].d;
+        waves.i[k] = series.state.Wave_result[static_cast<std::size_t>(k)].i;
     }
     return waves;
 }
 
-std::string roundTripText(double value) {
-    std::array<char, 32> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), end);
-}
-
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
-    }
-    return quoted + "\"";
-}
-
 std::string longRows(const std::string& name, const AnalysisState& state) {
-    const std::string series = csvField(name) + ",";
-    std::string rows;
-    for (int point = 1; point <= state.Data_count; ++point) {
-        rows += series + std::to_string(point);
-        for (const double value : {state.Data_value[point], state.Reg_value[point], state.Osc_value[point]}) {
-            rows += "," + roundTripText(value);
-        }
-        for (const Series& wave : state.Wave_value) {
-            rows += "," + roundTripText(wave[point]);
-        }
-        rows += "," + roundTripText(state.Rem_value[point]) + "\n";
+    LongColumns columns;
+    columns.count = state.Data_count;
+    columns.data = &state.Data_value[1];
+    columns.trend = &state.Reg_value[1];
+    columns.oscillation = &state.Osc_value[1];
+    for (int k = 0; k < kWaveCount; ++k) {
+        columns.waves[k] = &state.Wave_value[static_cast<std::size_t>(k)][1];
     }
-    return rows;
+    columns.remainder = &state.Rem_value[1];
+    return longTableRows(name, columns);
 }
 
 std::string safeFileName(const ChosenSeries& series) {
@@ -473,7 +447,7 @@ int runManySeries(const std::vector<ChosenSeries>& series, const ManySeriesOptio
     }
     const std::vector<SeriesReport> reports = analyseAll(series, plan);
     bool written = reportAll(series, reports, out, err);
-    written = writeListFile(options.longFile, longHeading(), reports, &SeriesReport::longRows, err) && written;
+    written = writeListFile(options.longFile, longTableHeading(), reports, &SeriesReport::longRows, err) && written;
     written = writeListFile(options.summaryFile, summaryHeading(), reports, &SeriesReport::summaryRow, err) && written;
     return exitCodeOf(reports, !written);
 }

@@ -70,18 +70,13 @@ using SeriesAnalyser = std::function<std::unique_ptr<AnalysedSeries>(std::string
 // The bytes a single-series run writes to standard output for a table.
 using TableBytes = std::function<std::string(const ResultTable&)>;
 
-// The d and i values a loaded run used, for --summary, read from the boxes as the run left them.
+// The d and i values a loaded run took its waves with, for --summary.
 struct WavesAsUsed {
     std::array<double, kWaveCount> d{};
     std::array<double, kWaveCount> i{};
 };
 WavesAsUsed wavesAsUsed(const AnalysedSeries& series);
 
-// The shortest text that reads back as the same double.
-std::string roundTripText(double value);
-
-// A text as one CSV field: quoted when it holds a comma, a quote or a line break.
-std::string csvField(std::string_view text);
 
 // The --long rows of a loaded series: points 1 to Data_count, LF after each.
 std::string longRows(const std::string& name, const AnalysisState& state);

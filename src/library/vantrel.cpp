@@ -3,6 +3,7 @@
 #include "analysis/analysis_state.h"
 #include "analysis/models.h"
 #include "analysis/runtime_error.h"
+#include "export/long_table.h"
 #include "intake/intake.h"
 #include "intake/messages.h"
 #include "views/analysis_views.h"
@@ -64,39 +65,31 @@ std::string iBoxOf(double i, int wave) {
     return clampITextForRun(normaliseIText(typedText(i, "i", wave)));
 }
 
-// The boxes and switches of the options, and what each wave was taken with, as the window's boxes
-// would show it: a search's last d, or the combined d.
+// The boxes and switches of the options.
 class OptionsObserver final : public AnalysisObserver {
 public:
     explicit OptionsObserver(const Options& options) : m_modes{options.amplitude, options.wavelength} {
         for (int box = 0; box < kWaveCount; ++box) {
             m_dTexts[box] = dBoxOf(options.d[box], box + 1);
             m_iTexts[box] = iBoxOf(options.i[box], box + 1);
-            m_usedD[box] = valueOfText(m_dTexts[box]);
         }
     }
 
     WaveModes modes() override { return m_modes; }
     std::string iText(int box) override { return m_iTexts[box]; }
     std::string dText(int box) override { return m_dTexts[box]; }
-    void searchStep(int box, double d) override { m_usedD[box] = d; }
-    void combinedD(int box, double d) override { m_usedD[box] = d; }
-
-    double usedD(int box) const { return m_usedD[box]; }
-    double usedI(int box) const { return valueOfText(m_iTexts[box]); }
 
 private:
     WaveModes m_modes;
     std::array<std::string, kWaveCount> m_dTexts;
     std::array<std::string, kWaveCount> m_iTexts;
-    std::array<double, kWaveCount> m_usedD{};
 };
 
 std::vector<double> pointsOf(const Series& series, int count) {
     return {series.begin() + 1, series.begin() + 1 + count};
 }
 
-Decomposition resultsOf(const AnalysisState& s, RegressionModel model, const OptionsObserver& observer) {
+Decomposition resultsOf(const AnalysisState& s, RegressionModel model) {
     Decomposition r;
     r.data = pointsOf(s.Data_value, s.Data_count);
     r.trend = pointsOf(s.Reg_value, s.Data_count);
@@ -104,8 +97,8 @@ Decomposition resultsOf(const AnalysisState& s, RegressionModel model, const Opt
     r.remainder = pointsOf(s.Rem_value, s.Data_count);
     for (int k = 0; k < kWaveCount; ++k) {
         r.waves[k] = pointsOf(s.Wave_value[k], s.Data_count);
-        r.d[k] = observer.usedD(k);
-        r.i[k] = observer.usedI(k);
+        r.d[k] = s.Wave_result[static_cast<std::size_t>(k)].d;
+        r.i[k] = s.Wave_result[static_cast<std::size_t>(k)].i;
     }
     r.model = publicModel(model);
     r.a = s.Reg_A;
@@ -159,7 +152,24 @@ Decomposition decompose(std::span<const double> values, const Options& options) 
     } catch (const RuntimeError&) {
         throw AnalysisError(runtimeErrorReason());
     }
-    return resultsOf(*state, model, observer);
+    return resultsOf(*state, model);
+}
+
+std::string longCsvHeading() {
+    return longTableHeading();
+}
+
+std::string longCsvRows(std::string_view series, const Decomposition& result) {
+    LongColumns columns;
+    columns.count = static_cast<int>(result.data.size());
+    columns.data = result.data.data();
+    columns.trend = result.trend.data();
+    columns.oscillation = result.oscillation.data();
+    for (int k = 0; k < kWaves; ++k) {
+        columns.waves[k] = result.waves[static_cast<std::size_t>(k)].data();
+    }
+    columns.remainder = result.remainder.data();
+    return longTableRows(series, columns);
 }
 
 } // namespace vantrel
