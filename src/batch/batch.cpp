@@ -90,7 +90,7 @@ constexpr const char* kProgram = "vantrel-batch: ";
 // A delimited file holds many columns, each within the paste's limits; a text beyond this many bytes
 // is read no further and refused as too large, as any text that one paste cannot take.
 constexpr size_t kMaxInputBytes = size_t{256} << 20;
-constexpr size_t kReadChunk = size_t{1} << 20;
+constexpr size_t kReadChunk = size_t{64} << 10;
 
 struct BatchOptions {
     RegressionModel model = RegressionModel::Linear;
@@ -354,14 +354,14 @@ std::string systemError() {
     return std::strerror(errno);
 }
 
+// The text grows by what each read brings, so a small input costs a small buffer.
 Input readLimited(std::istream& in) {
     std::string bytes;
+    std::array<char, kReadChunk> chunk;
     errno = 0;
     while (in && bytes.size() <= kMaxInputBytes) {
-        const size_t start = bytes.size();
-        bytes.resize(start + kReadChunk);
-        in.read(bytes.data() + start, static_cast<std::streamsize>(kReadChunk));
-        bytes.resize(start + static_cast<size_t>(in.gcount()));
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        bytes.append(chunk.data(), static_cast<size_t>(in.gcount()));
     }
     if (in.bad()) {
         return {{}, errno != 0 ? systemError() : "read error"};
