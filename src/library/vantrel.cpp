@@ -18,32 +18,15 @@ namespace vantrel {
 
 namespace {
 
+// The public models are the model table's rows in order: Linear, model number 1, first.
+static_assert(kModels.size() == kModelCount);
+
 RegressionModel regressionModel(Model model) {
-    switch (model) {
-    case Model::Logarithmic:
-        return RegressionModel::Logarithmic;
-    case Model::Exponential:
-        return RegressionModel::Exponential;
-    case Model::Power:
-        return RegressionModel::Power;
-    case Model::Linear:
-        break;
-    }
-    return RegressionModel::Linear;
+    return modelWithNumber(static_cast<int>(model) + 1);
 }
 
 Model publicModel(RegressionModel model) {
-    switch (model) {
-    case RegressionModel::Logarithmic:
-        return Model::Logarithmic;
-    case RegressionModel::Exponential:
-        return Model::Exponential;
-    case RegressionModel::Power:
-        return Model::Power;
-    case RegressionModel::Linear:
-        break;
-    }
-    return Model::Linear;
+    return kModels[static_cast<std::size_t>(modelNumber(model) - 1)];
 }
 
 // The number as a user could type it: the shortest text that reads back as the same double.
