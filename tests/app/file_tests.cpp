@@ -259,7 +259,7 @@ TEST_F(FileTest, ChartFitsTheScreenAndClosesWithItsKeys) {
     item("mnuChart")->trigger();
     auto* window = m_window->findChild<ChartWindow*>();
     EXPECT_EQ(window->size(), chartOpeningGeometry(window->screen()->availableGeometry()).size());
-    for (const QKeySequence keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
         item("mnuChart")->trigger();
         QApplication::setActiveWindow(window);
         ASSERT_EQ(QApplication::activeWindow(), window);
