@@ -15,9 +15,9 @@ EXAMPLE = pathlib.Path(os.environ.get("VANTREL_EXAMPLES", pathlib.Path(__file__)
 
 
 def load_example():
-    spec = importlib.util.spec_from_file_location("dask_many_series", EXAMPLE / "dask_many_series.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("dask_many_series", EXAMPLE / "dask_many_series.py")
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
