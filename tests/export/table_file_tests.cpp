@@ -49,21 +49,12 @@ TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
     }
 }
 
-TEST(TableFile, AnEmptyTableIsItsHeadingLine) {
-    const std::string text = vantrel::tableFileText(ResultTable(), TableFileKind::Csv, '.');
-    EXPECT_EQ(text.find('\n'), text.size() - 1);
-    EXPECT_EQ(text.rfind("Index,Data,", 0), 0u);
-}
-
 TEST(TableFile, KindFollowsTheExtension) {
-    for (const auto& [path, kind] :
-         std::vector<std::pair<std::string, TableFileKind>>{{"a/table.tsv", TableFileKind::Tsv},
-                                                            {"T.TSV", TableFileKind::Tsv},
-                                                            {"x.tab", TableFileKind::Tsv},
-                                                            {"table.csv", TableFileKind::Csv},
-                                                            {"table", TableFileKind::Csv},
-                                                            {"tsv", TableFileKind::Csv}}) {
-        EXPECT_EQ(vantrel::tableFileKindFor(path), kind) << path;
+    for (const char* path : {"a/table.tsv", "T.TSV", "x.tab"}) {
+        EXPECT_EQ(vantrel::tableFileKindFor(path), TableFileKind::Tsv) << path;
+    }
+    for (const char* path : {"table.csv", "table", "tsv", "a.tsv.csv"}) {
+        EXPECT_EQ(vantrel::tableFileKindFor(path), TableFileKind::Csv) << path;
     }
 }
 
