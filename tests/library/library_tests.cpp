@@ -8,13 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -183,30 +181,6 @@ TEST(Decompose, FallsBackToLinearOnDataOfZeroOrBelow) {
     EXPECT_EQ(fellBack.model, vantrel::Model::Linear);
     EXPECT_EQ(fellBack.remainder, linear.remainder);
     EXPECT_EQ(fellBack.b, linear.b);
-}
-
-bool sameBits(const vantrel::Decomposition& a, const vantrel::Decomposition& b) {
-    auto same = [](const std::vector<double>& x, const std::vector<double>& y) {
-        return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), [](double p, double q) {
-                   return std::bit_cast<std::uint64_t>(p) == std::bit_cast<std::uint64_t>(q);
-               });
-    };
-    return same(a.trend, b.trend) && same(a.remainder, b.remainder) && same(a.waves[9], b.waves[9]) && a.d == b.d;
-}
-
-TEST(Decompose, CallsOnSeveralThreadsGiveWhatOneAtATimeGives) {
-    const std::vector<double> first = wavySeries(800, 20);
-    const std::vector<double> second = wavySeries(700, -5);
-    const vantrel::Decomposition expectedFirst = vantrel::decompose(first);
-    const vantrel::Decomposition expectedSecond = vantrel::decompose(second);
-    vantrel::Decomposition a;
-    vantrel::Decomposition b;
-    std::thread one([&] { a = vantrel::decompose(first); });
-    std::thread two([&] { b = vantrel::decompose(second); });
-    one.join();
-    two.join();
-    EXPECT_TRUE(sameBits(a, expectedFirst));
-    EXPECT_TRUE(sameBits(b, expectedSecond));
 }
 
 } // namespace

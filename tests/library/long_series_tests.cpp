@@ -78,15 +78,9 @@ TEST(MaxPoints, KeepsTheLastNValuesInATableOfThatManyRows) {
         EXPECT_EQ(table[1].rfind(firstRow, 0), 0u) << table[1];
         EXPECT_EQ(table.back().rfind(" " + std::to_string(lines - 1) + "\t", 0), 0u) << table.back();
     }
-}
-
-TEST(MaxPoints, LeavesTheTableOfAShortSeriesAsItIs) {
-    const std::string text = textOf(longSeries(1400));
-    const BatchRun plain = runWith({}, text);
-    const BatchRun longest = runWith({"--max-points", "100000"}, text);
-    ASSERT_EQ(plain.exitCode, vantrel::kBatchOk);
-    EXPECT_EQ(longest.exitCode, vantrel::kBatchOk);
-    EXPECT_EQ(longest.out, plain.out);
+    // The table of a short series is left as it is.
+    const std::string shorter = textOf(longSeries(1400));
+    EXPECT_EQ(runWith({"--max-points", "100000"}, shorter).out, runWith({}, shorter).out);
 }
 
 TEST(MaxPoints, TakesALongerTextInProportionAndRefusesBadCounts) {
