@@ -207,7 +207,9 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     EXPECT_TRUE(m_window->strip()->isBlank());
     // The chart keeps the Data alone, and says why.
     EXPECT_FALSE(chart->content().notice.empty());
-    EXPECT_TRUE(chart->content().strips[kOscillationStrip].values.empty());
+    for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
+        EXPECT_TRUE(chart->content().strips[strip].values.empty()) << strip;
+    }
     // A refused paste says so, not that a run failed.
     paste("1\r\n2\r\n");
     expectFailure(kNotEnoughData, MessageIcon::Exclamation);

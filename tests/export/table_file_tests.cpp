@@ -13,7 +13,7 @@ ResultTable smallTable() {
     ResultTable table;
     table.setText(1, 1, "12,5");
     table.setText(1, 14, "-0,34000");
-    table.setText(3, 2, "say \"hi\"");
+    table.setText(3, 14, "say \"hi\""); // a Remainder alone is a result
     return table;
 }
 
@@ -30,8 +30,8 @@ std::string expected(const std::string& sep) {
     const std::string twelve = sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep;
     const std::string numberField = sep == "," ? "\"12,5\"" : "12,5";
     const std::string lastField = sep == "," ? "\"-0,34000\"" : "-0,34000";
-    return heading + " 1" + sep + numberField + twelve + sep + lastField + "\n" + " 3" + sep + sep +
-           "\"say \"\"hi\"\"\"" + twelve + "\n";
+    return heading + " 1" + sep + numberField + twelve + sep + lastField + "\n" + " 3" + twelve + sep + sep +
+           "\"say \"\"hi\"\"\"\n";
 }
 
 TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
