@@ -146,6 +146,10 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
         w.openFile(path("three.csv"));
         // "7,60E+02" is 760 here: the Data column shows the value, not the text.
         EXPECT_EQ(w.table().text(6, ResultTable::kDataColumn), "760");
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        typeAndLeave(w.txtIval(0), QStringLiteral("2,6")); // leaving an i box reads it as typed here
+        EXPECT_EQ(w.txtIval(0)->text(), QStringLiteral("3"));
     });
     EXPECT_EQ(listed, QStringList({"1: Name", "2: Wert", "3: Menge"}));
     EXPECT_EQ(preselected, 1);

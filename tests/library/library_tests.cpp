@@ -152,6 +152,8 @@ TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
     few.maxPoints = 9;
     vantrel::Options many;
     many.maxPoints = 100001;
+    vantrel::Options fewest;
+    fewest.maxPoints = 10;
     vantrel::Options nanD;
     nanD.d[4] = nan;
     vantrel::Options infI;
@@ -163,6 +165,7 @@ TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
         {withNan, {}, "refused: value 3 of the series is not a finite number"},
         {withInf, {}, "refused: value 20 of the series is not a finite number"},
         {wavySeries(20, 5), few, "refused: maxPoints must be from 10 to 100000, not 9"},
+        {wavySeries(20, 5), fewest, ""},
         {wavySeries(20, 5), many, "refused: maxPoints must be from 10 to 100000, not 100001"},
         {wavySeries(20, 5), nanD, "refused: d of wave 5 is not a finite number"},
         {wavySeries(20, 5), infI, "refused: i of wave 1 is not a finite number"}};
