@@ -88,8 +88,9 @@ def test_fall_back_to_linear_and_refusals():
             vantrel.decompose(broken)
     with pytest.raises(ValueError, match="unknown model"):
         vantrel.decompose(wavy(40), model="cubic")
-    with pytest.raises(ValueError, match="ten"):
-        vantrel.decompose(wavy(40), d=[1, 2])
+    for wrong in ([1, 2], [0] * 11):
+        with pytest.raises(ValueError, match="ten"):
+            vantrel.decompose(wavy(40), i=wrong)
 
 
 def test_any_sequence_of_numbers():

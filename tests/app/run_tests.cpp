@@ -203,6 +203,9 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     item("mnuRegressionType2")->trigger();
     expectFailure(kRuntimeReason, MessageIcon::Critical);
     EXPECT_EQ(label("Label18")->text(), QStringLiteral("Logarithmic"));
+    for (int n = 0; n < 10; ++n) {
+        EXPECT_EQ(m_window->txtDval(n)->backColour(), QColor(Qt::white)) << n;
+    }
     expectEnabled(kRunMenus, true);
     EXPECT_TRUE(m_window->strip()->isBlank());
     // The chart keeps the Data alone, and says why.
