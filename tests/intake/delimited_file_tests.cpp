@@ -13,6 +13,7 @@ namespace {
 using vantrel::NumberFormat;
 constexpr auto kPoint = NumberFormat::DecimalPoint;
 constexpr auto kComma = NumberFormat::DecimalComma;
+const std::string kEuro = "\xE2\x82\xAC";
 
 // Texts a one-column paste takes today stay one column; only a consistent split is a delimiter.
 TEST(DelimitedFile, FindsADelimiterOnlyWhereTheFirstLinesSplitAlike) {
@@ -56,24 +57,8 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
     const Case cases[] = {
         {"Sales;Cost\n1;2\n", ';', kPoint, {"Sales", "Cost"}, {"1", "2"}},
         {"Sensor 1;Sensor 2\n1;2\n", ';', kPoint, {"Sensor 1", "Sensor 2"}, {"1", "2"}},
-        {"Price;Cost\n\xE2\x82\xAC"
-         "5;x\n",
-         ';',
-         kPoint,
-         {"Price", "Cost"},
-         {"\xE2\x82\xAC"
-          "5",
-          "x"}},
-        {"\xE2\x82\xAC"
-         "5;a6\n\xE2\x82\xAC"
-         "7;a8\n",
-         ';',
-         kPoint,
-         {"", ""},
-         {"\xE2\x82\xAC"
-          "5\n\xE2\x82\xAC"
-          "7",
-          "a6\na8"}},
+        {"Price;Cost\n" + kEuro + "5;x\n", ';', kPoint, {"Price", "Cost"}, {kEuro + "5", "x"}},
+        {kEuro + "5;a6\n" + kEuro + "7;a8\n", ';', kPoint, {"", ""}, {kEuro + "5\n" + kEuro + "7", "a6\na8"}},
         {"2019;2020\n5;6\n", ';', kPoint, {"", ""}, {"2019\n5", "2020\n6"}},
         {"x;,5\n1;2\n", ';', kComma, {"", ""}, {"x\n1", ",5\n2"}},
         {"x;,5\n1;2\n", ';', kPoint, {"x", ",5"}, {"1", "2"}},
