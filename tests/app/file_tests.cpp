@@ -217,11 +217,16 @@ TEST_F(FileTest, HeadingAndRowsFitTheFont) {
         if (points <= 8) {
             EXPECT_EQ(headingHeight, 18) << points;
         }
-        // Every heading text fits its column, with room to spare.
-        for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
-            const QString text = window.gridModel()->headerData(c, Qt::Horizontal).toString();
-            EXPECT_GE(heading->sectionSize(c), QFontMetrics(heading->font()).horizontalAdvance(text) + 6) << points;
-        }
+    }
+    // Headings in a font larger than the numbers' widen their columns to fit, with room to spare.
+    QFont large = desktop;
+    large.setPointSizeF(20);
+    QApplication::setFont(large, "QHeaderView");
+    frmVantrel window(std::make_unique<RecordingSink>(m_messages));
+    const QHeaderView* heading = window.grid()->horizontalHeader();
+    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
+        const QString text = window.gridModel()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(heading->sectionSize(c), QFontMetrics(heading->font()).horizontalAdvance(text) + 6) << c;
     }
     QApplication::setFont(desktop);
 }

@@ -162,6 +162,7 @@ TEST(ChartWindowSave, WritesAwayFromTheWindowWhatWasShownAndReportsFailures) {
     });
     window->contentChanged();
     window->resize(400, 500);
+    window->show();
     QSignalSpy finished(window.get(), &ChartWindow::saveFinished);
     window->save();
     auto* dialog = window->findChild<QFileDialog*>();
