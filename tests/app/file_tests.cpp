@@ -218,17 +218,17 @@ TEST_F(FileTest, HeadingAndRowsFitTheFont) {
             EXPECT_EQ(headingHeight, 18) << points;
         }
     }
-    // Headings in a font larger than the numbers' widen their columns to fit, with room to spare.
-    QFont large = desktop;
-    large.setPointSizeF(20);
-    QApplication::setFont(large, "QHeaderView");
-    frmVantrel window(std::make_unique<RecordingSink>(m_messages));
-    const QHeaderView* heading = window.grid()->horizontalHeader();
-    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
-        const QString text = window.gridModel()->headerData(c, Qt::Horizontal).toString();
-        EXPECT_GE(heading->sectionSize(c), QFontMetrics(heading->font()).horizontalAdvance(text) + 6) << c;
-    }
     QApplication::setFont(desktop);
+    // Headings in a font larger than the numbers' widen their columns to fit, with room to spare.
+    QHeaderView* heading = m_window->grid()->horizontalHeader();
+    QFont large = heading->font();
+    large.setPointSizeF(20);
+    heading->setFont(large);
+    paste(kColumn);
+    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
+        const QString text = m_window->gridModel()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(heading->sectionSize(c), QFontMetrics(large).horizontalAdvance(text) + 6) << c;
+    }
 }
 
 // The chart opens within a 1366 x 768 screen's available area, and within the test's screen.
