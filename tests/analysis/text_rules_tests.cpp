@@ -37,6 +37,8 @@ TEST(ValueOfText, ReadsTheLeadingNumber) {
         EXPECT_EQ(bits(valueOfText(text, kComma)), bits(value)) << '"' << text << '"';
     }
     EXPECT_EQ(valueOfText("1.7976931348623157e308"), DBL_MAX);
+    // Beyond a double's range, leading zeros do not make a tiny number large.
+    EXPECT_EQ(valueOfText(std::string(400, '0') + "1e-330") + valueOfText("0." + std::string(700, '0') + "1e300"), 0.0);
 }
 
 // The grammar both readers of numbers share: how much of a text is a number, and whether it ends

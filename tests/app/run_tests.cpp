@@ -203,11 +203,16 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     item("mnuRegressionType2")->trigger();
     expectFailure(kRuntimeReason, MessageIcon::Critical);
     EXPECT_EQ(label("Label18")->text(), QStringLiteral("Logarithmic"));
+    for (int n = 0; n < 10; ++n) {
+        EXPECT_EQ(m_window->txtDval(n)->backColour(), QColor(Qt::white)) << n;
+    }
     expectEnabled(kRunMenus, true);
     EXPECT_TRUE(m_window->strip()->isBlank());
     // The chart keeps the Data alone, and says why.
     EXPECT_FALSE(chart->content().notice.empty());
-    EXPECT_TRUE(chart->content().strips[kOscillationStrip].values.empty());
+    for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
+        EXPECT_TRUE(chart->content().strips[strip].values.empty()) << strip;
+    }
     // A refused paste says so, not that a run failed.
     paste("1\r\n2\r\n");
     expectFailure(kNotEnoughData, MessageIcon::Exclamation);

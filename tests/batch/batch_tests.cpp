@@ -1,6 +1,6 @@
 // vantrel-batch's options, exit codes, messages and files; what its table holds is checked against the
 // window's (batch_equivalence_tests).
-#include "batch/batch.h"
+#include "batch_run.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,20 +20,7 @@
 namespace {
 
 using namespace std::string_literals;
-
-struct BatchRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-BatchRun runWith(const std::vector<std::string>& args, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = vantrel::runBatch(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
+using namespace vantrel::testing;
 
 // A wavy series around the level, with CR LF line ends.
 std::string series(int count, double level) {
@@ -41,11 +29,6 @@ std::string series(int count, double level) {
         text += std::to_string(level + 5 * std::sin(i * 0.4)) + "\r\n";
     }
     return text;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // What a run says: a failure only on standard error, with nothing on standard output. A UTF-16 or
@@ -77,14 +60,6 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "--i takes at most ten values"},
         {{"--d=1,2,3,4,5,6,7,8,9,10,11", "--decimal-comma"}, positive, 0, "Index"},
         {{"--plot-size", "100x10000"}, positive, 0, "Index"},
-        {{"--plot-size=99x100"}, "", 2, "--plot-size takes WIDTHxHEIGHT"},
-        {{"--plot-size=100x99"}, "", 2, "--plot-size takes"},
-        {{"--plot-size=100x10001"}, "", 2, "--plot-size takes"},
-        {{"--plot-size=100x100x"}, "", 2, "--plot-size takes"},
-        {{"--plot-size", " 200x200"}, "", 2, "--plot-size takes"},
-        {{"--plot-size", "+200x200"}, "", 2, "--plot-size takes"},
-        {{"--plot-size", "200x+200"}, "", 2, "--plot-size takes"},
-        {{"--plot-size", "200x200 "}, "", 2, "--plot-size takes"},
         {{"--plot", ""}, positive, 2, "vantrel-batch: --plot needs a file name\n"},
         {{"--plot", "chart.png"}, positive, 2, "--plot is not available"}, // the library alone draws no chart
         {{"a.txt", "b.txt"}, "", 2, "unexpected argument 'b.txt'"},
@@ -98,6 +73,11 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         EXPECT_EQ(run.exitCode, exitCode) << said;
         EXPECT_NE((run.out + run.err).find(said), std::string::npos) << run.err;
         EXPECT_EQ(run.out.empty(), run.exitCode != 0) << said;
+    }
+    for (const char* size :
+         {"99x100", "100x99", "100x10001", "100x100x", " 200x200", "+200x200", "200x+200", "200x200 "}) {
+        EXPECT_EQ(runWith({"--plot-size", size}, "").err.find("vantrel-batch: --plot-size takes WIDTHxHEIGHT"), 0u)
+            << size;
     }
 }
 
@@ -187,6 +167,7 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     // The command after the program's arguments, the exit code and what standard error says.
     const std::tuple<std::string, int, std::string> cases[] = {
         {in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
+        {"--plot " + png + " " + in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
         {"--help >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
         {"--version >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
         {"--plot " + full + "svg " + in + " >/dev/null", 2,
@@ -201,7 +182,13 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string moved = dir + "vantrel-batch-alone";
     ASSERT_EQ(std::system(("cp " + program + " " + moved).c_str()), 0);
     EXPECT_EQ(WEXITSTATUS(std::system(shell(moved + " --plot " + png + " " + in + " >/dev/null").c_str())), 2);
-    EXPECT_NE(readFile(dir + "vantrel_batch_err.txt").find(dir + "libvantrel_plot.so: cannot open"), std::string::npos);
+    // Beside the program, then where an install puts it: lib/vantrel beside bin.
+    const std::string installed =
+        (std::filesystem::path(moved).parent_path().parent_path() / VANTREL_LIBDIR / "vantrel" / "libvantrel_plot.so")
+            .string();
+    for (const std::string& place : {dir + "libvantrel_plot.so", installed}) {
+        EXPECT_NE(readFile(dir + "vantrel_batch_err.txt").find("; " + place + ": cannot open"), std::string::npos);
+    }
     for (const std::string& file : {in, out, png, svg, full + "svg", moved}) {
         std::remove(file.c_str());
     }

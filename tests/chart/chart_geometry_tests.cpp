@@ -135,6 +135,14 @@ TEST(ChartContent, ReadsTheDataCellsInTheSeriesFormat) {
     const std::array<std::string, kWaveCount> boxes;
     const ChartContent content = chartContentOf({s, table, RegressionModel::Linear, boxes, boxes, allResultColumns()});
     EXPECT_EQ(content.strips[kDataStrip].values, std::vector<double>{-2.25});
+    // A taken wave's title shows the passes it was taken with, whole; one not taken its boxes.
+    s.Wave_result[0] = {1.5, 5.7, 10};
+    const std::array<std::string, kWaveCount> d{"x", "2,5"}, i{"y", "7"};
+    std::bitset<ResultTable::kColumns> filled = allResultColumns();
+    filled.reset(ResultTable::kFirstWaveColumn + 1);
+    const ChartContent titled = chartContentOf({s, table, RegressionModel::Linear, d, i, filled});
+    EXPECT_EQ(titled.strips[kFirstWaveStrip].title, "Wave 1   d = 1,50000   i = 5");
+    EXPECT_EQ(titled.strips[kFirstWaveStrip + 1].title, "Wave 2   d = 2,5   i = 7");
 }
 
 } // namespace

@@ -13,7 +13,7 @@ ResultTable smallTable() {
     ResultTable table;
     table.setText(1, 1, "12,5");
     table.setText(1, 14, "-0,34000");
-    table.setText(3, 2, "say \"hi\"");
+    table.setText(3, 14, "say \"hi\""); // a Remainder alone is a result
     return table;
 }
 
@@ -30,8 +30,8 @@ std::string expected(const std::string& sep) {
     const std::string twelve = sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep;
     const std::string numberField = sep == "," ? "\"12,5\"" : "12,5";
     const std::string lastField = sep == "," ? "\"-0,34000\"" : "-0,34000";
-    return heading + " 1" + sep + numberField + twelve + sep + lastField + "\n" + " 3" + sep + sep +
-           "\"say \"\"hi\"\"\"" + twelve + "\n";
+    return heading + " 1" + sep + numberField + twelve + sep + lastField + "\n" + " 3" + twelve + sep + sep +
+           "\"say \"\"hi\"\"\"\n";
 }
 
 TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
@@ -49,21 +49,12 @@ TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
     }
 }
 
-TEST(TableFile, AnEmptyTableIsItsHeadingLine) {
-    const std::string text = vantrel::tableFileText(ResultTable(), TableFileKind::Csv, '.');
-    EXPECT_EQ(text.find('\n'), text.size() - 1);
-    EXPECT_EQ(text.rfind("Index,Data,", 0), 0u);
-}
-
 TEST(TableFile, KindFollowsTheExtension) {
-    for (const auto& [path, kind] :
-         std::vector<std::pair<std::string, TableFileKind>>{{"a/table.tsv", TableFileKind::Tsv},
-                                                            {"T.TSV", TableFileKind::Tsv},
-                                                            {"x.tab", TableFileKind::Tsv},
-                                                            {"table.csv", TableFileKind::Csv},
-                                                            {"table", TableFileKind::Csv},
-                                                            {"tsv", TableFileKind::Csv}}) {
-        EXPECT_EQ(vantrel::tableFileKindFor(path), kind) << path;
+    for (const char* path : {"a/table.tsv", "T.TSV", "x.tab"}) {
+        EXPECT_EQ(vantrel::tableFileKindFor(path), TableFileKind::Tsv) << path;
+    }
+    for (const char* path : {"table.csv", "table", "tsv", "a.tsv.csv"}) {
+        EXPECT_EQ(vantrel::tableFileKindFor(path), TableFileKind::Csv) << path;
     }
 }
 

@@ -13,6 +13,7 @@ namespace {
 using vantrel::NumberFormat;
 constexpr auto kPoint = NumberFormat::DecimalPoint;
 constexpr auto kComma = NumberFormat::DecimalComma;
+const std::string kEuro = "\xE2\x82\xAC";
 
 // Texts a one-column paste takes today stay one column; only a consistent split is a delimiter.
 TEST(DelimitedFile, FindsADelimiterOnlyWhereTheFirstLinesSplitAlike) {
@@ -25,11 +26,13 @@ TEST(DelimitedFile, FindsADelimiterOnlyWhereTheFirstLinesSplitAlike) {
         {"a,b\n1,2\n", kComma, std::nullopt},                  // ... even where it could split
         {"a,b\n1,2\n", kPoint, ','},                           // a heading is no number
         {"1,2,3\n4,5,6\n", kPoint, ','},                       // three fields, no groups
+        {"1,234,5678\n9,876,5432\n", kPoint, ','},             // a group of four digits
         {"1;2\n3;4\n", kComma, ';'},                           //
         {"1\t2\n3\t4", kPoint, '\t'},                          //
         {"1\t2;3\n4\t5;6\n", kPoint, '\t'},                    // TAB before ";"
         {"1;2\n3;4;5\n", kPoint, std::nullopt},                // not the same number of fields
         {"1;2\n", kPoint, std::nullopt},                       // one line shows no columns
+        {"1;2\n3;4\n5\n", kPoint, std::nullopt},               // the third line does not split
         {"a;b\n\n1;2\r\n", kPoint, ';'},                       // empty lines do not count
         {"\"a;b\";c\n1;2\n", kPoint, ';'},                     // a delimiter inside quotes
         {"\"x\n1;2\n3;4\n", kPoint, std::nullopt},             // a quote never closed
@@ -54,24 +57,8 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
     const Case cases[] = {
         {"Sales;Cost\n1;2\n", ';', kPoint, {"Sales", "Cost"}, {"1", "2"}},
         {"Sensor 1;Sensor 2\n1;2\n", ';', kPoint, {"Sensor 1", "Sensor 2"}, {"1", "2"}},
-        {"Price;Cost\n\xE2\x82\xAC"
-         "5;x\n",
-         ';',
-         kPoint,
-         {"Price", "Cost"},
-         {"\xE2\x82\xAC"
-          "5",
-          "x"}},
-        {"\xE2\x82\xAC"
-         "5;a6\n\xE2\x82\xAC"
-         "7;a8\n",
-         ';',
-         kPoint,
-         {"", ""},
-         {"\xE2\x82\xAC"
-          "5\n\xE2\x82\xAC"
-          "7",
-          "a6\na8"}},
+        {"Price;Cost\n" + kEuro + "5;x\n", ';', kPoint, {"Price", "Cost"}, {kEuro + "5", "x"}},
+        {kEuro + "5;a6\n" + kEuro + "7;a8\n", ';', kPoint, {"", ""}, {kEuro + "5\n" + kEuro + "7", "a6\na8"}},
         {"2019;2020\n5;6\n", ';', kPoint, {"", ""}, {"2019\n5", "2020\n6"}},
         {"x;,5\n1;2\n", ';', kComma, {"", ""}, {"x\n1", ",5\n2"}},
         {"x;,5\n1;2\n", ';', kPoint, {"x", ",5"}, {"1", "2"}},
@@ -80,6 +67,7 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
         {"d;\"5,70E+02\"\n1;\"-1,5\"\n", ';', kComma, {"", ""}, {"d\n1", "5,70E+02\n-1,5"}},
         {"1,2,\n3,4,\n", ',', kPoint, {"", "", ""}, {"1\n3", "2\n4", "\n"}},
         {"one\ntwo\n", '\t', kPoint, {"one"}, {"two"}},
+        {"+1;+2\n3;4\n", ';', kPoint, {"", ""}, {"+1\n3", "+2\n4"}},
     };
     for (const Case& c : cases) {
         const vantrel::DelimitedFile file = vantrel::readDelimited(c.text, c.delimiter, c.format);

@@ -1,5 +1,6 @@
 #include "intake/intake.h"
 #include "intake/messages.h"
+#include "intake/paste_run.h"
 #include "intake/pasted_text.h"
 
 #include "analysis/runtime_error.h"
@@ -183,6 +184,27 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
         EXPECT_EQ(state.Data_value[1], kMarker) << shown;
         EXPECT_EQ(state.Data_value[kMaxPoints], kMarker) << shown;
     }
+}
+
+// Boxes as a comma desktop's window holds them before a Paste; what the run writes back into them.
+struct CommaBoxes final : PasteObserver {
+    WaveModes modes() override { return {false, false}; }
+    std::string iText(int box) override { return box == 0 ? "999,5" : "2"; }
+    std::string dText(int box) override { return box == 0 ? "150,5" : "0,5"; }
+    void setBoxText(BoxKind kind, int box, const std::string& text) override {
+        written += (kind == BoxKind::D ? "d" : "i") + std::to_string(box) + "=" + text + " ";
+    }
+    std::string written;
+};
+
+// The run brings the box texts into bounds as the boxes read them: "999,5" is beyond 999 in a comma desktop.
+TEST(PasteRun, BringsBoxTextsIntoBoundsInTheDesktopsFormat) {
+    AnalysisState state;
+    state.format = kComma;
+    ResultTable table;
+    CommaBoxes boxes;
+    ASSERT_EQ(runPaste(numberLines(1, 12), RegressionModel::Linear, state, table, boxes).result, PasteResult::Loaded);
+    EXPECT_EQ(boxes.written, "d0=99,99999 i0=999 ");
 }
 
 // A failure message starts with the joke drawn, numbered from 1, then a blank line and the reason.

@@ -2,19 +2,17 @@
 // its bounds and refusals.
 #include <vantrel/vantrel.h>
 
+#include "../batch/batch_run.h"
 #include "analysis/text_rules.h"
-#include "batch/batch.h"
 #include "intake/messages.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -39,20 +37,6 @@ std::string textOf(const std::vector<double>& values) {
     return text.str();
 }
 
-std::vector<std::vector<std::string>> tableRows(const std::string& tsv) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(tsv);
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> cells;
-        std::istringstream fields(line);
-        for (std::string cell; std::getline(fields, cell, '\t');) {
-            cells.push_back(cell);
-        }
-        rows.push_back(cells);
-    }
-    return rows;
-}
-
 // Columns 1 to 14 of row k + 1 as the table writes them, from the library's numbers.
 std::vector<std::string> formattedRow(const vantrel::Decomposition& r, std::size_t k, int decimals) {
     std::vector<std::string> cells{vantrel::formatFixed(r.data[k], decimals), vantrel::formatCell(r.trend[k], decimals),
@@ -64,23 +48,14 @@ std::vector<std::string> formattedRow(const vantrel::Decomposition& r, std::size
     return cells;
 }
 
-// Cells 1 to 14 of a batch table row.
-std::vector<std::string> batchRow(const std::vector<std::string>& row) {
-    return {row.begin() + 1, row.begin() + 15};
-}
+using vantrel::testing::split;
 
-struct BatchResult {
-    std::vector<std::vector<std::string>> rows;
-    std::string err;
-};
-
-BatchResult batchRun(std::vector<std::string> args, const std::vector<double>& values) {
+// A table of the same series and settings from vantrel-batch, and its formula lines.
+vantrel::testing::BatchRun batchRun(std::vector<std::string> args, const std::vector<double>& values) {
     args.push_back("--formula");
-    std::istringstream in(textOf(values));
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(vantrel::runBatch(args, in, out, err), vantrel::kBatchOk) << err.str();
-    return {tableRows(out.str()), err.str()};
+    const vantrel::testing::BatchRun run = vantrel::testing::runWith(args, textOf(values));
+    EXPECT_EQ(run.exitCode, vantrel::kBatchOk) << run.err;
+    return run;
 }
 
 // The formula line and the d boxes the batch prints, from the library's numbers.
@@ -119,12 +94,13 @@ TEST(Decompose, GivesTheTableCellsAndBoxesOfTheSameRunInTheWindow) {
     for (const auto& [name, options, args, prefix] : cases) {
         SCOPED_TRACE(name);
         const vantrel::Decomposition r = vantrel::decompose(values, options);
-        const BatchResult batch = batchRun(args, values);
-        ASSERT_EQ(batch.rows.size(), 1501u);
+        const vantrel::testing::BatchRun batch = batchRun(args, values);
+        const std::vector<std::string> rows = split(batch.out, '\n');
+        ASSERT_EQ(rows.size(), 1501u);
         ASSERT_EQ(r.data.size(), values.size());
-        const int decimals = 3;
         for (std::size_t k = 0; k < values.size(); ++k) {
-            ASSERT_EQ(formattedRow(r, k, decimals), batchRow(batch.rows[k + 1])) << "row " << k + 1;
+            const std::vector<std::string> cells = split(rows[k + 1], '\t');
+            ASSERT_EQ(formattedRow(r, k, 3), std::vector<std::string>(cells.begin() + 1, cells.begin() + 15)) << k;
         }
         EXPECT_EQ(formulaOf(r, prefix), batch.err);
         EXPECT_EQ(r.model, options.model);
@@ -176,6 +152,8 @@ TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
     few.maxPoints = 9;
     vantrel::Options many;
     many.maxPoints = 100001;
+    vantrel::Options fewest;
+    fewest.maxPoints = 10;
     vantrel::Options nanD;
     nanD.d[4] = nan;
     vantrel::Options infI;
@@ -187,6 +165,7 @@ TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
         {withNan, {}, "refused: value 3 of the series is not a finite number"},
         {withInf, {}, "refused: value 20 of the series is not a finite number"},
         {wavySeries(20, 5), few, "refused: maxPoints must be from 10 to 100000, not 9"},
+        {wavySeries(20, 5), fewest, ""},
         {wavySeries(20, 5), many, "refused: maxPoints must be from 10 to 100000, not 100001"},
         {wavySeries(20, 5), nanD, "refused: d of wave 5 is not a finite number"},
         {wavySeries(20, 5), infI, "refused: i of wave 1 is not a finite number"}};
@@ -205,30 +184,6 @@ TEST(Decompose, FallsBackToLinearOnDataOfZeroOrBelow) {
     EXPECT_EQ(fellBack.model, vantrel::Model::Linear);
     EXPECT_EQ(fellBack.remainder, linear.remainder);
     EXPECT_EQ(fellBack.b, linear.b);
-}
-
-bool sameBits(const vantrel::Decomposition& a, const vantrel::Decomposition& b) {
-    auto same = [](const std::vector<double>& x, const std::vector<double>& y) {
-        return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), [](double p, double q) {
-                   return std::bit_cast<std::uint64_t>(p) == std::bit_cast<std::uint64_t>(q);
-               });
-    };
-    return same(a.trend, b.trend) && same(a.remainder, b.remainder) && same(a.waves[9], b.waves[9]) && a.d == b.d;
-}
-
-TEST(Decompose, CallsOnSeveralThreadsGiveWhatOneAtATimeGives) {
-    const std::vector<double> first = wavySeries(800, 20);
-    const std::vector<double> second = wavySeries(700, -5);
-    const vantrel::Decomposition expectedFirst = vantrel::decompose(first);
-    const vantrel::Decomposition expectedSecond = vantrel::decompose(second);
-    vantrel::Decomposition a;
-    vantrel::Decomposition b;
-    std::thread one([&] { a = vantrel::decompose(first); });
-    std::thread two([&] { b = vantrel::decompose(second); });
-    one.join();
-    two.join();
-    EXPECT_TRUE(sameBits(a, expectedFirst));
-    EXPECT_TRUE(sameBits(b, expectedSecond));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // Series longer than the window's 1500 points: the library's, and vantrel-batch's --max-points.
 #include <vantrel/vantrel.h>
 
+#include "../batch/batch_run.h"
 #include "analysis/analysis_state.h"
 #include "analysis/result_table.h"
-#include "batch/batch.h"
 #include "intake/intake.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,8 @@
 #include <vector>
 
 namespace {
+
+using namespace vantrel::testing;
 
 // Whole thousandths, so every value loads as it stands.
 std::vector<double> longSeries(int count) {
@@ -46,20 +48,6 @@ TEST(LongSeries, TenThousandPointsKeepTheLastValuesAndAddUpToTheOscillation) {
     }
 }
 
-struct BatchRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-BatchRun batch(const std::vector<std::string>& args, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = vantrel::runBatch(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
-
 // Value k, then `padding` characters in a second field that only a text's length counts.
 std::string textOf(const std::vector<double>& values, std::size_t padding = 0) {
     std::ostringstream text;
@@ -74,15 +62,6 @@ std::string textOf(const std::vector<double>& values, std::size_t padding = 0) {
     return text.str();
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 TEST(MaxPoints, KeepsTheLastNValuesInATableOfThatManyRows) {
     const std::string text = textOf(longSeries(1600));
     // Arguments, the table's lines, the first row as it starts.
@@ -92,22 +71,16 @@ TEST(MaxPoints, KeepsTheLastNValuesInATableOfThatManyRows) {
         {{"--max-points=1550"}, 1551, " 1\t206.084\t"},
         {{"--max-points", "10"}, 1501, " 1\t220.468\t"}};
     for (const auto& [args, lines, firstRow] : cases) {
-        const BatchRun run = batch(args, text);
+        const BatchRun run = runWith(args, text);
         ASSERT_EQ(run.exitCode, vantrel::kBatchOk) << run.err;
-        const std::vector<std::string> table = linesOf(run.out);
+        const std::vector<std::string> table = split(run.out, '\n');
         EXPECT_EQ(table.size(), lines) << args.size();
         EXPECT_EQ(table[1].rfind(firstRow, 0), 0u) << table[1];
         EXPECT_EQ(table.back().rfind(" " + std::to_string(lines - 1) + "\t", 0), 0u) << table.back();
     }
-}
-
-TEST(MaxPoints, LeavesTheTableOfAShortSeriesAsItIs) {
-    const std::string text = textOf(longSeries(1400));
-    const BatchRun plain = batch({}, text);
-    const BatchRun longest = batch({"--max-points", "100000"}, text);
-    ASSERT_EQ(plain.exitCode, vantrel::kBatchOk);
-    EXPECT_EQ(longest.exitCode, vantrel::kBatchOk);
-    EXPECT_EQ(longest.out, plain.out);
+    // The table of a short series is left as it is.
+    const std::string shorter = textOf(longSeries(1400));
+    EXPECT_EQ(runWith({"--max-points", "100000"}, shorter).out, runWith({}, shorter).out);
 }
 
 TEST(MaxPoints, TakesALongerTextInProportionAndRefusesBadCounts) {
@@ -127,7 +100,7 @@ TEST(MaxPoints, TakesALongerTextInProportionAndRefusesBadCounts) {
         {{"--max-points"}, "", vantrel::kBatchUsage, "--max-points needs a value"},
         {{"--help"}, "", vantrel::kBatchOk, "--max-points N"}};
     for (const auto& [args, input, code, said] : cases) {
-        const BatchRun run = batch(args, input);
+        const BatchRun run = runWith(args, input);
         EXPECT_EQ(run.exitCode, code) << run.err;
         EXPECT_NE((run.err + run.out).find(said), std::string::npos) << run.err;
     }
