@@ -30,9 +30,10 @@ int jokeNumber(double u) {
     return k < 1 ? 1 : (k > kJokeCount ? kJokeCount : k);
 }
 
-std::string tooLargeMessage() {
+std::string tooLargeMessage(int rows) {
     return std::string("The data being pasted is too large.") + kCrLf + kCrLf + "You can correct this by selecting -" +
-           kCrLf + " - less data." + kCrLf + " - only 1 column of data." + kCrLf + " - only 1500 rows of data.";
+           kCrLf + " - less data." + kCrLf + " - only 1 column of data." + kCrLf + " - only " + std::to_string(rows) +
+           " rows of data.";
 }
 
 std::string notEnoughDataMessage() {

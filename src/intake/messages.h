@@ -14,7 +14,8 @@ const char* jokeText(int k);
 // k = the whole part of 10 u, plus 1, for u uniform in [0, 1).
 int jokeNumber(double u);
 
-std::string tooLargeMessage();
+// `rows` is what a run keeps: the window's 1500, or vantrel-batch's --max-points beyond them.
+std::string tooLargeMessage(int rows = 1500);
 std::string notEnoughDataMessage();
 std::string runtimeErrorReason();
 

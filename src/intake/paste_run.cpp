@@ -48,7 +48,7 @@ PasteOutcome runPaste(std::string_view text, RegressionModel checkedModel, Analy
         clampBoxTextsForRun(observer, state.format);
         const IntakeOutcome intake = intakeShown(text, checkedModel, state, table, observer);
         if (intake.result == IntakeResult::TooLarge) {
-            return refused(tooLargeMessage());
+            return refused(tooLargeMessage(seriesRows(state.maxPoints)));
         }
         observer.signChecked(intake.fellBackToLinear, state.Nonpositive_data);
         if (intake.result == IntakeResult::NotEnoughData) {

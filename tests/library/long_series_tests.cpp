@@ -92,7 +92,7 @@ TEST(MaxPoints, TakesALongerTextInProportionAndRefusesBadCounts) {
     const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
         {{}, padded, vantrel::kBatchRefused, "too large"},
         {{"--max-points", "3000"}, padded, vantrel::kBatchOk, ""},
-        {{"--max-points", "1600"}, padded, vantrel::kBatchRefused, "too large"},
+        {{"--max-points", "1600"}, padded, vantrel::kBatchRefused, "only 1600 rows of data"},
         {{"--max-points", "10"}, textOf(longSeries(1500), 400), vantrel::kBatchOk, ""},
         {{"--max-points", "9"}, "", vantrel::kBatchUsage, "from 10 to 100000, not '9'"},
         {{"--max-points", "100001"}, "", vantrel::kBatchUsage, "not '100001'"},
