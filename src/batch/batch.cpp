@@ -4,8 +4,8 @@
 #include "intake/paste_run.h"
 #include "views/box_editing.h"
 
-#include "intake/text_decoding.h"
 #include "batch/many_series.h"
+#include "intake/text_decoding.h"
 
 #include <algorithm>
 #include <array>
@@ -203,25 +203,19 @@ int jobsValue(const std::string& value) {
     return jobs;
 }
 
-bool applyManySeriesOption(ManySeriesOptions& many, const std::string& name, const std::string& value) {
-    if (name == "--delimiter") {
-        many.delimiter = delimiterNamed(value);
-        if (!many.delimiter) {
-            throw UsageError("--delimiter takes tab, comma or semicolon, not '" + value + "'");
-        }
-    } else if (name == "--column") {
-        many.columns.push_back(value);
-    } else if (name == "--output-dir" || name == "--long" || name == "--summary") {
-        if (value.empty()) {
-            throw UsageError(name + " needs a non-empty value");
-        }
-        (name == "--output-dir" ? many.outputDir : name == "--long" ? many.longFile : many.summaryFile) = value;
-    } else if (name == "--jobs") {
-        many.jobs = jobsValue(value);
-    } else {
-        return false;
+void setDelimiter(BatchOptions& options, const std::string& value) {
+    options.many.delimiter = delimiterNamed(value);
+    if (!options.many.delimiter) {
+        throw UsageError("--delimiter takes tab, comma or semicolon, not '" + value + "'");
     }
-    return true;
+}
+
+// The value of an option that names a file or folder to write.
+const std::string& placeNamed(const char* option, const std::string& value) {
+    if (value.empty()) {
+        throw UsageError(std::string(option) + " needs a non-empty value");
+    }
+    return value;
 }
 
 void setModel(BatchOptions& options, const std::string& value) {
@@ -254,12 +248,12 @@ const ValueOption kValueOptions[] = {
      }},
     {"--plot-size", setPlotSize},
     {"--max-points", setMaxPoints},
-    {"--delimiter", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--delimiter", v); }},
-    {"--column", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--column", v); }},
-    {"--output-dir", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--output-dir", v); }},
-    {"--long", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--long", v); }},
-    {"--summary", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--summary", v); }},
-    {"--jobs", [](BatchOptions& o, const std::string& v) { applyManySeriesOption(o.many, "--jobs", v); }},
+    {"--delimiter", setDelimiter},
+    {"--column", [](BatchOptions& o, const std::string& v) { o.many.columns.push_back(v); }},
+    {"--output-dir", [](BatchOptions& o, const std::string& v) { o.many.outputDir = placeNamed("--output-dir", v); }},
+    {"--long", [](BatchOptions& o, const std::string& v) { o.many.longFile = placeNamed("--long", v); }},
+    {"--summary", [](BatchOptions& o, const std::string& v) { o.many.summaryFile = placeNamed("--summary", v); }},
+    {"--jobs", [](BatchOptions& o, const std::string& v) { o.many.jobs = jobsValue(v); }},
 };
 
 const ValueOption* valueOptionNamed(const std::string& name) {

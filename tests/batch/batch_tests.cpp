@@ -61,6 +61,7 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{"--d=1,2,3,4,5,6,7,8,9,10,11", "--decimal-comma"}, positive, 0, "Index"},
         {{"--plot-size", "100x10000"}, positive, 0, "Index"},
         {{"--plot", ""}, positive, 2, "vantrel-batch: --plot needs a file name\n"},
+        {{"--summary", ""}, positive, 2, "vantrel-batch: --summary needs a non-empty value\n"},
         {{"--plot", "chart.png"}, positive, 2, "--plot is not available"}, // the library alone draws no chart
         {{"a.txt", "b.txt"}, "", 2, "unexpected argument 'b.txt'"},
         {{"--", "-x"}, "", 2, "vantrel-batch: -x: No such file or directory\n"},
