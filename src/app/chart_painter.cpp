@@ -1,12 +1,12 @@
 #include "app/chart_painter.h"
 
+#include "app/png_encoder.h"
 #include "export/file_writer.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPalette>
 #include <QPolygonF>
@@ -200,8 +200,6 @@ bool failWith(QString* error, const QString& text) {
     return false;
 }
 
-constexpr int kPngQuality = 80;
-
 QByteArray pngBytes(const ChartContent& content, QSize size, QString* error) {
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull()) {
@@ -213,16 +211,9 @@ QByteArray pngBytes(const ChartContent& content, QSize size, QString* error) {
     QPainter painter(&image);
     paintChart(painter, QRectF(QPointF(0, 0), size), content);
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    // PNG keeps every pixel at any level; a light zlib level writes a chart in a fraction of the
-    // default's time for a file a few per cent larger.
-    writer.setQuality(kPngQuality);
-    if (!writer.write(image)) {
-        failWith(error, QString("Could not encode the chart as PNG: %1").arg(writer.errorString()));
-        return {};
+    const QByteArray bytes = pngFileBytes(image);
+    if (bytes.isEmpty()) {
+        failWith(error, QString("Could not encode the chart as PNG: there is not enough memory."));
     }
     return bytes;
 }
