@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <future>
 #include <iostream>
 #include <system_error>
 
@@ -40,14 +42,44 @@ WritePlot openPlotModule(const char* programName, std::string& whereLooked) {
     return nullptr;
 }
 
-std::string writePlot(char* programName, const vantrel::PlotRequest& request) {
+struct PlotModule {
+    WritePlot write = nullptr;
     std::string whereLooked;
-    const WritePlot write = openPlotModule(programName, whereLooked);
-    if (write == nullptr) {
-        return std::string("the chart module ") + kModuleName + " cannot be loaded" + whereLooked;
+};
+
+PlotModule loadPlotModule(const char* programName) {
+    PlotModule module;
+    module.write = openPlotModule(programName, module.whereLooked);
+    return module;
+}
+
+bool asksForPlot(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& arg) { return arg == "--plot" || arg.rfind("--plot=", 0) == 0; });
+}
+
+// Loading the chart module, and the toolkit with it, takes about as long as analysing a series: a run
+// that asks for a chart starts loading it at once, on a thread of its own, while the series is read
+// and analysed. What the loading finds is used only when the chart is drawn.
+std::shared_future<PlotModule> moduleLoadedAhead(const std::vector<std::string>& args, const char* programName) {
+    if (!asksForPlot(args)) {
+        return {};
+    }
+    try {
+        return std::async(std::launch::async, loadPlotModule, programName).share();
+    } catch (const std::system_error&) {
+        return {}; // no thread to be had: loaded when the chart is drawn
+    }
+}
+
+std::string writePlot(char* programName, const std::shared_future<PlotModule>& ahead,
+                      const vantrel::PlotRequest& request) {
+    const PlotModule module = ahead.valid() ? ahead.get() : loadPlotModule(programName);
+    if (module.write == nullptr) {
+        return std::string("the chart module ") + kModuleName + " cannot be loaded" + module.whereLooked;
     }
     std::string error;
-    write(request, error, programName);
+    module.write(request, error, programName);
     return error;
 }
 
@@ -57,6 +89,9 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
     char* programName = argc > 0 ? argv[0] : const_cast<char*>("vantrel-batch");
-    auto plot = [programName](const vantrel::PlotRequest& request) { return writePlot(programName, request); };
+    const std::shared_future<PlotModule> ahead = moduleLoadedAhead(args, programName);
+    auto plot = [programName, &ahead](const vantrel::PlotRequest& request) {
+        return writePlot(programName, ahead, request);
+    };
     return vantrel::runBatch(args, std::cin, std::cout, std::cerr, plot);
 }
