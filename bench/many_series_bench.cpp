@@ -1,9 +1,10 @@
 // Throughput of vantrel-batch over many series: a ";" file of 1,000 columns of 1500 random-walk
 // values (a heading line, default settings), analysed with --all-columns into a summary, once with
 // --jobs 1 and once with --jobs 2, then once more with --jobs 2 and a folder of tables. Prints the
-// wall times, the series per second and whether the runs wrote the same summary. Every table file
-// is flushed to the disk before it counts as written, so the last time is mostly the disk's. An
-// optional argument sets the number of columns.
+// wall times, the series per second, the wall ratio of --jobs 2 to --jobs 1, the load average and
+// whether the runs wrote the same summary. Every table file is flushed to the disk before it counts
+// as written, so the last time is mostly the disk's. An optional argument sets the number of
+// columns.
 
 #include "batch/batch.h"
 
@@ -85,6 +86,13 @@ void printTiming(const char* what, const Timing& timing, int columns) {
                 timing.processor);
 }
 
+void printLoad(const char* when) {
+    double load[3] = {};
+    if (getloadavg(load, 3) == 3) {
+        std::printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
+    }
+}
+
 bool sameSummary(const fs::path& one, const fs::path& two) {
     return readFile(one / "summary.csv") == readFile(two / "summary.csv");
 }
@@ -95,15 +103,17 @@ int main(int argc, char** argv) {
     const int columns = argc > 1 ? std::atoi(argv[1]) : 1000;
     const std::string text = manyColumns(columns);
     const fs::path base = fs::temp_directory_path() / ("vantrel-many-bench-" + std::to_string(::getpid()));
+    printLoad("before");
     const Timing one = timedRun(text, base / "jobs1", "1", false);
     const Timing two = timedRun(text, base / "jobs2", "2", false);
     const Timing withTables = timedRun(text, base / "tables", "2", true);
     const bool same = sameSummary(base / "jobs1", base / "jobs2") && sameSummary(base / "jobs1", base / "tables");
+    printLoad("after");
     fs::remove_all(base);
     std::printf("%d columns of %d values, %.1f MB\n", columns, kPoints, static_cast<double>(text.size()) / 1e6);
     printTiming("--jobs 1", one, columns);
     printTiming("--jobs 2", two, columns);
-    std::printf("speed-up of --jobs 2: %.2f\n", one.wall / two.wall);
+    std::printf("--jobs 2 wall ratio: %.2f of --jobs 1 (speed-up %.2f)\n", two.wall / one.wall, one.wall / two.wall);
     printTiming("--jobs 2 with --output-dir", withTables, columns);
     std::printf("same summary: %s\n", same ? "yes" : "NO");
     return same ? 0 : 1;
