@@ -11,8 +11,10 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <ostream>
 #include <sstream>
 #include <system_error>
@@ -92,6 +94,44 @@ const char* delimiterName(char delimiter) {
     return delimiter == '\t' ? "TAB" : delimiter == ';' ? "';'" : "','";
 }
 
+int jobCount(const ManySeriesOptions& options, std::size_t seriesCount) {
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    const int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(cores);
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), seriesCount));
+}
+
+// Calls each(0) to each(count - 1), `jobs` at once, this thread among them. What a call throws is
+// thrown here once every call has ended (the first, when several throw).
+void onJobs(int jobs, std::size_t count, const std::function<void(std::size_t)>& each) {
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    auto work = [&] {
+        for (std::size_t n = next++; n < count; n = next++) {
+            try {
+                each(n);
+            } catch (...) {
+                const std::lock_guard lock(failureMutex);
+                failure = failure ? failure : std::current_exception();
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        try {
+            for (int job = 1; job < jobs; ++job) {
+                workers.emplace_back(work);
+            }
+        } catch (const std::system_error&) {
+            // The system gives no more threads: the ones running share the work.
+        }
+        work();
+    } // joins the workers
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
 std::vector<ChosenSeries> columnsOfText(const std::string& text, char delimiter, const ManySeriesOptions& options,
                                         NumberFormat format) {
     DelimitedFile file;
@@ -108,10 +148,12 @@ std::vector<ChosenSeries> columnsOfText(const std::string& text, char delimiter,
         throw SeriesChoiceError("the text has " + std::to_string(file.columnCount()) + " columns separated by " +
                                 delimiterName(delimiter) + ": choose with --column NAME|N or --all-columns");
     }
-    std::vector<ChosenSeries> series;
-    for (const int column : noChoice ? std::vector<int>{0} : chosenColumns(file, options)) {
-        series.push_back({columnName(file, column), column + 1, columnText(file, column)});
-    }
+    const std::vector<int> columns = noChoice ? std::vector<int>{0} : chosenColumns(file, options);
+    // Each column's text is a pass over every row: for a file of many columns, the jobs share them.
+    std::vector<ChosenSeries> series(columns.size());
+    onJobs(jobCount(options, columns.size()), columns.size(), [&](std::size_t n) {
+        series[n] = {columnName(file, columns[n]), columns[n] + 1, columnText(file, columns[n])};
+    });
     if (series.empty()) {
         throw SeriesChoiceError("no column holds anything");
     }
@@ -225,31 +267,12 @@ SeriesReport guardedReportOf(const ChosenSeries& series, const std::string& tabl
     }
 }
 
-int jobCount(const ManySeriesOptions& options, std::size_t seriesCount) {
-    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-    const int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(cores);
-    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), seriesCount));
-}
-
 std::vector<SeriesReport> analyseAll(const std::vector<ChosenSeries>& series, const RunPlan& plan) {
     std::vector<SeriesReport> reports(series.size());
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t n = next++; n < series.size(); n = next++) {
-            const std::string path = plan.tablePaths.empty() ? std::string() : plan.tablePaths[n];
-            reports[n] = guardedReportOf(series[n], path, plan);
-        }
-    };
-    std::vector<std::jthread> workers;
-    try {
-        for (int job = 1; job < jobCount(plan.options, series.size()); ++job) {
-            workers.emplace_back(work);
-        }
-    } catch (const std::system_error&) {
-        // The system gives no more threads: the ones running share the work.
-    }
-    work();
-    workers.clear(); // joins them before the reports are handed on
+    onJobs(jobCount(plan.options, series.size()), series.size(), [&](std::size_t n) {
+        const std::string path = plan.tablePaths.empty() ? std::string() : plan.tablePaths[n];
+        reports[n] = guardedReportOf(series[n], path, plan);
+    });
     return reports;
 }
 
