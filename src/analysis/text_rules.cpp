@@ -250,10 +250,6 @@ double valueOfText(std::string_view text, NumberFormat format) {
     return value;
 }
 
-std::string formatFixed(double value, int decimals, NumberFormat format) {
-    return composeFixed(value, decimals, 1, decimalSeparator(format));
-}
-
 std::string formatWorkingList(double value) {
     return composeFixed(value, 10, 4, '.');
 }
@@ -382,8 +378,58 @@ bool unitsOfWorkingListValue(double value, int64_t& units) {
     if (!(value >= 0 && value < 1e4)) {
         return false;
     }
-    units = std::llrint(value * 1e10);
+    units = static_cast<int64_t>(value * 1e10 + 0.5); // rounded inline: llrint is a library call
     return static_cast<double>(units) / 1e10 == value;
+}
+
+// The working-list count of 1 <= magnitude < 1e4 from its product with 1e10, y: with the fifteen
+// digits' scale s, the two roundings half up give floor(y + 1/2 + 10^(10 - s) / 2). The product is
+// within product x 2^-53 of y, so only a sum within twice that of a whole number needs the exact
+// digits: false then.
+bool quickTenDecimalUnits(double magnitude, uint64_t& units) {
+    const double lateHalf = magnitude < 10     ? 0.5 + 0.5e-4
+                            : magnitude < 100  ? 0.5 + 0.5e-3
+                            : magnitude < 1000 ? 0.5 + 0.5e-2
+                                               : 0.5 + 0.5e-1;
+    const double product = magnitude * 1e10;
+    const auto whole = static_cast<uint64_t>(product); // the floor, without a call of floor()
+    const double sum = (product - static_cast<double>(whole)) + lateHalf;
+    if (std::fabs(sum - 1.0) <= product * 0x1p-52) {
+        return false;
+    }
+    units = whole + (sum >= 1.0 ? 1 : 0);
+    return true;
+}
+
+// formatFixed by integer arithmetic on the fifteen digits, for 1e-11 <= |value| < 1e15 and zero:
+// the digits rounded half up to min(scale, decimals) places, then zeros. False for other values.
+bool fixedFromFifteenDigits(double value, int decimals, char separator, std::string& text) {
+    const double magnitude = std::fabs(value);
+    if ((!(magnitude >= 1e-11 && magnitude < 1e15) && magnitude != 0.0) || decimals > 16) {
+        return false;
+    }
+    const FifteenDigits f = magnitude == 0.0 ? FifteenDigits{0, 0} : fifteenDigits(magnitude);
+    const int places = std::min(f.scale, decimals);
+    const int dropped = f.scale - places;
+    const uint64_t kept = dropped == 0    ? f.digits
+                          : dropped >= 16 ? 0
+                                          : (f.digits + kPowersOfTen[dropped] / 2) / kPowersOfTen[dropped];
+    char buffer[64];
+    char* end = buffer;
+    if (value < 0) {
+        *end++ = '-';
+    }
+    end = std::to_chars(end, buffer + 24, kept / kPowersOfTen[places]).ptr;
+    if (decimals > 0) {
+        *end++ = separator;
+        uint64_t fraction = kept % kPowersOfTen[places];
+        for (int place = places - 1; place >= 0; --place, fraction /= 10) {
+            end[place] = static_cast<char>('0' + fraction % 10);
+        }
+        end = std::fill_n(end + places, decimals - places, '0');
+    }
+    text.assign(buffer, end);
+    return true;
 }
 
 } // namespace
@@ -399,7 +445,10 @@ double roundTripWorkingList(double value) {
     if (magnitude < 1e-11) {
         return value == 0 ? 0.0 : std::copysign(0.0, value);
     }
-    const double result = workingListMagnitude(magnitude);
+    uint64_t units = 0;
+    const double result = magnitude >= 1 && magnitude < 1e4 && quickTenDecimalUnits(magnitude, units)
+                              ? static_cast<double>(units) / 1e10
+                              : workingListMagnitude(magnitude);
     return value < 0 ? -result : result;
 }
 
@@ -413,6 +462,18 @@ double workingListSpacing(double from, double to) {
         return static_cast<double>(toUnits - fromUnits) / 1e10;
     }
     return roundTripWorkingList(to - from);
+}
+
+std::string formatFixed(double value, int decimals, NumberFormat format) {
+    std::string text;
+    if (fixedFromFifteenDigits(value, decimals, decimalSeparator(format), text)) {
+        return text;
+    }
+    return composeFixed(value, decimals, 1, decimalSeparator(format));
+}
+
+std::string formatFixedFromDecimalDigits(double value, int decimals, NumberFormat format) {
+    return composeFixed(value, decimals, 1, decimalSeparator(format));
 }
 
 std::string rowNumberText(int number) {

@@ -48,6 +48,10 @@ double valueOfTextSaturating(std::string_view text, NumberFormat format = Number
 // digit; "-" before every negative value, also one that rounds to zero.
 std::string formatFixed(double value, int decimals, NumberFormat format = NumberFormat::DecimalPoint);
 
+// formatFixed written through the double's decimal digits, never by integer arithmetic: the text
+// formatFixed's quicker path must equal.
+std::string formatFixedFromDecimalDigits(double value, int decimals, NumberFormat format = NumberFormat::DecimalPoint);
+
 // Pattern "0000.0000000000": at least four integer digits, ten decimals. The averaging's own
 // working text, always with a decimal point.
 std::string formatWorkingList(double value);
