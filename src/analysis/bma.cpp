@@ -114,9 +114,8 @@ double crossingWavelength(WorkingList& spacings, const WorkingList& crossings, i
     const int c = crossings.count;
     double wavelength = 0.0;
     if (c >= 2) {
-        for (int m = 0; m + 1 < c; ++m) {
-            spacings.append(workingListSpacing(crossings.entries[m], crossings.entries[m + 1]));
-        }
+        workingListSpacings(crossings.entries.data(), c, spacings.entries.data());
+        spacings.count = c - 1;
         double sum = 0.0;
         for (int m = 0; m < spacings.count; ++m) {
             sum += spacings.entries[m];

@@ -84,7 +84,7 @@ bool beyondLargestDouble(std::string_view number) {
 
 // The correctly rounded double of a number text of leadingNumber, whatever the process's locale:
 // beyond the range of a double an infinity of its sign, below it a zero of its sign.
-double readNumber(const std::string& number) {
+double readNumber(std::string_view number) {
     const char* first = number.data();
     const char* const last = first + number.size();
     const bool negative = *first == '-';
@@ -235,6 +235,11 @@ NumberPrefix numberPrefix(std::string_view text, char separator) {
 }
 
 double valueOfTextSaturating(std::string_view text, NumberFormat format) {
+    // A number with a decimal point and no blanks is read where it stands.
+    if (format == NumberFormat::DecimalPoint && text.find_first_of(" \t") == std::string_view::npos) {
+        const std::size_t length = numberPrefix(text, '.').length;
+        return length == 0 ? 0.0 : readNumber(text.substr(0, length));
+    }
     const std::string number = leadingNumber(text, decimalSeparator(format));
     if (number.empty()) {
         return 0.0;
@@ -455,13 +460,17 @@ double roundTripWorkingList(double value) {
 // Two values read back from the text below 1e4 lie within 1.2e-12 of their counts of 1e-10 over
 // 10^10, so their computed difference lies within 3.5e-12 of the difference of the counts over
 // 10^10, and its fifteen digits round to that difference's ten decimals.
-double workingListSpacing(double from, double to) {
+void workingListSpacings(const double* entries, int count, double* spacings) {
     int64_t fromUnits = 0;
-    int64_t toUnits = 0;
-    if (unitsOfWorkingListValue(from, fromUnits) && unitsOfWorkingListValue(to, toUnits)) {
-        return static_cast<double>(toUnits - fromUnits) / 1e10;
+    bool fromCounted = count > 0 && unitsOfWorkingListValue(entries[0], fromUnits);
+    for (int m = 0; m + 1 < count; ++m) {
+        int64_t toUnits = 0;
+        const bool toCounted = unitsOfWorkingListValue(entries[m + 1], toUnits);
+        spacings[m] = fromCounted && toCounted ? static_cast<double>(toUnits - fromUnits) / 1e10
+                                               : roundTripWorkingList(entries[m + 1] - entries[m]);
+        fromUnits = toUnits;
+        fromCounted = toCounted;
     }
-    return roundTripWorkingList(to - from);
 }
 
 std::string formatFixed(double value, int decimals, NumberFormat format) {

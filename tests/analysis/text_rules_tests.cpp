@@ -157,18 +157,18 @@ TEST(RoundTripWorkingList, EqualsReadingTheWrittenTextBackAndSoDoSpacings) {
                      1e-4, 1e4, 99999.99999999999, 999999999999999.9, 1e15, 1e20, 1e300}) {
         expectSameAsTheText(x);
     }
-    // The spacing of two crossing positions is taken from their counts of 1e-10; it must equal the round
-    // trip of their difference: of working-list values (random, one ten-decimal unit apart, equal, in
+    // The spacings of crossing positions are taken from their counts of 1e-10; each must equal the round
+    // trip of its difference: of working-list values (random, one ten-decimal unit apart, equal, in
     // either order) and of values that are not.
     std::uniform_real_distribution<double> position(1e-4, 1500.0);
     for (double n = 0, before = 1.0; n < 1e6; ++n) {
         const double x = position(generator);
         const double entry = roundTripWorkingList(x);
-        for (auto [from, to] :
-             {std::pair{before, entry}, std::pair{entry, before}, std::pair{entry, roundTripWorkingList(entry + 1e-10)},
-              std::pair{entry, entry}, std::pair{x, before}}) {
-            ASSERT_EQ(bits(workingListSpacing(from, to)), bits(roundTripWorkingList(to - from)))
-                << std::setprecision(17) << from << " to " << to;
+        const double list[] = {before, entry, entry, before, entry, roundTripWorkingList(entry + 1e-10), x, before};
+        double spacings[7];
+        workingListSpacings(list, 8, spacings);
+        for (int m = 0; m < 7; ++m) {
+            ASSERT_EQ(bits(spacings[m]), bits(roundTripWorkingList(list[m + 1] - list[m]))) << std::hexfloat << x;
         }
         before = entry;
     }
