@@ -70,8 +70,8 @@ bool isFinite(double value) {
     return value - value == 0.0;
 }
 
-// Appends the crossings of y(1..n), as the working list holds them. False when a position overflows;
-// the list then holds the crossings before it.
+// Appends the zero at k or the position of the crossing that starts at k, not yet rounded. False
+// when the position overflows.
 bool appendCrossingAt(WorkingList& list, const double* y, int k) {
     if (y[k] == 0) {
         list.append(k);
@@ -81,11 +81,11 @@ bool appendCrossingAt(WorkingList& list, const double* y, int k) {
     if (!isFinite(position)) {
         return false;
     }
-    list.append(roundTripWorkingList(position));
+    list.append(position);
     return true;
 }
 
-bool collectCrossings(WorkingList& list, const double* y, int n) {
+bool appendRawCrossings(WorkingList& list, const double* y, int n) {
     int k = 1;
 #if defined(__SSE2__)
     for (; k + 33 <= n; k += 32) {
@@ -106,6 +106,18 @@ bool collectCrossings(WorkingList& list, const double* y, int n) {
         list.append(n);
     }
     return true;
+}
+
+// Appends the crossings of y(1..n), as the working list holds them. False when a position overflows;
+// the list then holds the crossings before it. The positions are rounded after the scan, where no
+// rounding waits for the one before (a whole point is its own working-list value).
+bool collectCrossings(WorkingList& list, const double* y, int n) {
+    const int first = list.count;
+    const bool finite = appendRawCrossings(list, y, n);
+    for (int m = first; m < list.count; ++m) {
+        list.entries[m] = roundTripWorkingList(list.entries[m]);
+    }
+    return finite;
 }
 
 // Wavelength of a list of crossing positions: twice the mean spacing (c >= 2), four times the single

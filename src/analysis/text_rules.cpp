@@ -236,7 +236,7 @@ NumberPrefix numberPrefix(std::string_view text, char separator) {
 
 double valueOfTextSaturating(std::string_view text, NumberFormat format) {
     // A number with a decimal point and no blanks is read where it stands.
-    if (format == NumberFormat::DecimalPoint && text.find_first_of(" \t") == std::string_view::npos) {
+    if (format == NumberFormat::DecimalPoint && std::none_of(text.begin(), text.end(), isBlank)) {
         const std::size_t length = numberPrefix(text, '.').length;
         return length == 0 ? 0.0 : readNumber(text.substr(0, length));
     }
