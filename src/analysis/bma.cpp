@@ -6,13 +6,7 @@
 #include "analysis/text_rules.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace vantrel {
 
@@ -26,40 +20,9 @@ template <typename Averaged> void averagingPass(Averaged& s, double w, double wP
     }
 }
 
-// Whether a point is zero or the line to the next point crosses zero.
-bool zeroOrCrossing(double a, double b) {
-    return (a == 0) | ((a > 0) & (b < 0)) | ((a < 0) & (b > 0));
+bool oppositeSigns(double a, double b) {
+    return (a > 0 && b < 0) || (a < 0 && b > 0);
 }
-
-#if defined(__SSE2__)
-// Points from k as bits: a regular point is neither zero nor NaN; the sign bit is the double's.
-// Two points per instruction, from the lanes' masks.
-struct PointBits {
-    uint64_t regular = 0;
-    uint64_t sign = 0;
-};
-
-// Bits of points k .. k + 33, all at most n.
-PointBits pointBits(const double* y, int k) {
-    const __m128d zero = _mm_setzero_pd();
-    PointBits bits;
-    for (int j = 0; j < 34; j += 2) {
-        const __m128d a = _mm_loadu_pd(y + k + j);
-        const __m128d regular = _mm_or_pd(_mm_cmplt_pd(a, zero), _mm_cmpgt_pd(a, zero));
-        bits.regular |= static_cast<uint64_t>(_mm_movemask_pd(regular)) << j;
-        bits.sign |= static_cast<uint64_t>(_mm_movemask_pd(a)) << j;
-    }
-    return bits;
-}
-
-// Points k .. k + 31 that are zero or start a crossing, as bits, plus NaN points (a caller skips
-// them): two regular neighbours of opposite signs cross; every other point is tested alone.
-uint32_t zeroOrCrossingBits(const double* y, int k) {
-    const PointBits p = pointBits(y, k);
-    const uint64_t crossing = (p.sign ^ (p.sign >> 1)) & p.regular & (p.regular >> 1);
-    return static_cast<uint32_t>(crossing | ~p.regular);
-}
-#endif
 
 // Where the straight line through (k, a) and (k + 1, b) crosses zero; not finite when it overflows.
 double rawCrossingPosition(int k, double a, double b) {
@@ -70,13 +33,8 @@ bool isFinite(double value) {
     return value - value == 0.0;
 }
 
-// Appends the zero at k or the position of the crossing that starts at k, not yet rounded. False
-// when the position overflows.
-bool appendCrossingAt(WorkingList& list, const double* y, int k) {
-    if (y[k] == 0) {
-        list.append(k);
-        return true;
-    }
+// Appends the position of the crossing that starts at k, not yet rounded. False when it overflows.
+bool appendCrossingPosition(WorkingList& list, const double* y, int k) {
     const double position = rawCrossingPosition(k, y[k], y[k + 1]);
     if (!isFinite(position)) {
         return false;
@@ -86,24 +44,13 @@ bool appendCrossingAt(WorkingList& list, const double* y, int k) {
 }
 
 bool appendRawCrossings(WorkingList& list, const double* y, int n) {
-    int k = 1;
-#if defined(__SSE2__)
-    for (; k + 33 <= n; k += 32) {
-        for (uint32_t events = zeroOrCrossingBits(y, k); events != 0; events &= events - 1) {
-            const int point = k + std::countr_zero(events);
-            if (zeroOrCrossing(y[point], y[point + 1]) && !appendCrossingAt(list, y, point)) {
-                return false;
-            }
+    for (int k = 1; k <= n; ++k) {
+        if (y[k] == 0) {
+            list.append(k);
         }
-    }
-#endif
-    for (; k < n; ++k) {
-        if (zeroOrCrossing(y[k], y[k + 1]) && !appendCrossingAt(list, y, k)) {
+        if (k < n && oppositeSigns(y[k], y[k + 1]) && !appendCrossingPosition(list, y, k)) {
             return false;
         }
-    }
-    if (y[n] == 0) {
-        list.append(n);
     }
     return true;
 }
