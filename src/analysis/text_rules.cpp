@@ -391,13 +391,14 @@ bool unitsOfWorkingListValue(double value, int64_t& units) {
 // digits' scale s, the two roundings half up give floor(y + 1/2 + 10^(10 - s) / 2). The product is
 // within product x 2^-53 of y, so only a sum within twice that of a whole number needs the exact
 // digits: false then.
-bool quickTenDecimalUnits(double magnitude, uint64_t& units) {
+bool quickTenDecimalUnits(double magnitude, int64_t& units) {
     const double lateHalf = magnitude < 10     ? 0.5 + 0.5e-4
                             : magnitude < 100  ? 0.5 + 0.5e-3
                             : magnitude < 1000 ? 0.5 + 0.5e-2
                                                : 0.5 + 0.5e-1;
     const double product = magnitude * 1e10;
-    const auto whole = static_cast<uint64_t>(product); // the floor, without a call of floor()
+    // The floor without a call of floor(); a signed conversion is one instruction, an unsigned one is not.
+    const auto whole = static_cast<int64_t>(product);
     const double sum = (product - static_cast<double>(whole)) + lateHalf;
     if (std::fabs(sum - 1.0) <= product * 0x1p-52) {
         return false;
@@ -450,7 +451,7 @@ double roundTripWorkingList(double value) {
     if (magnitude < 1e-11) {
         return value == 0 ? 0.0 : std::copysign(0.0, value);
     }
-    uint64_t units = 0;
+    int64_t units = 0;
     const double result = magnitude >= 1 && magnitude < 1e4 && quickTenDecimalUnits(magnitude, units)
                               ? static_cast<double>(units) / 1e10
                               : workingListMagnitude(magnitude);
