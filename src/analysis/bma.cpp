@@ -33,22 +33,38 @@ bool isFinite(double value) {
     return value - value == 0.0;
 }
 
-// Appends the crossings of y(1..n), as the working list holds them. False when a position overflows;
-// the list then holds the crossings before it.
-bool collectCrossings(WorkingList& list, const double* y, int n) {
+// Appends the position of the crossing that starts at k, not yet rounded. False when it overflows.
+bool appendCrossingPosition(WorkingList& list, const double* y, int k) {
+    const double position = rawCrossingPosition(k, y[k], y[k + 1]);
+    if (!isFinite(position)) {
+        return false;
+    }
+    list.append(position);
+    return true;
+}
+
+bool appendRawCrossings(WorkingList& list, const double* y, int n) {
     for (int k = 1; k <= n; ++k) {
         if (y[k] == 0) {
             list.append(k);
         }
-        if (k < n && oppositeSigns(y[k], y[k + 1])) {
-            const double position = rawCrossingPosition(k, y[k], y[k + 1]);
-            if (!isFinite(position)) {
-                return false;
-            }
-            list.append(roundTripWorkingList(position));
+        if (k < n && oppositeSigns(y[k], y[k + 1]) && !appendCrossingPosition(list, y, k)) {
+            return false;
         }
     }
     return true;
+}
+
+// Appends the crossings of y(1..n), as the working list holds them. False when a position overflows;
+// the list then holds the crossings before it. The positions are rounded after the scan, where no
+// rounding waits for the one before (a whole point is its own working-list value).
+bool collectCrossings(WorkingList& list, const double* y, int n) {
+    const int first = list.count;
+    const bool finite = appendRawCrossings(list, y, n);
+    for (int m = first; m < list.count; ++m) {
+        list.entries[m] = roundTripWorkingList(list.entries[m]);
+    }
+    return finite;
 }
 
 // Wavelength of a list of crossing positions: twice the mean spacing (c >= 2), four times the single
@@ -57,9 +73,8 @@ double crossingWavelength(WorkingList& spacings, const WorkingList& crossings, i
     const int c = crossings.count;
     double wavelength = 0.0;
     if (c >= 2) {
-        for (int m = 0; m + 1 < c; ++m) {
-            spacings.append(workingListSpacing(crossings.entries[m], crossings.entries[m + 1]));
-        }
+        workingListSpacings(crossings.entries.data(), c, spacings.entries.data());
+        spacings.count = c - 1;
         double sum = 0.0;
         for (int m = 0; m < spacings.count; ++m) {
             sum += spacings.entries[m];

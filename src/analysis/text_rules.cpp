@@ -84,7 +84,7 @@ bool beyondLargestDouble(std::string_view number) {
 
 // The correctly rounded double of a number text of leadingNumber, whatever the process's locale:
 // beyond the range of a double an infinity of its sign, below it a zero of its sign.
-double readNumber(const std::string& number) {
+double readNumber(std::string_view number) {
     const char* first = number.data();
     const char* const last = first + number.size();
     const bool negative = *first == '-';
@@ -235,6 +235,11 @@ NumberPrefix numberPrefix(std::string_view text, char separator) {
 }
 
 double valueOfTextSaturating(std::string_view text, NumberFormat format) {
+    // A number with a decimal point and no blanks is read where it stands.
+    if (format == NumberFormat::DecimalPoint && std::none_of(text.begin(), text.end(), isBlank)) {
+        const std::size_t length = numberPrefix(text, '.').length;
+        return length == 0 ? 0.0 : readNumber(text.substr(0, length));
+    }
     const std::string number = leadingNumber(text, decimalSeparator(format));
     if (number.empty()) {
         return 0.0;
@@ -248,10 +253,6 @@ double valueOfText(std::string_view text, NumberFormat format) {
         raiseOverflow("value of a text");
     }
     return value;
-}
-
-std::string formatFixed(double value, int decimals, NumberFormat format) {
-    return composeFixed(value, decimals, 1, decimalSeparator(format));
 }
 
 std::string formatWorkingList(double value) {
@@ -382,8 +383,59 @@ bool unitsOfWorkingListValue(double value, int64_t& units) {
     if (!(value >= 0 && value < 1e4)) {
         return false;
     }
-    units = std::llrint(value * 1e10);
+    units = static_cast<int64_t>(value * 1e10 + 0.5); // rounded inline: llrint is a library call
     return static_cast<double>(units) / 1e10 == value;
+}
+
+// The working-list count of 1 <= magnitude < 1e4 from its product with 1e10, y: with the fifteen
+// digits' scale s, the two roundings half up give floor(y + 1/2 + 10^(10 - s) / 2). The product is
+// within product x 2^-53 of y, so only a sum within twice that of a whole number needs the exact
+// digits: false then.
+bool quickTenDecimalUnits(double magnitude, int64_t& units) {
+    const double lateHalf = magnitude < 10     ? 0.5 + 0.5e-4
+                            : magnitude < 100  ? 0.5 + 0.5e-3
+                            : magnitude < 1000 ? 0.5 + 0.5e-2
+                                               : 0.5 + 0.5e-1;
+    const double product = magnitude * 1e10;
+    // The floor without a call of floor(); a signed conversion is one instruction, an unsigned one is not.
+    const auto whole = static_cast<int64_t>(product);
+    const double sum = (product - static_cast<double>(whole)) + lateHalf;
+    if (std::fabs(sum - 1.0) <= product * 0x1p-52) {
+        return false;
+    }
+    units = whole + (sum >= 1.0 ? 1 : 0);
+    return true;
+}
+
+// formatFixed by integer arithmetic on the fifteen digits, for 1e-11 <= |value| < 1e15 and zero:
+// the digits rounded half up to min(scale, decimals) places, then zeros. False for other values.
+bool fixedFromFifteenDigits(double value, int decimals, char separator, std::string& text) {
+    const double magnitude = std::fabs(value);
+    if ((!(magnitude >= 1e-11 && magnitude < 1e15) && magnitude != 0.0) || decimals > 16) {
+        return false;
+    }
+    const FifteenDigits f = magnitude == 0.0 ? FifteenDigits{0, 0} : fifteenDigits(magnitude);
+    const int places = std::min(f.scale, decimals);
+    const int dropped = f.scale - places;
+    const uint64_t kept = dropped == 0    ? f.digits
+                          : dropped >= 16 ? 0
+                                          : (f.digits + kPowersOfTen[dropped] / 2) / kPowersOfTen[dropped];
+    char buffer[64];
+    char* end = buffer;
+    if (value < 0) {
+        *end++ = '-';
+    }
+    end = std::to_chars(end, buffer + 24, kept / kPowersOfTen[places]).ptr;
+    if (decimals > 0) {
+        *end++ = separator;
+        uint64_t fraction = kept % kPowersOfTen[places];
+        for (int place = places - 1; place >= 0; --place, fraction /= 10) {
+            end[place] = static_cast<char>('0' + fraction % 10);
+        }
+        end = std::fill_n(end + places, decimals - places, '0');
+    }
+    text.assign(buffer, end);
+    return true;
 }
 
 } // namespace
@@ -399,20 +451,39 @@ double roundTripWorkingList(double value) {
     if (magnitude < 1e-11) {
         return value == 0 ? 0.0 : std::copysign(0.0, value);
     }
-    const double result = workingListMagnitude(magnitude);
+    int64_t units = 0;
+    const double result = magnitude >= 1 && magnitude < 1e4 && quickTenDecimalUnits(magnitude, units)
+                              ? static_cast<double>(units) / 1e10
+                              : workingListMagnitude(magnitude);
     return value < 0 ? -result : result;
 }
 
 // Two values read back from the text below 1e4 lie within 1.2e-12 of their counts of 1e-10 over
 // 10^10, so their computed difference lies within 3.5e-12 of the difference of the counts over
 // 10^10, and its fifteen digits round to that difference's ten decimals.
-double workingListSpacing(double from, double to) {
+void workingListSpacings(const double* entries, int count, double* spacings) {
     int64_t fromUnits = 0;
-    int64_t toUnits = 0;
-    if (unitsOfWorkingListValue(from, fromUnits) && unitsOfWorkingListValue(to, toUnits)) {
-        return static_cast<double>(toUnits - fromUnits) / 1e10;
+    bool fromCounted = count > 0 && unitsOfWorkingListValue(entries[0], fromUnits);
+    for (int m = 0; m + 1 < count; ++m) {
+        int64_t toUnits = 0;
+        const bool toCounted = unitsOfWorkingListValue(entries[m + 1], toUnits);
+        spacings[m] = fromCounted && toCounted ? static_cast<double>(toUnits - fromUnits) / 1e10
+                                               : roundTripWorkingList(entries[m + 1] - entries[m]);
+        fromUnits = toUnits;
+        fromCounted = toCounted;
     }
-    return roundTripWorkingList(to - from);
+}
+
+std::string formatFixed(double value, int decimals, NumberFormat format) {
+    std::string text;
+    if (fixedFromFifteenDigits(value, decimals, decimalSeparator(format), text)) {
+        return text;
+    }
+    return composeFixed(value, decimals, 1, decimalSeparator(format));
+}
+
+std::string formatFixedFromDecimalDigits(double value, int decimals, NumberFormat format) {
+    return composeFixed(value, decimals, 1, decimalSeparator(format));
 }
 
 std::string rowNumberText(int number) {

@@ -48,6 +48,10 @@ double valueOfTextSaturating(std::string_view text, NumberFormat format = Number
 // digit; "-" before every negative value, also one that rounds to zero.
 std::string formatFixed(double value, int decimals, NumberFormat format = NumberFormat::DecimalPoint);
 
+// formatFixed written through the double's decimal digits, never by integer arithmetic: the text
+// formatFixed's quicker path must equal.
+std::string formatFixedFromDecimalDigits(double value, int decimals, NumberFormat format = NumberFormat::DecimalPoint);
+
 // Pattern "0000.0000000000": at least four integer digits, ten decimals. The averaging's own
 // working text, always with a decimal point.
 std::string formatWorkingList(double value);
@@ -58,9 +62,10 @@ std::string formatFormula(double value, NumberFormat format = NumberFormat::Deci
 // The value of formatWorkingList(value) read back; the same double, computed without the text.
 double roundTripWorkingList(double value);
 
-// roundTripWorkingList(to - from), computed from the ten-decimal counts when both are working-list
+// The spacings of a list, spacings[m] = roundTripWorkingList(entries[m + 1] - entries[m]) for m up to
+// count - 2: from the ten-decimal counts, each entry's found once, where both entries are working-list
 // values below 1e4, as crossing positions are.
-double workingListSpacing(double from, double to);
+void workingListSpacings(const double* entries, int count, double* spacings);
 
 // " 1" .. " 1500": a whole number with a blank in the place of the sign.
 std::string rowNumberText(int number);
