@@ -488,12 +488,12 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
 }
 
 // A series of a many-series run with its own copy of the boxes, which the run changes as it goes.
-std::unique_ptr<AnalysedSeries> analysedText(BatchOptions options, std::string_view text) {
+std::unique_ptr<AnalysedSeries> analysedText(BatchOptions options, std::string_view text, const AveragingMode& mode) {
     auto series = std::make_unique<AnalysedSeries>();
     series->state.format = options.format;
     fillModelTexts(series->state);
     BatchObserver observer(options);
-    series->outcome = runPaste(text, options.model, series->state, series->table, observer);
+    series->outcome = runPaste(text, options.model, series->state, series->table, observer, nullptr, mode);
     series->dTexts = options.dTexts;
     series->iTexts = options.iTexts;
     return series;
@@ -513,7 +513,9 @@ int analyseSeries(BatchOptions& options, const Input& input, std::ostream& out, 
     if (series.size() == 1 && !options.many.writesFiles()) {
         return analyse(options, series.front().text, out, err, plot);
     }
-    const auto analyser = [&options](std::string_view text) { return analysedText(options, text); };
+    const auto analyser = [&options](std::string_view text, const AveragingMode& mode) {
+        return analysedText(options, text, mode);
+    };
     const auto bytes = [&options](const ResultTable& table) { return tableBytes(table, options.carriageReturns); };
     return runManySeries(series, options.many, analyser, bytes, out, err);
 }

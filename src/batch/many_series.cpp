@@ -227,6 +227,7 @@ struct RunPlan {
     const TableBytes& tableBytes;
     std::vector<std::string> tablePaths;
     bool tableToOutput = false;
+    AveragingMode mode;
 };
 
 SeriesReport failedReport(const std::string& name, const std::string& reason) {
@@ -235,7 +236,7 @@ SeriesReport failedReport(const std::string& name, const std::string& reason) {
 }
 
 SeriesReport reportOf(const ChosenSeries& series, const std::string& tablePath, const RunPlan& plan) {
-    const std::unique_ptr<AnalysedSeries> analysed = plan.analyse(series.text);
+    const std::unique_ptr<AnalysedSeries> analysed = plan.analyse(series.text, plan.mode);
     SeriesReport report;
     report.result = analysed->outcome.result;
     report.message = messageOf(analysed->outcome);
@@ -458,7 +459,10 @@ std::string safeFileName(const ChosenSeries& series) {
 
 int runManySeries(const std::vector<ChosenSeries>& series, const ManySeriesOptions& options,
                   const SeriesAnalyser& analyse, const TableBytes& tableBytes, std::ostream& out, std::ostream& err) {
-    RunPlan plan{options, analyse, tableBytes, {}, options.outputDir.empty() && series.size() == 1};
+    RunPlan plan{options, analyse, tableBytes, {}, options.outputDir.empty() && series.size() == 1, {}};
+    // When the jobs already fill the cores, a second search thread per series would only wait for one.
+    plan.mode.parallelSearches =
+        jobCount(options, series.size()) < static_cast<int>(std::thread::hardware_concurrency());
     try {
         if (!options.outputDir.empty()) {
             makeOutputDir(options.outputDir);

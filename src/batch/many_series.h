@@ -66,7 +66,8 @@ struct AnalysedSeries {
     std::array<std::string, kWaveCount> iTexts;
 };
 
-using SeriesAnalyser = std::function<std::unique_ptr<AnalysedSeries>(std::string_view text)>;
+// Analyses one series' text; `mode` says whether its wave search may take a second core.
+using SeriesAnalyser = std::function<std::unique_ptr<AnalysedSeries>(std::string_view text, const AveragingMode& mode)>;
 // The bytes a single-series run writes to standard output for a table.
 using TableBytes = std::function<std::string(const ResultTable&)>;
 
@@ -76,7 +77,6 @@ struct WavesAsUsed {
     std::array<double, kWaveCount> i{};
 };
 WavesAsUsed wavesAsUsed(const AnalysedSeries& series);
-
 
 // The --long rows of a loaded series: points 1 to Data_count, LF after each.
 std::string longRows(const std::string& name, const AnalysisState& state);

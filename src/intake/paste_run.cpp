@@ -42,7 +42,7 @@ PasteOutcome refused(std::string reason) {
 } // namespace
 
 PasteOutcome runPaste(std::string_view text, RegressionModel checkedModel, AnalysisState& state, ResultTable& table,
-                      PasteObserver& observer, WaveRunStats* stats) {
+                      PasteObserver& observer, WaveRunStats* stats, const AveragingMode& mode) {
     state.No_paste_yet = false;
     try {
         clampBoxTextsForRun(observer, state.format);
@@ -55,7 +55,7 @@ PasteOutcome runPaste(std::string_view text, RegressionModel checkedModel, Analy
             return refused(notEnoughDataMessage());
         }
         const RegressionModel model = intake.fellBackToLinear ? RegressionModel::Linear : checkedModel;
-        runFullAnalysis(state, table, model, observer, stats);
+        runFullAnalysis(state, table, model, observer, stats, mode);
         return {PasteResult::Loaded, {}, model};
     } catch (const RuntimeError&) {
         return {PasteResult::RuntimeError, runtimeErrorReason()};

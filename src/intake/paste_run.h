@@ -38,6 +38,6 @@ struct PasteOutcome {
 // oscillation and wave views. A refusal or a run-time error ends the run where it stands and is
 // returned; nothing of the failure path is done here.
 PasteOutcome runPaste(std::string_view text, RegressionModel checkedModel, AnalysisState& state, ResultTable& table,
-                      PasteObserver& observer, WaveRunStats* stats = nullptr);
+                      PasteObserver& observer, WaveRunStats* stats = nullptr, const AveragingMode& mode = {});
 
 } // namespace vantrel

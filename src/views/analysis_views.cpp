@@ -72,7 +72,8 @@ void writeColumn(ResultTable* table, int column, const Series& values, const Ana
 }
 
 // The table is left out of a run that wants the values alone.
-void waveAnalysis(AnalysisState& s, ResultTable* table, AnalysisObserver& observer, WaveRunStats* stats) {
+void waveAnalysis(AnalysisState& s, ResultTable* table, AnalysisObserver& observer, WaveRunStats* stats,
+                  const AveragingMode& mode = {}) {
     observer.wavesStarting();
     // Each wave's column is written as soon as its values are known, before the wave is done.
     const auto writeWaveColumn = [&s, &table, &observer](int wave) {
@@ -80,20 +81,20 @@ void waveAnalysis(AnalysisState& s, ResultTable* table, AnalysisObserver& observ
         writeColumn(table, column, s.Wave_value[static_cast<std::size_t>(wave - 1)], s);
         observer.columnFilled(column);
     };
-    Display_waves(s, observer, stats, {}, writeWaveColumn);
+    Display_waves(s, observer, stats, mode, writeWaveColumn);
     writeColumn(table, ResultTable::kRemainderColumn, s.Rem_value, s);
     observer.columnFilled(ResultTable::kRemainderColumn);
 }
 
 void fullAnalysis(AnalysisState& s, ResultTable* table, RegressionModel model, AnalysisObserver& observer,
-                  WaveRunStats* stats) {
+                  WaveRunStats* stats, const AveragingMode& mode = {}) {
     Find_A_B(s, model);
     observer.formulaLine(regressionFormulaLine(model, s.Reg_A, s.Reg_B, s.format));
     fillRegression(s, table, model);
     observer.columnFilled(ResultTable::kRegressionColumn);
     fillOscillation(s, table);
     observer.columnFilled(ResultTable::kOscillationColumn);
-    waveAnalysis(s, table, observer, stats);
+    waveAnalysis(s, table, observer, stats, mode);
 }
 
 } // namespace
@@ -103,8 +104,8 @@ void runWaveAnalysis(AnalysisState& s, ResultTable& table, AnalysisObserver& obs
 }
 
 void runFullAnalysis(AnalysisState& s, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
-                     WaveRunStats* stats) {
-    fullAnalysis(s, &table, model, observer, stats);
+                     WaveRunStats* stats, const AveragingMode& mode) {
+    fullAnalysis(s, &table, model, observer, stats, mode);
 }
 
 void runFullAnalysis(AnalysisState& s, RegressionModel model, AnalysisObserver& observer, WaveRunStats* stats) {

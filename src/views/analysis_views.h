@@ -33,7 +33,7 @@ public:
 
 // Find_A_B, the regression view, the oscillation view and the wave view, in that order.
 void runFullAnalysis(AnalysisState& state, ResultTable& table, RegressionModel model, AnalysisObserver& observer,
-                     WaveRunStats* stats = nullptr);
+                     WaveRunStats* stats = nullptr, const AveragingMode& mode = {});
 
 // The same run for its values alone, without the table's texts: the library's run.
 void runFullAnalysis(AnalysisState& state, RegressionModel model, AnalysisObserver& observer,
