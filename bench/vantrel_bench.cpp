@@ -212,7 +212,7 @@ int main() {
     prepareOscillation(*state, *table);
 
     printLoad();
-    const vantrel::LaneKernel kernel = vantrel::widestLaneKernel();
+    const vantrel::LaneKernel kernel = vantrel::preferredLaneKernel();
     std::printf("lane kernel: %s; a round of half the lanes takes %.2f of its time\n", vantrel::laneKernelName(kernel),
                 vantrel::narrowLaneRoundCost(kernel));
     Seconds chain = floorSecondsPerChain(state->Osc_value);

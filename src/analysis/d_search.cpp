@@ -77,14 +77,22 @@ struct Guess {
 // chance (10 - j) / (11 - j). Half the weight goes to the history's line where it foretells the sign.
 // These chances only rank the averagings the spare lanes compute ahead; any value in (0, 1) gives the
 // same results, a poor one only more lane rounds.
-double chanceToKeepSign(int moves, double d, int previous, const MeasureHistory& history) {
+double chanceToKeepSign(const SearchStep& at, int moves, const MeasureHistory& history) {
     // Past ten moves the even spread would say "never"; a measure that is not monotonic in d can
     // still keep its sign, so such a guess stays possible, behind every likelier one.
     constexpr double kBeyondTenMoves = 0.05;
     // A line that foretold the last sign right is trusted almost fully, but its other sign keeps a
     // lane when lanes are spare: the measure is only nearly straight between two measures.
     constexpr double kLineRight = 0.97;
-    const double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : kBeyondTenMoves;
+    // Beyond the first step, d = +-10, the weight is over 20000 or under 1/20000: the averaging
+    // leaves a series almost as it is or flattens it, and few measures still change sign there.
+    constexpr double kBeyondFirstStep = 0.1;
+    double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : kBeyondTenMoves;
+    if (at.step == SearchStep{}.step) {
+        evenlySpread = kBeyondFirstStep;
+    }
+    const int previous = at.previous;
+    const double d = at.d;
     const int foretold = history.foretoldSign(d);
     if (foretold == 0) {
         return evenlySpread;
@@ -113,7 +121,7 @@ int followingGuesses(const Guess& g, const MeasureHistory& history, Guess (&foll
             continue;
         }
         const bool keeps = sign == at.previous;
-        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(g.moves, at.d, at.previous, history);
+        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(at, g.moves, history);
         following[count++] = {
             {next, false, {}}, keeps ? g.moves + 1 : 1, g.likelihood * (keeps ? keepChance : 1 - keepChance)};
     }
@@ -168,6 +176,9 @@ long passCount(double i) {
     return passes;
 }
 
+// Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
+constexpr long kMeasureLanesFromPasses = 32;
+
 template <typename Averaged> AveragingMeasures measuresOf(const Averaged& a) {
     return {a.BMA_RMS, a.Residual_RMS, a.Series_wavelength, a.BMA_wavelength};
 }
@@ -187,11 +198,20 @@ template <typename From, typename To> void copyArrays(const From& from, To& to, 
     }
 }
 
-// Half the lanes in a round that takes less time: AVX-512's division has a longer latency than
-// AVX2's, and two packs of AVX2 run two chains. SSE2's division is no faster than AVX2's.
+// Half the lanes in a round that takes less time: one pack of a pair kernel, or AVX2 beside
+// AVX-512, whose division has a longer latency. A lone pack has no narrower kernel that is faster.
 bool narrowerKernel(LaneKernel kernel, LaneKernel& narrower) {
-    narrower = LaneKernel::Avx2;
-    return (kernel == LaneKernel::Avx512 || kernel == LaneKernel::Avx2Pairs) && laneKernelAvailable(narrower);
+    switch (kernel) {
+    case LaneKernel::Avx2Pairs:
+    case LaneKernel::Avx512:
+        narrower = LaneKernel::Avx2;
+        return laneKernelAvailable(narrower);
+    case LaneKernel::Sse2Pairs:
+        narrower = LaneKernel::Sse2;
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The time of a narrow round over a wide one, measured once per kernel pair on a series of the
@@ -231,12 +251,20 @@ double narrowLaneRoundCost(LaneKernel wide) {
     if (!narrowerKernel(wide, narrow)) {
         return 1.0;
     }
-    if (wide == LaneKernel::Avx512) {
+    switch (wide) {
+    case LaneKernel::Avx512: {
         static const double avx512 = narrowRoundCost(wide, narrow);
         return avx512;
     }
-    static const double avx2Pairs = narrowRoundCost(wide, narrow);
-    return avx2Pairs;
+    case LaneKernel::Avx2Pairs: {
+        static const double avx2Pairs = narrowRoundCost(wide, narrow);
+        return avx2Pairs;
+    }
+    default: {
+        static const double sse2Pairs = narrowRoundCost(wide, narrow);
+        return sse2Pairs;
+    }
+    }
 }
 
 namespace {
@@ -246,9 +274,6 @@ struct RoundEnd {
     const void* owner;
     void operator()(WaveMemo* memo) const { memo->endRound(owner); }
 };
-
-// Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
-constexpr long kMeasureLanesFromPasses = 32;
 
 // Thrown inside the second thread's search when its result is no longer wanted.
 struct SearchAbandoned {};
@@ -360,7 +385,6 @@ AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, Wa
         LaneKernel narrower;
         if (narrowerKernel(mode.kernel, narrower)) {
             m_narrowLanes = std::make_unique<LaneAveraging>(narrower, m_averaged.Data_count);
-            m_narrowRoundBelow = narrowRoundBelow(mode.kernel);
         }
     }
 }
@@ -549,7 +573,7 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     double guesses[kMaxLanes] = {};
     double likelihoods[kMaxLanes] = {};
     int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes());
-    m_activeLanes = &lanesFor(likelihoods, guessCount);
+    m_activeLanes = &lanesFor(likelihoods, guessCount, passes);
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
     weights[0] = averagingWeight(guesses[0]);
@@ -596,10 +620,15 @@ template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
 }
 
 // The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are
-// unlikely to be asked for: together less than once.
-template <typename Averaged> LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount) {
-    if (!m_narrowLanes) {
+// unlikely to be asked for: together less than once. Short rounds take the wide kernel: there the
+// choice saves little, less than measuring the two kernels' rounds would cost.
+template <typename Averaged>
+LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount, long passes) {
+    if (!m_narrowLanes || passes < kMeasureLanesFromPasses) {
         return *m_lanes;
+    }
+    if (m_narrowRoundBelow < 0) {
+        m_narrowRoundBelow = narrowRoundBelow(m_lanes->kernel());
     }
     double leftOut = 0.0;
     for (int k = m_narrowLanes->lanes(); k < guessCount; ++k) {
@@ -610,6 +639,12 @@ template <typename Averaged> LaneAveraging& AveragerOf<Averaged>::lanesFor(const
 
 template class AveragerOf<AnalysisState>;
 template class AveragerOf<AveragingArrays>;
+
+bool secondThreadPays(double i, int n) {
+    constexpr long kLongAveraging = kMeasureLanesFromPasses * kMaxPoints; // point passes
+    const long passes = passCount(i);
+    return passes >= kMeasureLanesFromPasses || passes * n >= kLongAveraging;
+}
 
 void WavelengthSearchThread::start(const Series& remainder, double i, double target) {
     m_thread = {};

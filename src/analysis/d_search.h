@@ -178,7 +178,7 @@ private:
     bool takeFromLanes(double d, double i);
     void settleMeans();
     void averageInLanes(const SearchAhead& ahead, double i, long passes);
-    LaneAveraging& lanesFor(const double* likelihoods, int guessCount);
+    LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
 
     const Series& m_remainder;
@@ -190,7 +190,8 @@ private:
     std::unique_ptr<LaneAveraging> m_lanes;       // none in the sequential mode
     std::unique_ptr<LaneAveraging> m_narrowLanes; // half of m_lanes, where that is faster
     LaneAveraging* m_activeLanes = nullptr;       // the lanes of the last round
-    double m_narrowRoundBelow = 0.0;              // narrow rounds when the guesses left out add up to less
+    double m_narrowRoundBelow = -1.0;             // narrow rounds when the guesses left out add up to
+                                                  // less; below 0 until measured
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
     unsigned m_lanesTaken = 0;    // a bit for each lane of the last round a search took
@@ -250,6 +251,11 @@ template <typename Averaged> auto amplitudeMeasure(const Averaged& a) {
 template <typename Averaged> auto wavelengthMeasure(const Averaged& a, double target) {
     return [&a, target] { return a.BMA_wavelength - target; };
 }
+
+// Whether a wave's wavelength search pays for a second thread: when the two searches share their
+// lanes' averagings, or each averaging is long. Below that a wave takes about a millisecond, and the
+// two threads would average much the same d values twice.
+bool secondThreadPays(double i, int n);
 
 // The wavelength search of a wave on a second thread, started beside the amplitude search with the i
 // read for it. Its steps are kept for the calling thread to show in their place; it never calls the

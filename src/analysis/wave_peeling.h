@@ -60,7 +60,7 @@ struct WaveRunStats {
 // on a second thread beside the amplitude search; the window sees the same calls in the same order.
 struct AveragingMode {
     bool speculative = true;
-    LaneKernel kernel = widestLaneKernel();
+    LaneKernel kernel = preferredLaneKernel();
     bool parallelSearches = true;
 };
 
