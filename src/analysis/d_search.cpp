@@ -138,9 +138,10 @@ bool contains(const double* values, int count, double value) {
 }
 
 // Up to `lanes` different d values the search may ask for and the wave has not averaged with i nor
-// is averaging on the other thread, likeliest first; the one it asks for now comes first.
+// is averaging on the other thread, likeliest first; the one it asks for now comes first when
+// `asked`, however the wave stands with it.
 int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, const void* asker,
-            double i, double* ds, double* likelihoods, int lanes) {
+            double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
     constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
@@ -155,7 +156,8 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         }
         const Guess guess = open[best];
         open[best] = open[--openCount];
-        if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.expects(guess.ahead.at.d, i, asker))) {
+        if (!contains(ds, count, guess.ahead.at.d) &&
+            ((count == 0 && asked) || !memo.expects(guess.ahead.at.d, i, asker))) {
             likelihoods[count] = guess.likelihood;
             ds[count++] = guess.ahead.at.d;
         }
@@ -322,16 +324,19 @@ bool WaveMemo::holds(double d, double i) const {
     return false;
 }
 
-bool WaveMemo::waitFor(double d, double i, std::stop_token stop) {
+bool WaveMemo::waitUntilExpected(double d, double i, const void* asker, std::stop_token stop) {
     std::unique_lock lock(m_mutex);
-    return m_remembered.wait(lock, stop, [&] { return holds(d, i); });
+    return m_remembered.wait(lock, stop, [&] { return holds(d, i) || computing(d, i, asker); });
 }
 
 void WaveMemo::beginRound(const void* owner, const double* ds, int count, double i) {
-    const std::lock_guard lock(m_mutex);
-    for (int k = 0; k < count; ++k) {
-        m_computing.push_back({owner, ds[k], i});
+    {
+        const std::lock_guard lock(m_mutex);
+        for (int k = 0; k < count; ++k) {
+            m_computing.push_back({owner, ds[k], i});
+        }
     }
+    m_remembered.notify_all();
 }
 
 void WaveMemo::endRound(const void* owner) {
@@ -462,7 +467,7 @@ void AveragerOf<Averaged>::average(double d, double i, const SearchAhead* ahead,
     }
     settleMeans();
     if (ahead != nullptr && m_lanes && passes >= 1 && m_averaged.Data_count >= 2) {
-        averageInLanes(*ahead, i, passes);
+        averageInLanes(*ahead, i, passes, true);
         takeFromLanes(d, i);
     } else {
         BMA_Calculation(m_averaged, m_remainder, d, i, *m_seriesMeasures);
@@ -568,23 +573,42 @@ template <typename Averaged> void AveragerOf<Averaged>::settleMeans() {
     }
 }
 
+template <typename Averaged> void AveragerOf<Averaged>::guessAhead(const SearchAhead& ahead, double i) {
+    const long passes = passCount(i);
+    if (!m_lanes || passes < kMeasureLanesFromPasses || m_averaged.Data_count < 2) {
+        return;
+    }
+    if (!m_seriesMeasured) {
+        measureSeries(*m_seriesMeasures, m_remainder, m_averaged.Data_count);
+        m_seriesMeasured = true;
+    }
+    settleMeans();
+    averageInLanes(ahead, i, passes, false);
+}
+
 template <typename Averaged>
-void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes) {
+void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked) {
     double guesses[kMaxLanes] = {};
     double likelihoods[kMaxLanes] = {};
-    int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes());
+    int guessCount =
+        guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes(), asked);
     m_activeLanes = &lanesFor(likelihoods, guessCount, passes);
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
-    weights[0] = averagingWeight(guesses[0]);
-    m_laneCount = 1;
-    m_laneDs[0] = guesses[0];
-    for (int k = 1; k < guessCount; ++k) {
+    m_laneCount = 0;
+    if (asked) {
+        weights[0] = averagingWeight(guesses[0]);
+        m_laneDs[m_laneCount++] = guesses[0];
+    }
+    for (int k = asked ? 1 : 0; k < guessCount; ++k) {
         const double w = std::exp(guesses[k]);
         if (std::isfinite(w)) {
             weights[m_laneCount] = w;
             m_laneDs[m_laneCount++] = guesses[k];
         }
+    }
+    if (m_laneCount == 0) {
+        return;
     }
     m_laneI = i;
     m_lanesTaken = 0;
@@ -667,11 +691,12 @@ void WavelengthSearchThread::search(std::stop_token stop) {
         m_stats = {};
         m_steps.clear();
         m_averager->forget();
-        // Both searches start at the same d. The first one's averaging there serves both, and
-        // following a little behind it, this search finds more of the averagings it shares with it.
-        if (!m_memo.waitFor(SearchStep{}.d, m_i, stop)) {
+        // Both searches start at the same d. The first one's round there serves both; while it
+        // computes, this search's lanes compute the likeliest of its first steps that round leaves out.
+        if (!m_memo.waitUntilExpected(SearchStep{}.d, m_i, m_averager.get(), stop)) {
             throw SearchAbandoned{};
         }
+        m_averager->guessAhead(SearchAhead{SearchStep{}, true, {}}, m_i);
         m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
             if (stop.stop_requested()) {
                 throw SearchAbandoned{};

@@ -101,8 +101,9 @@ public:
     // The first time an averaging from a lane is taken: true once for each.
     bool creditLane(double d, double i);
     bool recall(double d, double i, AveragingMeasures& measures) const;
-    // Waits until an averaging with d and i is remembered; false when stopped first.
-    bool waitFor(double d, double i, std::stop_token stop);
+    // Waits until an averaging with d and i is remembered or another averager's round computes it;
+    // false when stopped first.
+    bool waitUntilExpected(double d, double i, const void* asker, std::stop_token stop);
 
     // The lanes of a round whose measures the memo will hold when it ends. A round never waits, so
     // waiting for another averager's round ends.
@@ -165,6 +166,9 @@ public:
     // call becomes (d, i).
     void adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats, double firstD);
     WaveMemo& memo() { return *m_memo; }
+    // Computes in lanes, with no call asking for any, the averagings the search may ask for first
+    // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
+    void guessAhead(const SearchAhead& ahead, double i);
 
     // The remainder has changed.
     void forget();
@@ -177,7 +181,8 @@ private:
     void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
     void settleMeans();
-    void averageInLanes(const SearchAhead& ahead, double i, long passes);
+    // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
+    void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
 
