@@ -69,6 +69,7 @@ struct Guess {
     SearchAhead ahead;
     int moves;
     double likelihood;
+    const MeasureHistory* history;
 };
 
 // The chance that the measure keeps its sign at d after `moves` moves with one step. A change of sign
@@ -103,7 +104,7 @@ double chanceToKeepSign(const SearchStep& at, int moves, const MeasureHistory& h
 // The averagings that follow the one at g's d, one for each sign the measure may have there. A pass
 // that leaves d where it is reuses that averaging, and its sign is the same, so the passes are
 // followed to the next d; a search that ends there asks for nothing more.
-int followingGuesses(const Guess& g, const MeasureHistory& history, Guess (&following)[2]) {
+int followingGuesses(const Guess& g, Guess (&following)[2]) {
     int count = 0;
     const SearchStep& at = g.ahead.at;
     if (at.done) {
@@ -121,9 +122,11 @@ int followingGuesses(const Guess& g, const MeasureHistory& history, Guess (&foll
             continue;
         }
         const bool keeps = sign == at.previous;
-        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(at, g.moves, history);
-        following[count++] = {
-            {next, false, {}}, keeps ? g.moves + 1 : 1, g.likelihood * (keeps ? keepChance : 1 - keepChance)};
+        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(at, g.moves, *g.history);
+        following[count++] = {{next, false, {}},
+                              keeps ? g.moves + 1 : 1,
+                              g.likelihood * (keeps ? keepChance : 1 - keepChance),
+                              g.history};
     }
     return count;
 }
@@ -137,17 +140,23 @@ bool contains(const double* values, int count, double value) {
     return false;
 }
 
-// Up to `lanes` different d values the search may ask for and the wave has not averaged with i nor
-// is averaging on the other thread, likeliest first; the one it asks for now comes first when
-// `asked`, however the wave stands with it.
+// Up to `lanes` different d values the search may ask for, or the other search of the wave, that the
+// wave has not averaged with i nor is averaging on the other thread, likeliest first; the one it asks
+// for now comes first when `asked`, however the wave stands with it.
 int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, const void* asker,
             double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
-    constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
+    // The other search's guesses near where it stands are mostly held already; they are passed over.
+    constexpr int kMaxTaken = 6 * kMaxLanes;
+    constexpr int kMaxOpen = kMaxTaken + 2; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
-    open[openCount++] = {ahead, moves, 1.0};
+    open[openCount++] = {ahead, moves, 1.0, &history};
+    WaveMemo::Standing other;
+    if (memo.otherStanding(asker, i, other)) {
+        open[openCount++] = {other.ahead, other.moves, 1.0, &other.history};
+    }
     int count = 0;
-    for (int taken = 0; taken < 2 * kMaxLanes && count < lanes && openCount > 0; ++taken) {
+    for (int taken = 0; taken < kMaxTaken && count < lanes && openCount > 0; ++taken) {
         int best = 0;
         for (int k = 1; k < openCount; ++k) {
             if (open[k].likelihood > open[best].likelihood) {
@@ -162,7 +171,7 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
             ds[count++] = guess.ahead.at.d;
         }
         Guess following[2];
-        const int more = followingGuesses(guess, history, following);
+        const int more = followingGuesses(guess, following);
         for (int k = 0; k < more; ++k) {
             open[openCount++] = following[k];
         }
@@ -286,6 +295,7 @@ void WaveMemo::clear() {
     const std::lock_guard lock(m_mutex);
     m_entries.clear();
     m_computing.clear();
+    m_standings.clear();
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
@@ -366,6 +376,33 @@ bool WaveMemo::expects(double d, double i, const void* asker) const {
     return holds(d, i) || computing(d, i, asker);
 }
 
+void WaveMemo::publish(const Standing& standing) {
+    const std::lock_guard lock(m_mutex);
+    for (Standing& s : m_standings) {
+        if (s.owner == standing.owner) {
+            s = standing;
+            return;
+        }
+    }
+    m_standings.push_back(standing);
+}
+
+void WaveMemo::withdraw(const void* owner) {
+    const std::lock_guard lock(m_mutex);
+    std::erase_if(m_standings, [owner](const Standing& s) { return s.owner == owner; });
+}
+
+bool WaveMemo::otherStanding(const void* asker, double i, Standing& standing) const {
+    const std::lock_guard lock(m_mutex);
+    for (const Standing& s : m_standings) {
+        if (s.owner != asker && s.i == i) {
+            standing = s;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool WaveMemo::recall(double d, double i, AveragingMeasures& measures) const {
     const std::lock_guard lock(m_mutex);
     for (const Entry& entry : m_entries) {
@@ -408,6 +445,11 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     ++m_stats.requestedCalls;
     if (ahead != nullptr) {
         followSearch(*ahead);
+        if (m_lanes) {
+            m_memo->publish({this, {ahead->at, ahead->first, {}}, m_movesAtStep, m_history, i});
+        }
+    } else {
+        m_memo->withdraw(this);
     }
     if (m_valid && d == m_lastD && i == m_lastI) {
         return;

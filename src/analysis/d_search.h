@@ -114,6 +114,20 @@ public:
     // Whether the memo holds d and i or another averager's round computes them.
     bool expects(double d, double i, const void* asker) const;
 
+    // Where a search stands as it asks for an averaging. The two searches of a wave run side by side
+    // on two threads; each fills the lanes its own guesses leave to less likely ones with the other's.
+    struct Standing {
+        const void* owner = nullptr;
+        SearchAhead ahead;
+        int moves = 0;
+        MeasureHistory history;
+        double i = 0.0;
+    };
+    void publish(const Standing& standing);
+    void withdraw(const void* owner);
+    // The standing of another averager's search with this i; false when there is none.
+    bool otherStanding(const void* asker, double i, Standing& standing) const;
+
 private:
     bool holds(double d, double i) const;
     bool computing(double d, double i, const void* asker) const;
@@ -134,6 +148,7 @@ private:
         double i;
     };
     std::vector<Computing> m_computing;
+    std::vector<Standing> m_standings;
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
