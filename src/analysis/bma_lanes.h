@@ -21,8 +21,9 @@ int laneCount(LaneKernel kernel);
 const char* laneKernelName(LaneKernel kernel);
 // Whether this processor (and its operating system) runs the kernel's instructions.
 bool laneKernelAvailable(LaneKernel kernel);
-// The kernel with the most lanes per unit of time on this processor: two packs of AVX2, or of SSE2
-// where AVX2 is missing. AVX-512's one pack of eight lanes has a slower division than two of four.
+// The kernel with the most lanes per unit of time: two packs of AVX2, or of SSE2 where AVX2 is
+// missing. AVX-512's one pack of eight lanes runs one chain per mean, bound by a division latency no
+// shorter than AVX2's, where two packs of four run two.
 LaneKernel preferredLaneKernel();
 
 // The working arrays of every lane, allocated once for a series of up to `points` points (at least

@@ -273,7 +273,7 @@ template <typename Averaged> auto wavelengthMeasure(const Averaged& a, double ta
 }
 
 // Whether a wave's wavelength search pays for a second thread: when the two searches share their
-// lanes' averagings, or each averaging is long. Below that a wave takes about a millisecond, and the
+// lanes' averagings, or each averaging is long. Below that a wave takes a few milliseconds, and the
 // two threads would average much the same d values twice.
 bool secondThreadPays(double i, int n);
 
