@@ -6,8 +6,8 @@
 // threads; both over the same floor, the chain's processor time (on a shared machine a batch of chains
 // of milliseconds is hardly ever descheduled). Also reports how many lane slots computed an averaging
 // a search went on to take, and times a whole default command-line run over the same 1500 numbers.
-// The last line is the one a script reads. With VANTREL_BENCH_PAIRS set it also runs the eight-lane
-// kernel of two AVX2 packs: the lane-slot use of eight lanes on a processor without AVX-512.
+// The last line is the one a script reads. With VANTREL_BENCH_KERNELS set it also runs i = 999 with
+// every other lane kernel this processor runs, on two threads: what the preferred kernel gains.
 //
 // Each measurement keeps the best of several repetitions, in wall time and in processor time. On a
 // shared machine the wall time also blames the run for other programs: the load average is printed.
@@ -212,7 +212,7 @@ int main() {
     prepareOscillation(*state, *table);
 
     printLoad();
-    const vantrel::LaneKernel kernel = vantrel::widestLaneKernel();
+    const vantrel::LaneKernel kernel = vantrel::preferredLaneKernel();
     std::printf("lane kernel: %s; a round of half the lanes takes %.2f of its time\n", vantrel::laneKernelName(kernel),
                 vantrel::narrowLaneRoundCost(kernel));
     Seconds chain = floorSecondsPerChain(state->Osc_value);
@@ -224,12 +224,13 @@ int main() {
     printRun("i=999, one thread", i999OneThread);
     const TimedRun i999 = bestWaveRun(*state, "999", 3);
     printRun("i=999", i999);
-    if (std::getenv("VANTREL_BENCH_PAIRS") != nullptr) {
-        vantrel::AveragingMode pairs;
-        pairs.kernel = vantrel::LaneKernel::Avx2Pairs;
-        printRun("i=999, AVX2 pairs", bestWaveRun(*state, "999", 2, pairs));
-        pairs.parallelSearches = false;
-        printRun("i=999, AVX2 pairs, one thread", bestWaveRun(*state, "999", 2, pairs));
+    for (int k = 0; k < vantrel::kLaneKernelCount && std::getenv("VANTREL_BENCH_KERNELS") != nullptr; ++k) {
+        vantrel::AveragingMode other;
+        other.kernel = static_cast<vantrel::LaneKernel>(k);
+        if (other.kernel != kernel && vantrel::laneKernelAvailable(other.kernel)) {
+            printRun((std::string("i=999, ") + vantrel::laneKernelName(other.kernel)).c_str(),
+                     bestWaveRun(*state, "999", 2, other));
+        }
     }
     const Seconds batch = bestBatchRun(*state, 10);
     std::printf("batch, default options, %d lines: wall %.4f s, cpu %.4f s\n", kPoints, batch.wall, batch.cpu);
@@ -241,6 +242,9 @@ int main() {
                 chain.wall * 1e6, chain.cpu * 1e6, i999.stats.passes, floor);
     std::printf("one thread: floor_ratio %.3f cpu_ratio %.3f\n", i999OneThread.seconds.wall / floor,
                 i999OneThread.seconds.cpu / floor);
+    std::printf("floor_ratio: the i=999 run's wall time over the floor (target 0.12 or less), cpu_ratio: its processor "
+                "time over the floor; lane-slot use: lane averagings a search took over the lanes the rounds ran "
+                "(target 0.80). A second thread runs from 32 passes on.\n");
     std::printf("lane-slot use at i=999: %.3f\n", laneSlotUse(i999.stats));
     std::printf("cpu_ratio: %.3f\n", i999.seconds.cpu / floor);
     std::printf("floor_ratio: %.3f calls: %ld\n", i999.seconds.wall / floor, i999.stats.computedCalls);

@@ -10,9 +10,10 @@ namespace vantrel {
 // does the scalar averaging's multiplications, additions and divisions in the same order, element by
 // element, so every lane holds the bits the scalar averaging gives for its weight. The divider is
 // far from busy in one chain of the scalar averaging; the lanes fill it for the price of one chain.
-// Avx2Pairs runs eight lanes as two packs of four on AVX2: two independent chains per step.
-enum class LaneKernel { Sse2, Avx2, Avx512, Avx2Pairs };
-constexpr int kLaneKernelCount = 4;
+// The pair kernels run two packs side by side, two independent chains per step: the divider is bound
+// by its latency, so twice the lanes take little more time than one pack's.
+enum class LaneKernel { Sse2, Avx2, Avx512, Avx2Pairs, Sse2Pairs };
+constexpr int kLaneKernelCount = 5;
 
 constexpr int kMaxLanes = 8;
 
@@ -20,14 +21,16 @@ int laneCount(LaneKernel kernel);
 const char* laneKernelName(LaneKernel kernel);
 // Whether this processor (and its operating system) runs the kernel's instructions.
 bool laneKernelAvailable(LaneKernel kernel);
-// The kernel with the most lanes this processor runs; SSE2 is always there.
-LaneKernel widestLaneKernel();
+// The kernel with the most lanes per unit of time: two packs of AVX2, or of SSE2 where AVX2 is
+// missing. AVX-512's one pack of eight lanes runs one chain per mean, bound by a division latency no
+// shorter than AVX2's, where two packs of four run two.
+LaneKernel preferredLaneKernel();
 
 // The working arrays of every lane, allocated once for a series of up to `points` points (at least
 // the window's 1500), point by point: entry k * lanes() + lane. A longer series grows them once.
 class LaneAveraging {
 public:
-    explicit LaneAveraging(LaneKernel kernel = widestLaneKernel(), int points = kMaxPoints);
+    explicit LaneAveraging(LaneKernel kernel = preferredLaneKernel(), int points = kMaxPoints);
 
     LaneKernel kernel() const { return m_kernel; }
     int lanes() const { return m_lanes; }

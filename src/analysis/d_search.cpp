@@ -69,6 +69,7 @@ struct Guess {
     SearchAhead ahead;
     int moves;
     double likelihood;
+    const MeasureHistory* history;
 };
 
 // The chance that the measure keeps its sign at d after `moves` moves with one step. A change of sign
@@ -77,14 +78,22 @@ struct Guess {
 // chance (10 - j) / (11 - j). Half the weight goes to the history's line where it foretells the sign.
 // These chances only rank the averagings the spare lanes compute ahead; any value in (0, 1) gives the
 // same results, a poor one only more lane rounds.
-double chanceToKeepSign(int moves, double d, int previous, const MeasureHistory& history) {
+double chanceToKeepSign(const SearchStep& at, int moves, const MeasureHistory& history) {
     // Past ten moves the even spread would say "never"; a measure that is not monotonic in d can
     // still keep its sign, so such a guess stays possible, behind every likelier one.
     constexpr double kBeyondTenMoves = 0.05;
     // A line that foretold the last sign right is trusted almost fully, but its other sign keeps a
     // lane when lanes are spare: the measure is only nearly straight between two measures.
     constexpr double kLineRight = 0.97;
-    const double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : kBeyondTenMoves;
+    // Beyond the first step, d = +-10, the weight is over 20000 or under 1/20000: the averaging
+    // leaves a series almost as it is or flattens it, and few measures still change sign there.
+    constexpr double kBeyondFirstStep = 0.1;
+    double evenlySpread = moves < 10 ? (10.0 - moves) / (11.0 - moves) : kBeyondTenMoves;
+    if (at.step == SearchStep{}.step) {
+        evenlySpread = kBeyondFirstStep;
+    }
+    const int previous = at.previous;
+    const double d = at.d;
     const int foretold = history.foretoldSign(d);
     if (foretold == 0) {
         return evenlySpread;
@@ -95,7 +104,7 @@ double chanceToKeepSign(int moves, double d, int previous, const MeasureHistory&
 // The averagings that follow the one at g's d, one for each sign the measure may have there. A pass
 // that leaves d where it is reuses that averaging, and its sign is the same, so the passes are
 // followed to the next d; a search that ends there asks for nothing more.
-int followingGuesses(const Guess& g, const MeasureHistory& history, Guess (&following)[2]) {
+int followingGuesses(const Guess& g, Guess (&following)[2]) {
     int count = 0;
     const SearchStep& at = g.ahead.at;
     if (at.done) {
@@ -113,9 +122,11 @@ int followingGuesses(const Guess& g, const MeasureHistory& history, Guess (&foll
             continue;
         }
         const bool keeps = sign == at.previous;
-        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(g.moves, at.d, at.previous, history);
-        following[count++] = {
-            {next, false, {}}, keeps ? g.moves + 1 : 1, g.likelihood * (keeps ? keepChance : 1 - keepChance)};
+        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(at, g.moves, *g.history);
+        following[count++] = {{next, false, {}},
+                              keeps ? g.moves + 1 : 1,
+                              g.likelihood * (keeps ? keepChance : 1 - keepChance),
+                              g.history};
     }
     return count;
 }
@@ -129,16 +140,23 @@ bool contains(const double* values, int count, double value) {
     return false;
 }
 
-// Up to `lanes` different d values the search may ask for and the wave has not averaged with i nor
-// is averaging on the other thread, likeliest first; the one it asks for now comes first.
+// Up to `lanes` different d values the search may ask for, or the other search of the wave, that the
+// wave has not averaged with i nor is averaging on the other thread, likeliest first; the one it asks
+// for now comes first when `asked`, however the wave stands with it.
 int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, const void* asker,
-            double i, double* ds, double* likelihoods, int lanes) {
-    constexpr int kMaxOpen = 2 * kMaxLanes + 1; // each guess taken adds at most one net
+            double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
+    // The other search's guesses near where it stands are mostly held already; they are passed over.
+    constexpr int kMaxTaken = 6 * kMaxLanes;
+    constexpr int kMaxOpen = kMaxTaken + 2; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
-    open[openCount++] = {ahead, moves, 1.0};
+    open[openCount++] = {ahead, moves, 1.0, &history};
+    WaveMemo::Standing other;
+    if (memo.otherStanding(asker, i, other)) {
+        open[openCount++] = {other.ahead, other.moves, 1.0, &other.history};
+    }
     int count = 0;
-    for (int taken = 0; taken < 2 * kMaxLanes && count < lanes && openCount > 0; ++taken) {
+    for (int taken = 0; taken < kMaxTaken && count < lanes && openCount > 0; ++taken) {
         int best = 0;
         for (int k = 1; k < openCount; ++k) {
             if (open[k].likelihood > open[best].likelihood) {
@@ -147,12 +165,13 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         }
         const Guess guess = open[best];
         open[best] = open[--openCount];
-        if (!contains(ds, count, guess.ahead.at.d) && (count == 0 || !memo.expects(guess.ahead.at.d, i, asker))) {
+        if (!contains(ds, count, guess.ahead.at.d) &&
+            ((count == 0 && asked) || !memo.expects(guess.ahead.at.d, i, asker))) {
             likelihoods[count] = guess.likelihood;
             ds[count++] = guess.ahead.at.d;
         }
         Guess following[2];
-        const int more = followingGuesses(guess, history, following);
+        const int more = followingGuesses(guess, following);
         for (int k = 0; k < more; ++k) {
             open[openCount++] = following[k];
         }
@@ -167,6 +186,9 @@ long passCount(double i) {
     }
     return passes;
 }
+
+// Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
+constexpr long kMeasureLanesFromPasses = 32;
 
 template <typename Averaged> AveragingMeasures measuresOf(const Averaged& a) {
     return {a.BMA_RMS, a.Residual_RMS, a.Series_wavelength, a.BMA_wavelength};
@@ -187,11 +209,20 @@ template <typename From, typename To> void copyArrays(const From& from, To& to, 
     }
 }
 
-// Half the lanes in a round that takes less time: AVX-512's division has a longer latency than
-// AVX2's, and two packs of AVX2 run two chains. SSE2's division is no faster than AVX2's.
+// Half the lanes in a round that takes less time: one pack of a pair kernel, or AVX2 beside
+// AVX-512, whose division has a longer latency. A lone pack has no narrower kernel that is faster.
 bool narrowerKernel(LaneKernel kernel, LaneKernel& narrower) {
-    narrower = LaneKernel::Avx2;
-    return (kernel == LaneKernel::Avx512 || kernel == LaneKernel::Avx2Pairs) && laneKernelAvailable(narrower);
+    switch (kernel) {
+    case LaneKernel::Avx2Pairs:
+    case LaneKernel::Avx512:
+        narrower = LaneKernel::Avx2;
+        return laneKernelAvailable(narrower);
+    case LaneKernel::Sse2Pairs:
+        narrower = LaneKernel::Sse2;
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The time of a narrow round over a wide one, measured once per kernel pair on a series of the
@@ -231,12 +262,20 @@ double narrowLaneRoundCost(LaneKernel wide) {
     if (!narrowerKernel(wide, narrow)) {
         return 1.0;
     }
-    if (wide == LaneKernel::Avx512) {
+    switch (wide) {
+    case LaneKernel::Avx512: {
         static const double avx512 = narrowRoundCost(wide, narrow);
         return avx512;
     }
-    static const double avx2Pairs = narrowRoundCost(wide, narrow);
-    return avx2Pairs;
+    case LaneKernel::Avx2Pairs: {
+        static const double avx2Pairs = narrowRoundCost(wide, narrow);
+        return avx2Pairs;
+    }
+    default: {
+        static const double sse2Pairs = narrowRoundCost(wide, narrow);
+        return sse2Pairs;
+    }
+    }
 }
 
 namespace {
@@ -247,9 +286,6 @@ struct RoundEnd {
     void operator()(WaveMemo* memo) const { memo->endRound(owner); }
 };
 
-// Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
-constexpr long kMeasureLanesFromPasses = 32;
-
 // Thrown inside the second thread's search when its result is no longer wanted.
 struct SearchAbandoned {};
 
@@ -259,6 +295,7 @@ void WaveMemo::clear() {
     const std::lock_guard lock(m_mutex);
     m_entries.clear();
     m_computing.clear();
+    m_standings.clear();
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
@@ -297,16 +334,19 @@ bool WaveMemo::holds(double d, double i) const {
     return false;
 }
 
-bool WaveMemo::waitFor(double d, double i, std::stop_token stop) {
+bool WaveMemo::waitUntilExpected(double d, double i, const void* asker, std::stop_token stop) {
     std::unique_lock lock(m_mutex);
-    return m_remembered.wait(lock, stop, [&] { return holds(d, i); });
+    return m_remembered.wait(lock, stop, [&] { return holds(d, i) || computing(d, i, asker); });
 }
 
 void WaveMemo::beginRound(const void* owner, const double* ds, int count, double i) {
-    const std::lock_guard lock(m_mutex);
-    for (int k = 0; k < count; ++k) {
-        m_computing.push_back({owner, ds[k], i});
+    {
+        const std::lock_guard lock(m_mutex);
+        for (int k = 0; k < count; ++k) {
+            m_computing.push_back({owner, ds[k], i});
+        }
     }
+    m_remembered.notify_all();
 }
 
 void WaveMemo::endRound(const void* owner) {
@@ -336,6 +376,33 @@ bool WaveMemo::expects(double d, double i, const void* asker) const {
     return holds(d, i) || computing(d, i, asker);
 }
 
+void WaveMemo::publish(const Standing& standing) {
+    const std::lock_guard lock(m_mutex);
+    for (Standing& s : m_standings) {
+        if (s.owner == standing.owner) {
+            s = standing;
+            return;
+        }
+    }
+    m_standings.push_back(standing);
+}
+
+void WaveMemo::withdraw(const void* owner) {
+    const std::lock_guard lock(m_mutex);
+    std::erase_if(m_standings, [owner](const Standing& s) { return s.owner == owner; });
+}
+
+bool WaveMemo::otherStanding(const void* asker, double i, Standing& standing) const {
+    const std::lock_guard lock(m_mutex);
+    for (const Standing& s : m_standings) {
+        if (s.owner != asker && s.i == i) {
+            standing = s;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool WaveMemo::recall(double d, double i, AveragingMeasures& measures) const {
     const std::lock_guard lock(m_mutex);
     for (const Entry& entry : m_entries) {
@@ -360,7 +427,6 @@ AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, Wa
         LaneKernel narrower;
         if (narrowerKernel(mode.kernel, narrower)) {
             m_narrowLanes = std::make_unique<LaneAveraging>(narrower, m_averaged.Data_count);
-            m_narrowRoundBelow = narrowRoundBelow(mode.kernel);
         }
     }
 }
@@ -379,6 +445,11 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     ++m_stats.requestedCalls;
     if (ahead != nullptr) {
         followSearch(*ahead);
+        if (m_lanes) {
+            m_memo->publish({this, {ahead->at, ahead->first, {}}, m_movesAtStep, m_history, i});
+        }
+    } else {
+        m_memo->withdraw(this);
     }
     if (m_valid && d == m_lastD && i == m_lastI) {
         return;
@@ -438,7 +509,7 @@ void AveragerOf<Averaged>::average(double d, double i, const SearchAhead* ahead,
     }
     settleMeans();
     if (ahead != nullptr && m_lanes && passes >= 1 && m_averaged.Data_count >= 2) {
-        averageInLanes(*ahead, i, passes);
+        averageInLanes(*ahead, i, passes, true);
         takeFromLanes(d, i);
     } else {
         BMA_Calculation(m_averaged, m_remainder, d, i, *m_seriesMeasures);
@@ -544,23 +615,42 @@ template <typename Averaged> void AveragerOf<Averaged>::settleMeans() {
     }
 }
 
+template <typename Averaged> void AveragerOf<Averaged>::guessAhead(const SearchAhead& ahead, double i) {
+    const long passes = passCount(i);
+    if (!m_lanes || passes < kMeasureLanesFromPasses || m_averaged.Data_count < 2) {
+        return;
+    }
+    if (!m_seriesMeasured) {
+        measureSeries(*m_seriesMeasures, m_remainder, m_averaged.Data_count);
+        m_seriesMeasured = true;
+    }
+    settleMeans();
+    averageInLanes(ahead, i, passes, false);
+}
+
 template <typename Averaged>
-void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes) {
+void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked) {
     double guesses[kMaxLanes] = {};
     double likelihoods[kMaxLanes] = {};
-    int guessCount = guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes());
-    m_activeLanes = &lanesFor(likelihoods, guessCount);
+    int guessCount =
+        guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes(), asked);
+    m_activeLanes = &lanesFor(likelihoods, guessCount, passes);
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
-    weights[0] = averagingWeight(guesses[0]);
-    m_laneCount = 1;
-    m_laneDs[0] = guesses[0];
-    for (int k = 1; k < guessCount; ++k) {
+    m_laneCount = 0;
+    if (asked) {
+        weights[0] = averagingWeight(guesses[0]);
+        m_laneDs[m_laneCount++] = guesses[0];
+    }
+    for (int k = asked ? 1 : 0; k < guessCount; ++k) {
         const double w = std::exp(guesses[k]);
         if (std::isfinite(w)) {
             weights[m_laneCount] = w;
             m_laneDs[m_laneCount++] = guesses[k];
         }
+    }
+    if (m_laneCount == 0) {
+        return;
     }
     m_laneI = i;
     m_lanesTaken = 0;
@@ -596,10 +686,15 @@ template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
 }
 
 // The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are
-// unlikely to be asked for: together less than once.
-template <typename Averaged> LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount) {
-    if (!m_narrowLanes) {
+// unlikely to be asked for: together less than once. Short rounds take the wide kernel: there the
+// choice saves little, less than measuring the two kernels' rounds would cost.
+template <typename Averaged>
+LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount, long passes) {
+    if (!m_narrowLanes || passes < kMeasureLanesFromPasses) {
         return *m_lanes;
+    }
+    if (m_narrowRoundBelow < 0) {
+        m_narrowRoundBelow = narrowRoundBelow(m_lanes->kernel());
     }
     double leftOut = 0.0;
     for (int k = m_narrowLanes->lanes(); k < guessCount; ++k) {
@@ -610,6 +705,12 @@ template <typename Averaged> LaneAveraging& AveragerOf<Averaged>::lanesFor(const
 
 template class AveragerOf<AnalysisState>;
 template class AveragerOf<AveragingArrays>;
+
+bool secondThreadPays(double i, int n) {
+    constexpr long kLongAveraging = kMeasureLanesFromPasses * kMaxPoints; // point passes
+    const long passes = passCount(i);
+    return passes >= kMeasureLanesFromPasses || passes * n >= kLongAveraging;
+}
 
 void WavelengthSearchThread::start(const Series& remainder, double i, double target) {
     m_thread = {};
@@ -632,11 +733,12 @@ void WavelengthSearchThread::search(std::stop_token stop) {
         m_stats = {};
         m_steps.clear();
         m_averager->forget();
-        // Both searches start at the same d. The first one's averaging there serves both, and
-        // following a little behind it, this search finds more of the averagings it shares with it.
-        if (!m_memo.waitFor(SearchStep{}.d, m_i, stop)) {
+        // Both searches start at the same d. The first one's round there serves both; while it
+        // computes, this search's lanes compute the likeliest of its first steps that round leaves out.
+        if (!m_memo.waitUntilExpected(SearchStep{}.d, m_i, m_averager.get(), stop)) {
             throw SearchAbandoned{};
         }
+        m_averager->guessAhead(SearchAhead{SearchStep{}, true, {}}, m_i);
         m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
             if (stop.stop_requested()) {
                 throw SearchAbandoned{};

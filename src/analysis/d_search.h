@@ -101,8 +101,9 @@ public:
     // The first time an averaging from a lane is taken: true once for each.
     bool creditLane(double d, double i);
     bool recall(double d, double i, AveragingMeasures& measures) const;
-    // Waits until an averaging with d and i is remembered; false when stopped first.
-    bool waitFor(double d, double i, std::stop_token stop);
+    // Waits until an averaging with d and i is remembered or another averager's round computes it;
+    // false when stopped first.
+    bool waitUntilExpected(double d, double i, const void* asker, std::stop_token stop);
 
     // The lanes of a round whose measures the memo will hold when it ends. A round never waits, so
     // waiting for another averager's round ends.
@@ -112,6 +113,20 @@ public:
     void waitWhileComputing(double d, double i, const void* asker);
     // Whether the memo holds d and i or another averager's round computes them.
     bool expects(double d, double i, const void* asker) const;
+
+    // Where a search stands as it asks for an averaging. The two searches of a wave run side by side
+    // on two threads; each fills the lanes its own guesses leave to less likely ones with the other's.
+    struct Standing {
+        const void* owner = nullptr;
+        SearchAhead ahead;
+        int moves = 0;
+        MeasureHistory history;
+        double i = 0.0;
+    };
+    void publish(const Standing& standing);
+    void withdraw(const void* owner);
+    // The standing of another averager's search with this i; false when there is none.
+    bool otherStanding(const void* asker, double i, Standing& standing) const;
 
 private:
     bool holds(double d, double i) const;
@@ -133,6 +148,7 @@ private:
         double i;
     };
     std::vector<Computing> m_computing;
+    std::vector<Standing> m_standings;
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
@@ -165,6 +181,9 @@ public:
     // call becomes (d, i).
     void adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats, double firstD);
     WaveMemo& memo() { return *m_memo; }
+    // Computes in lanes, with no call asking for any, the averagings the search may ask for first
+    // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
+    void guessAhead(const SearchAhead& ahead, double i);
 
     // The remainder has changed.
     void forget();
@@ -177,8 +196,9 @@ private:
     void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
     void settleMeans();
-    void averageInLanes(const SearchAhead& ahead, double i, long passes);
-    LaneAveraging& lanesFor(const double* likelihoods, int guessCount);
+    // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
+    void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
+    LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
 
     const Series& m_remainder;
@@ -190,7 +210,8 @@ private:
     std::unique_ptr<LaneAveraging> m_lanes;       // none in the sequential mode
     std::unique_ptr<LaneAveraging> m_narrowLanes; // half of m_lanes, where that is faster
     LaneAveraging* m_activeLanes = nullptr;       // the lanes of the last round
-    double m_narrowRoundBelow = 0.0;              // narrow rounds when the guesses left out add up to less
+    double m_narrowRoundBelow = -1.0;             // narrow rounds when the guesses left out add up to
+                                                  // less; below 0 until measured
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
     unsigned m_lanesTaken = 0;    // a bit for each lane of the last round a search took
@@ -250,6 +271,11 @@ template <typename Averaged> auto amplitudeMeasure(const Averaged& a) {
 template <typename Averaged> auto wavelengthMeasure(const Averaged& a, double target) {
     return [&a, target] { return a.BMA_wavelength - target; };
 }
+
+// Whether a wave's wavelength search pays for a second thread: when the two searches share their
+// lanes' averagings, or each averaging is long. Below that a wave takes a few milliseconds, and the
+// two threads would average much the same d values twice.
+bool secondThreadPays(double i, int n);
 
 // The wavelength search of a wave on a second thread, started beside the amplitude search with the i
 // read for it. Its steps are kept for the calling thread to show in their place; it never calls the

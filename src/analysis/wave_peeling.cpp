@@ -70,7 +70,7 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, Wave
     if (modes.amplitude) {
         observer.searchStarted(box, SearchKind::Amplitude);
         i = passesOf(observer.iText(box), s.format);
-        if (ahead != nullptr) {
+        if (ahead != nullptr && secondThreadPays(i, s.Data_count)) {
             ahead->start(s.Rem_value, i, target);
         }
         d = searchD(averager, i, amplitudeMeasure(s), showStep);

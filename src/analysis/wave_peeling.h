@@ -53,14 +53,15 @@ struct WaveRunStats {
     long secondThreadResults = 0; // wavelength searches whose second thread's result stood
 };
 
-// How the d searches average. By default the processor's widest lane kernel computes, beside each
+// How the d searches average. By default the processor's preferred lane kernel computes, beside each
 // averaging a search needs, those its next steps may need; not speculative, each averaging a search
 // asks for is computed on its own, one after another. Both give the same bits.
-// With parallelSearches, on a processor with two or more cores, the wavelength search of a wave runs
-// on a second thread beside the amplitude search; the window sees the same calls in the same order.
+// With parallelSearches, on a processor with two or more cores, the wavelength search of a wave that
+// asks for enough work runs on a second thread beside the amplitude search; the window sees the same
+// calls in the same order.
 struct AveragingMode {
     bool speculative = true;
-    LaneKernel kernel = widestLaneKernel();
+    LaneKernel kernel = preferredLaneKernel();
     bool parallelSearches = true;
 };
 

@@ -70,7 +70,8 @@ TEST(BMA_Calculation, ScalarAndEveryLaneGiveThePlainLoopsBits) {
             runtimeErrorOf([&] { BMA_Calculation(*state, state->Data_value, d, passes); });
             expectThePlainBits(*state, plain.back());
         }
-        for (LaneKernel kernel : {LaneKernel::Sse2, LaneKernel::Avx2, LaneKernel::Avx512, LaneKernel::Avx2Pairs}) {
+        for (int k = 0; k < kLaneKernelCount; ++k) {
+            const LaneKernel kernel = static_cast<LaneKernel>(k);
             if (!laneKernelAvailable(kernel) || passes < 1 || values.size() < 2) {
                 continue;
             }
