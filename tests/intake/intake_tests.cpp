@@ -59,12 +59,6 @@ protected:
     int finished = 0;
 };
 
-// The empty text is scanned at once: its strip runs to the end, as a non-empty one's does.
-TEST_F(IntakeTest, TheEmptyTextIsScannedWhole) {
-    EXPECT_EQ(keptLines("", *this), "");
-    EXPECT_TRUE(marks.size() == 1001 && marks.back() == 1000) << marks.size();
-}
-
 // Of a longer text the last 1500 lines up to the last non-empty one are kept, CR LF, LF and CR each
 // ending a line; empty lines are points of value 0; only the first TAB-separated field counts. The
 // cleaning keeps what a number is written with; a whole field in scientific notation is read as one;
@@ -122,6 +116,10 @@ TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
         EXPECT_EQ(state.Nonpositive_data, std::any_of(first, first + count, [](double v) { return v <= 0; })) << cells;
     }
     EXPECT_EQ(finished, static_cast<int>(std::size(cases)));
+    // The empty text is scanned at once: its strip runs to the end, as a non-empty one's does.
+    marks.clear();
+    EXPECT_EQ(keptLines("", *this), "");
+    EXPECT_TRUE(marks.size() == 1001 && marks.back() == 1000) << marks.size();
 }
 
 // The limit counts characters, not bytes, and a malformed UTF-8 byte is a character of its own. An
@@ -211,6 +209,7 @@ TEST(PasteRun, BringsBoxTextsIntoBoundsInTheDesktopsFormat) {
 TEST(FailureMessage, JokeThenABlankLineThenTheReason) {
     EXPECT_EQ(failureMessage(jokeNumber(0.0), "R"), "Hey! Quit breaking me!\r\n\r\nR");
     EXPECT_EQ(failureMessage(jokeNumber(0.999), "R"), "It ain't gonna happen.\r\n\r\nR");
+    EXPECT_EQ(failureMessage(jokeNumber(1.0), "R"), "It ain't gonna happen.\r\n\r\nR");
 }
 
 } // namespace
