@@ -123,6 +123,10 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWavesAndTheFormulaLine) {
               "    Y = A + B \u00b7 ln X      A = 0.333333333333333   B = -0.5");
     EXPECT_EQ(regressionFormulaLine(RegressionModel::Exponential, 2.0, 0.1, NumberFormat::DecimalComma),
               "    Y = A \u00b7 e ^ (B \u00b7 X)      A = 2,   B = 0,1");
+    // Before its first run the window shows zeros with one decimal, in the desktop's format.
+    state->format = NumberFormat::DecimalComma;
+    fillModelTexts(*state);
+    EXPECT_EQ(state->Reg_formula[2], "    Y = A + B \u00b7 ln X      A = 0,0  B = 0,0");
 }
 
 } // namespace

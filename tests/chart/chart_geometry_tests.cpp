@@ -1,4 +1,5 @@
 #include "views/chart_content.h"
+#include "views/chart_description.h"
 #include "views/chart_geometry.h"
 
 #include <gtest/gtest.h>
@@ -169,6 +170,10 @@ TEST(ChartContent, DrawsTheFilledColumnsAndTitlesTheWaves) {
     }
     const ChartContent partly = contentOf();
     EXPECT_EQ(shownStrips(partly), "###-########-");
+    // A screen reader hears each strip's least and greatest value.
+    EXPECT_TRUE(chartDescription(partly).starts_with("Data: minimum -2.25, maximum 1.5.\nOscillation: minimum 0, "
+                                                     "maximum 6.\nWave 1   d = 1,50000   i = 5: minimum 0, maximum 5."))
+        << chartDescription(partly);
     EXPECT_EQ(partly.strips[kFirstWaveStrip].title, "Wave 1   d = 1,50000   i = 5");
     EXPECT_EQ(partly.strips[kFirstWaveStrip + 1].title, "Wave 2   d = 2,5   i = 7");
     filled.reset(ResultTable::kDataColumn);
