@@ -11,12 +11,13 @@ namespace {
 using vantrel::ResultTable;
 using vantrel::TableFileKind;
 
-// A table with results in rows 1 and 3 only (row 2 has only its row number), cells made up by hand: a
-// Data alone and a Remainder alone are results.
+// A table with results in rows 1, 3 and the last only (row 2 has only its row number), cells made up
+// by hand: a Data alone and a Remainder alone are results.
 ResultTable smallTable() {
     ResultTable table;
     table.setText(1, 1, "12,5");
     table.setText(3, 14, "say \"hi\"");
+    table.setText(1500, 1, "7");
     return table;
 }
 
@@ -26,7 +27,7 @@ std::string expected(char separator) {
     const std::string q = separator == ',' ? "\"" : "";
     std::string text = "Index|Data|Regression|Oscillation|Wave 1|Wave 2|Wave 3|Wave 4|Wave 5|Wave 6|Wave 7|Wave 8|"
                        "Wave 9|Wave 10|Remainder\n 1|" +
-                       q + "12,5" + q + "|||||||||||||\n 3||||||||||||||\"say \"\"hi\"\"\"\n";
+                       q + "12,5" + q + "|||||||||||||\n 3||||||||||||||\"say \"\"hi\"\"\"\n 1500|7|||||||||||||\n";
     std::replace(text.begin(), text.end(), '|', separator);
     return text;
 }
