@@ -1,15 +1,23 @@
 #pragma once
 
-// The chart's axes and layout, for any content a run or a fuzzed range gives.
-#include "fuzz_check.h"
-
+// The checks of every target: the chart's axes and layout, for any content a run or a fuzzed range gives.
 #include "analysis/text_rules.h"
 #include "views/chart_geometry.h"
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+// A broken invariant ends the run at once, so that the fuzzer keeps the input and the replay names it.
+inline void check(bool holds, const char* what, const std::string& about = {}) {
+    if (!holds) {
+        std::fprintf(stderr, "%s %s\n", what, about.c_str());
+        std::abort();
+    }
+}
 
 // The ticks lie inside the range, finite and increasing, at most the asked count of them; their labels,
 // one each in either number format, read back within a step of the tick or the fifteen significant

@@ -35,16 +35,14 @@ TEST(Find_A_B, ExactFitGivesBackTheCoefficientsAndAWorkedExample) {
     }
 }
 
-// The trend at point i counts x from 1, as the fit does; never an infinity shown to the user.
-TEST(TrendValue, IsTheModelAtPointI) {
-    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Linear, 0.5, 1.4, 3), 4.7);
-    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Logarithmic, 1, 2, 1), 1);
-    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Exponential, 2, std::log(3.0), 2), 18);
-    EXPECT_DOUBLE_EQ(trendValue(RegressionModel::Power, 2, 3, 2), 16);
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Exponential, 2.0, 0.5, 1500); });
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Power, 1e300, 10.0, 1500); });
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Linear, DBL_MAX, DBL_MAX, 2); });
-    expectRuntimeError("overflow", [] { trendValue(RegressionModel::Logarithmic, DBL_MAX, DBL_MAX, 1500); });
+// The trend of a value beyond a double is an error, never an infinity shown to the user.
+TEST(TrendValue, OverflowIsAnError) {
+    for (const auto& [model, a, b] :
+         {std::tuple{RegressionModel::Exponential, 2.0, 0.5}, std::tuple{RegressionModel::Power, 1e300, 10.0},
+          std::tuple{RegressionModel::Linear, DBL_MAX, DBL_MAX},
+          std::tuple{RegressionModel::Logarithmic, DBL_MAX, DBL_MAX}}) {
+        expectRuntimeError("overflow", [&] { trendValue(model, a, b, 1500); });
+    }
 }
 
 // A failed fit leaves the coefficients as they were: the logarithm of a value that is not positive,
@@ -125,6 +123,10 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWavesAndTheFormulaLine) {
               "    Y = A + B \u00b7 ln X      A = 0.333333333333333   B = -0.5");
     EXPECT_EQ(regressionFormulaLine(RegressionModel::Exponential, 2.0, 0.1, NumberFormat::DecimalComma),
               "    Y = A \u00b7 e ^ (B \u00b7 X)      A = 2,   B = 0,1");
+    // Before its first run the window shows zeros with one decimal, in the desktop's format.
+    state->format = NumberFormat::DecimalComma;
+    fillModelTexts(*state);
+    EXPECT_EQ(state->Reg_formula[2], "    Y = A + B \u00b7 ln X      A = 0,0  B = 0,0");
 }
 
 } // namespace

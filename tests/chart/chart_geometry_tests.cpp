@@ -1,9 +1,11 @@
 #include "views/chart_content.h"
+#include "views/chart_description.h"
 #include "views/chart_geometry.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -56,20 +58,23 @@ TEST(ChartAxes, LabelsWriteEveryTickOfTheStepExactlyInOneFormatPerAxis) {
               (std::vector<std::string>{"-2,5", "0", "2,5"}));
 }
 
+// A margin of 6% of the span above and below, worked by hand; zero inside where asked.
 TEST(ChartAxes, RangeHoldsTheFiniteValuesWithASmallMarginAndZeroWhereAsked) {
-    // The values, the overlay, whether zero is asked for, what must lie inside the range and what
-    // the range must lie inside.
-    const std::tuple<std::vector<double>, std::vector<double>, bool, ValueRange, ValueRange> cases[] = {
-        {{20, 30, 25}, {}, false, {20, 30}, {19, 31}},
-        {{20, 30, 25}, {}, true, {0, 30}, {-2, 32}},
-        {{-3, kNaN, 2, kInf}, {}, false, {-3, 2}, {-3.5, 2.5}},
-        {{5, 5, 5}, {}, false, {5, 5}, {4, 6}},
-        {{}, {}, false, {0, 0}, {-1.5, 1.5}},
+    // The values, the overlay, whether zero is asked for and the range.
+    const std::tuple<std::vector<double>, std::vector<double>, bool, ValueRange> cases[] = {
+        {{20, 30, 25}, {}, false, {19.4, 30.6}},
+        {{20, 30, 25}, {}, true, {-1.8, 31.8}},
+        {{-3, kNaN, 2, kInf}, {}, false, {-3.3, 2.3}},
+        {{2, 3}, {-3, kNaN}, false, {-3.36, 3.36}},
+        {{5, 5, 5}, {}, false, {4.5, 5.5}},
+        {{0, 0}, {}, false, {-1, 1}},
+        {{}, {}, false, {-1, 1}},
+        {{-DBL_MAX, DBL_MAX}, {}, false, {-DBL_MAX, DBL_MAX}},
     };
-    for (const auto& [values, overlay, includeZero, held, outer] : cases) {
+    for (const auto& [values, overlay, includeZero, expected] : cases) {
         const ValueRange range = paddedRange(values, overlay, includeZero);
-        EXPECT_TRUE(outer.low < range.low && range.low < held.low) << range.low << " for " << held.low;
-        EXPECT_TRUE(held.high < range.high && range.high < outer.high) << range.high << " for " << held.high;
+        EXPECT_DOUBLE_EQ(range.low, expected.low) << expected.high;
+        EXPECT_DOUBLE_EQ(range.high, expected.high) << expected.low;
     }
 }
 
@@ -125,24 +130,54 @@ TEST(ChartCursor, ShowsTheValueAndTheTrendWhereTheyExist) {
     EXPECT_EQ(cursorValueText(ChartStrip{"Data", {0.5}, {1e-7}}, 1, NumberFormat::DecimalComma), "0,5   trend 1e-07");
 }
 
-// The Data strip reads the Data cells in the series' own number format.
-TEST(ChartContent, ReadsTheDataCellsInTheSeriesFormat) {
+// Which strips have values ('#'), then '+' for the trend over the Data.
+std::string shownStrips(const ChartContent& content) {
+    std::string shown;
+    for (const ChartStrip& strip : content.strips) {
+        shown += strip.values.empty() ? '-' : '#';
+    }
+    return shown + (content.strips[kDataStrip].overlay.empty() ? "" : "+");
+}
+
+// The Data strip reads the Data cells in the series' own number format; each filled column its own
+// series up to the last point, and only those.
+TEST(ChartContent, DrawsTheFilledColumnsAndTitlesTheWaves) {
     AnalysisState s;
-    s.Data_count = 1;
+    s.Data_count = 2;
     s.format = NumberFormat::DecimalComma;
+    fillModelTexts(s);
+    std::tie(s.Reg_value[2], s.Osc_value[2], s.Wave_value[0][2], s.Wave_value[9][2], s.Rem_value[2]) =
+        std::tuple(7, 6, 5, 4, 3);
     ResultTable table;
     table.setText(1, ResultTable::kDataColumn, "-2,25");
-    const std::array<std::string, kWaveCount> boxes;
-    const ChartContent content = chartContentOf({s, table, RegressionModel::Linear, boxes, boxes, allResultColumns()});
-    EXPECT_EQ(content.strips[kDataStrip].values, std::vector<double>{-2.25});
+    table.setText(2, ResultTable::kDataColumn, "1,5");
+    std::bitset<ResultTable::kColumns> filled = allResultColumns();
+    const std::array<std::string, kWaveCount> d{"x", "2,5"}, i{"y", "7"};
+    const auto contentOf = [&] { return chartContentOf({s, table, RegressionModel::Power, d, i, filled}); };
+    const ChartContent content = contentOf();
+    EXPECT_EQ(content.modelName, "Power");
+    EXPECT_EQ(shownStrips(content), "#############+");
+    const std::vector<std::vector<double>> expected = {{-2.25, 1.5}, {0, 7}, {0, 6}, {0, 5}, {0, 4}, {0, 3}};
+    EXPECT_EQ((std::vector{content.strips[kDataStrip].values, content.strips[kDataStrip].overlay,
+                           content.strips[kOscillationStrip].values, content.strips[kFirstWaveStrip].values,
+                           content.strips[kFirstWaveStrip + 9].values, content.strips[kRemainderStrip].values}),
+              expected);
     // A taken wave's title shows the passes it was taken with, whole; one not taken its boxes.
     s.Wave_result[0] = {1.5, 5.7, 10};
-    const std::array<std::string, kWaveCount> d{"x", "2,5"}, i{"y", "7"};
-    std::bitset<ResultTable::kColumns> filled = allResultColumns();
-    filled.reset(ResultTable::kFirstWaveColumn + 1);
-    const ChartContent titled = chartContentOf({s, table, RegressionModel::Linear, d, i, filled});
-    EXPECT_EQ(titled.strips[kFirstWaveStrip].title, "Wave 1   d = 1,50000   i = 5");
-    EXPECT_EQ(titled.strips[kFirstWaveStrip + 1].title, "Wave 2   d = 2,5   i = 7");
+    for (const int column :
+         {ResultTable::kRegressionColumn, ResultTable::kFirstWaveColumn + 1, ResultTable::kRemainderColumn}) {
+        filled.reset(column);
+    }
+    const ChartContent partly = contentOf();
+    EXPECT_EQ(shownStrips(partly), "###-########-");
+    // A screen reader hears each strip's least and greatest value.
+    EXPECT_TRUE(chartDescription(partly).starts_with("Data: minimum -2.25, maximum 1.5.\nOscillation: minimum 0, "
+                                                     "maximum 6.\nWave 1   d = 1,50000   i = 5: minimum 0, maximum 5."))
+        << chartDescription(partly);
+    EXPECT_EQ(partly.strips[kFirstWaveStrip].title, "Wave 1   d = 1,50000   i = 5");
+    EXPECT_EQ(partly.strips[kFirstWaveStrip + 1].title, "Wave 2   d = 2,5   i = 7");
+    filled.reset(ResultTable::kDataColumn);
+    EXPECT_EQ(shownStrips(contentOf()), "-------------");
 }
 
 } // namespace

@@ -3,49 +3,43 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 using vantrel::ResultTable;
 using vantrel::TableFileKind;
 
-// A table with results in rows 1 and 3 only (row 2 has only its row number), cells made up by hand.
+// A table with results in rows 1, 3 and the last only (row 2 has only its row number), cells made up
+// by hand: a Data alone and a Remainder alone are results.
 ResultTable smallTable() {
     ResultTable table;
     table.setText(1, 1, "12,5");
-    table.setText(1, 14, "-0,34000");
-    table.setText(3, 14, "say \"hi\""); // a Remainder alone is a result
+    table.setText(3, 14, "say \"hi\"");
+    table.setText(1500, 1, "7");
     return table;
 }
 
-// The expected lines, written out by hand: 15 fields each, the row number first.
-std::string expected(const std::string& sep) {
-    std::string heading = "Index";
-    for (const char* name : {"Data", "Regression", "Oscillation"}) {
-        heading += sep + name;
-    }
-    for (int k = 1; k <= 10; ++k) {
-        heading += sep + "Wave " + std::to_string(k);
-    }
-    heading += sep + "Remainder\n";
-    const std::string twelve = sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep + sep;
-    const std::string numberField = sep == "," ? "\"12,5\"" : "12,5";
-    const std::string lastField = sep == "," ? "\"-0,34000\"" : "-0,34000";
-    return heading + " 1" + sep + numberField + twelve + sep + lastField + "\n" + " 3" + twelve + sep + sep +
-           "\"say \"\"hi\"\"\"\n";
+// The expected lines, written out by hand with '|' for the separator: 15 fields each, the row number
+// first; a CSV with "," quotes the numbers with a decimal comma.
+std::string expected(char separator) {
+    const std::string q = separator == ',' ? "\"" : "";
+    std::string text = "Index|Data|Regression|Oscillation|Wave 1|Wave 2|Wave 3|Wave 4|Wave 5|Wave 6|Wave 7|Wave 8|"
+                       "Wave 9|Wave 10|Remainder\n 1|" +
+                       q + "12,5" + q + "|||||||||||||\n 3||||||||||||||\"say \"\"hi\"\"\"\n 1500|7|||||||||||||\n";
+    std::replace(text.begin(), text.end(), '|', separator);
+    return text;
 }
 
 TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
     const ResultTable table = smallTable();
     // The window's row numbers " 1" .. " 1500" stand in column 0 whatever the results.
     ASSERT_EQ(table.text(2, 0), " 2");
-    struct Case {
-        TableFileKind kind;
-        char decimal;
-        std::string separator;
-    };
-    for (const Case& c : {Case{TableFileKind::Csv, ',', ";"}, Case{TableFileKind::Csv, '.', ","},
-                          Case{TableFileKind::Tsv, ',', "\t"}, Case{TableFileKind::Tsv, '.', "\t"}}) {
-        EXPECT_EQ(vantrel::tableFileText(table, c.kind, c.decimal), expected(c.separator)) << c.separator;
+    for (const auto& [kind, decimal, separator] :
+         {std::tuple{TableFileKind::Csv, ',', ';'}, std::tuple{TableFileKind::Csv, '.', ','},
+          std::tuple{TableFileKind::Tsv, ',', '\t'}, std::tuple{TableFileKind::Tsv, '.', '\t'}}) {
+        EXPECT_EQ(vantrel::tableFileText(table, kind, decimal), expected(separator)) << separator;
     }
 }
 

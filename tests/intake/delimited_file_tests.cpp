@@ -1,5 +1,6 @@
 // The delimited-file reader: which texts are columns, and what each column hands a paste.
 #include "intake/delimited_file.h"
+#include "intake/file_columns.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,7 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
         {"d;\"5,70E+02\"\n1;\"-1,5\"\n", ';', kComma, {"", ""}, {"d\n1", "5,70E+02\n-1,5"}},
         {"1,2,\n3,4,\n", ',', kPoint, {"", "", ""}, {"1\n3", "2\n4", "\n"}},
         {"one\ntwo\n", '\t', kPoint, {"one"}, {"two"}},
+        {"a1;b2\n", ';', kPoint, {"", ""}, {"a1", "b2"}}, // a lone line with digits in every field
         {"+1;+2\n3;4\n", ';', kPoint, {"", ""}, {"+1\n3", "+2\n4"}},
     };
     for (const Case& c : cases) {
@@ -79,21 +81,31 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
     }
 }
 
-TEST(DelimitedFile, KnowsAColumnThatATrailingDelimiterLeaves) {
+// A column with a heading alone or a field alone is not empty; one that a trailing delimiter leaves is.
+// A quote never closed is refused with its line.
+TEST(DelimitedFile, KnowsEmptyColumnsAndRefusesAQuoteNeverClosed) {
     const vantrel::DelimitedFile file = vantrel::readDelimited("a;b;;\n1;;3;\n2;;;\n", ';', kPoint);
-    EXPECT_FALSE(vantrel::isEmptyColumn(file, 0));
-    EXPECT_FALSE(vantrel::isEmptyColumn(file, 1)); // a heading alone
-    EXPECT_FALSE(vantrel::isEmptyColumn(file, 2)); // a field alone
-    EXPECT_TRUE(vantrel::isEmptyColumn(file, 3));
-}
-
-TEST(DelimitedFile, RefusesAQuoteNeverClosedAndSaysWhere) {
+    std::vector<bool> empty;
+    for (int column = 0; column < 4; ++column) {
+        empty.push_back(vantrel::isEmptyColumn(file, column));
+    }
+    EXPECT_EQ(empty, (std::vector<bool>{false, false, false, true}));
     try {
         vantrel::readDelimited("a;b\n1;2\n3;\"4\n5;6\n", ';', kPoint);
         FAIL() << "no error";
     } catch (const vantrel::DelimitedFileError& e) {
         EXPECT_STREQ(e.what(), "the quote that opens a field on line 3 is never closed");
     }
+}
+
+// Open...'s columns: each with its caption and the text a paste of it takes, the first numeric one
+// chosen; a TAB file of one column is the text itself, whose first fields the paste reads.
+TEST(FileColumns, CaptionsTextsAndTheFirstNumericColumn) {
+    const auto columns = vantrel::fileColumns("Name;Value;\nx;1;\ny;2;\n", kPoint);
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(std::tuple(columns[1].caption, columns[1].text, vantrel::firstNumericColumn(columns)),
+              std::tuple("Value", "1\n2", 1u));
+    EXPECT_EQ(vantrel::fileColumns("1\t\n2\t\n", kPoint)[0].text, "1\t\n2\t\n");
 }
 
 } // namespace

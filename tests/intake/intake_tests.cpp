@@ -59,12 +59,6 @@ protected:
     int finished = 0;
 };
 
-// The empty text is scanned at once: its strip runs to the end, as a non-empty one's does.
-TEST_F(IntakeTest, TheEmptyTextIsScannedWhole) {
-    EXPECT_EQ(keptLines("", *this), "");
-    EXPECT_TRUE(marks.size() == 1001 && marks.back() == 1000) << marks.size();
-}
-
 // Of a longer text the last 1500 lines up to the last non-empty one are kept, CR LF, LF and CR each
 // ending a line; empty lines are points of value 0; only the first TAB-separated field counts. The
 // cleaning keeps what a number is written with; a whole field in scientific notation is read as one;
@@ -122,6 +116,10 @@ TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
         EXPECT_EQ(state.Nonpositive_data, std::any_of(first, first + count, [](double v) { return v <= 0; })) << cells;
     }
     EXPECT_EQ(finished, static_cast<int>(std::size(cases)));
+    // The empty text is scanned at once: its strip runs to the end, as a non-empty one's does.
+    marks.clear();
+    EXPECT_EQ(keptLines("", *this), "");
+    EXPECT_TRUE(marks.size() == 1001 && marks.back() == 1000) << marks.size();
 }
 
 // The limit counts characters, not bytes, and a malformed UTF-8 byte is a character of its own. An
@@ -186,7 +184,8 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
     }
 }
 
-// Boxes as a comma desktop's window holds them before a Paste; what the run writes back into them.
+// Boxes as a comma desktop's window holds them before a Paste; what the run writes back into them, and
+// what it says of the data's sign: whether the check fell back to Linear, whether data is <= 0.
 struct CommaBoxes final : PasteObserver {
     WaveModes modes() override { return {false, false}; }
     std::string iText(int box) override { return box == 0 ? "999,5" : "2"; }
@@ -194,23 +193,32 @@ struct CommaBoxes final : PasteObserver {
     void setBoxText(BoxKind kind, int box, const std::string& text) override {
         written += (kind == BoxKind::D ? "d" : "i") + std::to_string(box) + "=" + text + " ";
     }
+    void signChecked(bool fellBack, bool nonpositive) override {
+        written += "sign " + std::to_string(fellBack) + std::to_string(nonpositive);
+    }
     std::string written;
 };
 
-// The run brings the box texts into bounds as the boxes read them: "999,5" is beyond 999 in a comma desktop.
-TEST(PasteRun, BringsBoxTextsIntoBoundsInTheDesktopsFormat) {
+// The run brings the box texts into bounds as the boxes read them: "999,5" is beyond 999 in a comma
+// desktop. Data at or below zero is reported whatever the model; only a log-of-data model falls back.
+TEST(PasteRun, BringsBoxTextsIntoBoundsInTheDesktopsFormatAndReportsTheSign) {
     AnalysisState state;
     state.format = kComma;
     ResultTable table;
-    CommaBoxes boxes;
-    ASSERT_EQ(runPaste(numberLines(1, 12), RegressionModel::Linear, state, table, boxes).result, PasteResult::Loaded);
-    EXPECT_EQ(boxes.written, "d0=99,99999 i0=999 ");
+    for (const auto& [model, first, sign] :
+         {std::tuple{RegressionModel::Linear, "1", "00"}, std::tuple{RegressionModel::Linear, "-1", "01"},
+          std::tuple{RegressionModel::Power, "0", "11"}}) {
+        CommaBoxes boxes;
+        ASSERT_EQ(runPaste(padded(first), model, state, table, boxes).result, PasteResult::Loaded);
+        EXPECT_EQ(boxes.written, std::string("d0=99,99999 i0=999 sign ") + sign);
+    }
 }
 
 // A failure message starts with the joke drawn, numbered from 1, then a blank line and the reason.
 TEST(FailureMessage, JokeThenABlankLineThenTheReason) {
     EXPECT_EQ(failureMessage(jokeNumber(0.0), "R"), "Hey! Quit breaking me!\r\n\r\nR");
     EXPECT_EQ(failureMessage(jokeNumber(0.999), "R"), "It ain't gonna happen.\r\n\r\nR");
+    EXPECT_EQ(failureMessage(jokeNumber(1.0), "R"), "It ain't gonna happen.\r\n\r\nR");
 }
 
 } // namespace
