@@ -1,13 +1,12 @@
 // The commands that run the analysis, end to end through the real clipboard: the columns, the
 // failures, the boxes during a run, the tints, the busy rule and the chart that follows the runs.
 #include "app/chart_window.h"
+#include "app/run_view.h"
 #include "window_fixture.h"
 
 #include <QHeaderView>
-#include <QMenu>
 #include <QWindow>
 
-#include <random>
 #include <set>
 
 namespace vantrel::testing {
@@ -208,10 +207,12 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     }
     expectEnabled(kRunMenus, true);
     EXPECT_TRUE(m_window->strip()->isBlank());
-    // The chart keeps the Data alone, and says why.
-    EXPECT_FALSE(chart->content().notice.empty());
+    // The chart keeps the Data alone, without its trend, and says why.
+    const ChartContent failed = chart->content();
+    EXPECT_EQ(failed.notice, chartNoticeText(ChartNotice::Failed, true));
+    EXPECT_TRUE(failed.strips[kDataStrip].values.size() == 80 && failed.strips[kDataStrip].overlay.empty());
     for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
-        EXPECT_TRUE(chart->content().strips[strip].values.empty()) << strip;
+        EXPECT_TRUE(failed.strips[strip].values.empty()) << strip;
     }
     // A refused paste says so, not that a run failed.
     paste("1\r\n2\r\n");
@@ -221,114 +222,40 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }
 
-// ---- Event storms ---------------------------------------------------------------------------------
-
-// Seeded storms of menu choices, focus changes, typing and clicks, delivered through the event pump of
-// long runs: the busy rule refuses what would start a second run, and the table comes out as without
-// the storm.
-//
-// What a storm may change, and why the tables still compare: it chooses only the menu items a user
-// could reach (enabled, so shown, in an enabled menu), so during a run only the commands that the busy rule
-// refuses; it types only into the d boxes, which both adjustments search and never read; focus
-// changes rewrite the i boxes in their own canonical form, so they keep their values. A stormy Paste
-// (boxes locked) is compared with the quiet Paste before it, a stormy model switch with the same
-// switch made quietly after it.
-
-const char* const kItems[] = {
-    "mnuPaste",           "mnuCopy",  "mnuUpdate", "mnuRegressionType1", "mnuRegressionType2", "mnuRegressionType3",
-    "mnuRegressionType4", "mnuRMSon", "mnuRMSoff", "mnuWavelengthOn",    "mnuWavelengthOff",   "mnuExit"};
-const Qt::Key kKeys[] = {Qt::Key_1,         Qt::Key_9,   Qt::Key_Period,  Qt::Key_Minus,  Qt::Key_E,     Qt::Key_Home,
-                         Qt::Key_Backspace, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Escape};
-
-class EventStorm : public WindowTest, public ::testing::WithParamInterface<unsigned> {
-protected:
-    // One to three things a user may do: choose a menu item within reach, move the focus to a box, press
-    // a key in a d box, click into the grid; or, at the chosen burst, ask the window to close.
-    void burst() {
-        if (m_bursts == m_closingBurst) {
-            GetParam() % 2 == 1 ? m_window->windowHandle()->close() : m_window->close(); // odd seeds: window system
-            return;
-        }
-        for (unsigned n = 1 + m_random() % 3; n > 0; --n) {
-            QAction* chosen = item(kItems[m_random() % std::size(kItems)]);
-            const auto* menu = qobject_cast<QMenu*>(chosen->parent());
-            ParameterBox* box =
-                m_random() % 2 ? m_window->txtDval(m_random() % 10) : m_window->txtIval(m_random() % 10);
-            const unsigned action = m_random() % 4;
-            if (action == 0 && chosen->isEnabled() && (!menu || menu->menuAction()->isEnabled())) {
-                chosen->trigger();
-            } else if (action == 1) {
-                box->setFocus(static_cast<Qt::FocusReason>(m_random() % 4)); // by mouse, Tab, Backtab or window
-            } else if (action == 2 && box->kind() == BoxKind::D) {
-                box->setFocus(Qt::TabFocusReason);
-                QTest::keyClick(box, kKeys[m_random() % std::size(kKeys)]);
-            } else if (action == 3) {
-                QTest::mouseClick(m_window->grid()->viewport(), Qt::LeftButton, {},
-                                  QPoint(static_cast<int>(m_random() % 300), static_cast<int>(m_random() % 200)));
-            }
-        }
-    }
-
-    // Runs the command, in a storm if `stormy`: a burst at every pass of the event pump while a run
-    // lasts. Returns the Copy text after it and how often each grid column was refreshed during it: a
-    // second run would have refreshed columns again.
-    std::pair<QString, std::array<int, 14>> record(const std::function<void()>& command, bool stormy) {
-        std::array<int, 14> refreshes{};
-        const auto counting = QObject::connect(m_window->gridModel(), &QAbstractItemModel::dataChanged,
-                                               [&](const QModelIndex& from) { ++refreshes[from.column()]; });
-        QTimer storm;
-        bool inBurst = false;
-        QObject::connect(&storm, &QTimer::timeout, [&] {
-            if (stormy && !inBurst && m_window->isRunning()) {
-                inBurst = true;
-                burst();
-                ++m_bursts;
-                inBurst = false;
-            }
-        });
-        storm.start(0);
-        command();
-        QObject::disconnect(counting);
-        EXPECT_TRUE(m_messages.empty());
-        item("mnuCopy")->trigger();
-        return {QGuiApplication::clipboard()->text(), refreshes};
-    }
-
-    std::mt19937 m_random{GetParam()};
-    int m_bursts = 0;
-    int m_closingBurst = -1;
-};
-
-// A close request from the program or from the window system in the middle of a stormy run ends the
-// run and the program's event loop.
-TEST_P(EventStorm, IsRefusedOrChangesNothingOfTheTableAndACloseEndsTheProgram) {
-    for (int n = 0; n < 10; ++n) {
-        // Passes per averaging: with both searches on 1500 points, a run pumps events some fifty times.
+// A close asked for in the middle of a run ends the run at its next step, then the window and the chart.
+TEST_F(WindowTest, ACloseDuringARunEndsTheRunAndTheWindows) {
+    item("mnuChart")->trigger();
+    for (int n = 0; n < kWaveCount; ++n) {
         m_window->txtIval(n)->setText(QStringLiteral("100"));
     }
-    const std::string column = positiveColumn(1500); // Copy takes the clipboard: each Paste puts it back
-    const auto quietPaste = record([&] { paste(column); }, false);
-    EXPECT_TRUE(record([&] { paste(column); }, true) == quietPaste);
-    const int pasteBursts = m_bursts;
-    EXPECT_GE(pasteBursts, 3);
-    const auto stormySwitch = record([&] { item("mnuRegressionType2")->trigger(); }, true);
-    EXPECT_TRUE(record([&] { item("mnuRegressionType2")->trigger(); }, false) == stormySwitch);
-    EXPECT_GE(m_bursts - pasteBursts, 3);
-    EXPECT_TRUE(stormySwitch.first != quietPaste.first) << "the model switch changed nothing";
-
-    m_closingBurst = m_bursts + static_cast<int>(m_random() % 3);
-    QTimer::singleShot(0, m_window.get(), [&] { record([&] { paste(column); }, true); });
-    QTimer::singleShot(100000, m_window.get(), [] {
-        ADD_FAILURE() << "the program did not end";
-        QCoreApplication::quit();
+    bool closedWhileRunning = false;
+    QTimer::singleShot(0, m_window.get(), [&] {
+        closedWhileRunning = m_window->isRunning();
+        m_window->windowHandle()->close(); // as the window system asks
     });
-    QApplication::exec();
-    EXPECT_GT(m_bursts, m_closingBurst);
+    paste(positiveColumn(1500));
+    EXPECT_TRUE(closedWhileRunning);
     EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
-    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning());
+    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning() || m_window->findChild<ChartWindow*>()->isVisible());
+    EXPECT_TRUE(m_messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, EventStorm, ::testing::Values(1u, 2u, 3u));
+// A run that fails in the middle of a search gives the tinted box its white back and clears the strip.
+TEST(RunViewTest, AFailedRunWhitensTheSearchedBoxAndClearsTheStrip) {
+    QWidget band;
+    RunViewParts parts;
+    for (int n = 0; n < kWaveCount; ++n) {
+        parts.dBoxes[n] = new ParameterBox(BoxKind::D, n, &band);
+    }
+    parts.strip = new ProgressStrip(&band);
+    RunView view(parts);
+    view.waveStarted(3);
+    view.searchStarted(2, SearchKind::Wavelength);
+    ASSERT_EQ(parts.dBoxes[2]->backColour(), QColor(223, 255, 223));
+    view.runFailed(RunFailure::Failed);
+    EXPECT_EQ(parts.dBoxes[2]->backColour(), QColor(Qt::white));
+    EXPECT_TRUE(parts.strip->isBlank());
+}
 
 } // namespace
 } // namespace vantrel::testing
