@@ -1,6 +1,8 @@
 // vantrel-batch promises the bytes that Copy puts on the clipboard, the formula line and the d values
-// the searches leave in the boxes, after the same run with the same model, switches and boxes; these
-// tests hold the window to it, for each command that runs the analysis and both decimal separators.
+// the searches leave in the boxes, after the same run with the same model, switches and boxes. Its
+// reading of the options shares nothing with the window's reading of its menus and boxes, so these
+// tests see the window's slips there: a switch, a box or a separator read wrongly, a command that runs
+// another model or another part of the analysis.
 #include "batch/batch.h"
 #include "window_fixture.h"
 
@@ -10,16 +12,15 @@
 namespace vantrel::testing {
 namespace {
 
-enum class LastRun { Paste, ModelSwitch, UpdateWaves };
-
-// Name, model (1..4), amplitude and wavelength searches, the last run, the texts typed into the first
-// d and i boxes before it, decimal comma.
-using Setting = std::tuple<const char*, int, bool, bool, LastRun, std::vector<QString>, std::vector<QString>, bool>;
+// Name, model (1..4), amplitude and wavelength searches, the item that runs last, the texts typed into
+// boxes before it, decimal comma.
+using Typed = std::vector<std::pair<int, QString>>; // d boxes 0 to 9, i boxes 10 to 19
+using Setting = std::tuple<const char*, int, bool, bool, const char*, Typed, bool>;
 
 class BatchEquivalence : public WindowTest, public ::testing::WithParamInterface<Setting> {
 protected:
     void SetUp() override {
-        QLocale::setDefault(std::get<7>(GetParam()) ? QLocale(QLocale::German, QLocale::Germany) : m_systemLocale);
+        QLocale::setDefault(std::get<6>(GetParam()) ? QLocale(QLocale::German, QLocale::Germany) : m_systemLocale);
         WindowTest::SetUp();
     }
     void TearDown() override { QLocale::setDefault(m_systemLocale); }
@@ -37,38 +38,36 @@ protected:
 };
 
 TEST_P(BatchEquivalence, WindowShowsWhatBatchWrites) {
-    const auto& [name, modelNumber, amplitude, wavelength, last, dTexts, iTexts, comma] = GetParam();
+    const auto& [name, modelNumber, amplitude, wavelength, last, typed, comma] = GetParam();
     std::string text = positiveColumn(90);
     if (comma) {
         std::replace(text.begin(), text.end(), '.', ',');
     }
     const std::string model = "mnuRegressionType" + std::to_string(modelNumber);
-    for (const auto& [on, offItem] : {std::pair{amplitude, "mnuRMSon"}, {wavelength, "mnuWavelengthOn"}}) {
-        if (!on) {
-            item(offItem)->trigger();
-        }
+    if (!amplitude) {
+        item("mnuRMSon")->trigger();
+    }
+    if (!wavelength) {
+        item("mnuWavelengthOn")->trigger();
     }
     paste(text); // Regression Type is offered once a series is loaded
-    if (last != LastRun::ModelSwitch && modelNumber != 1) {
+    if (model != last && modelNumber != 1) {
         item(model)->trigger();
     }
-    for (std::size_t n = 0; n < dTexts.size(); ++n) {
-        typeAndLeave(m_window->txtDval(static_cast<int>(n)), dTexts[n]);
-    }
-    for (std::size_t n = 0; n < iTexts.size(); ++n) {
-        typeAndLeave(m_window->txtIval(static_cast<int>(n)), iTexts[n]);
+    for (const auto& [box, typedText] : typed) {
+        typeAndLeave(box < 10 ? m_window->txtDval(box) : m_window->txtIval(box - 10), typedText);
     }
     const char* const models[] = {"linear", "logarithmic", "exponential", "power"};
     const std::string separator = comma ? ";" : ",";
-    const char* const onOff[] = {"off", "on"};
-    std::vector<std::string> args = {"--cr",        "--formula",      "--model",      models[modelNumber - 1],
-                                     "--amplitude", onOff[amplitude], "--wavelength", onOff[wavelength]};
+    std::vector<std::string> args = {"--cr",         "--formula",
+                                     "--model",      models[modelNumber - 1],
+                                     "--amplitude",  amplitude ? "on" : "off",
+                                     "--wavelength", wavelength ? "on" : "off"};
     args.insert(args.end(), {"--d=" + boxTexts(true, separator), "--i=" + boxTexts(false, separator)});
     if (comma) {
         args.push_back("--decimal-comma");
     }
-    // The clipboard still holds the series.
-    item(last == LastRun::Paste ? "mnuPaste" : last == LastRun::ModelSwitch ? model : "mnuUpdate")->trigger();
+    item(last)->trigger(); // the clipboard still holds the series
     ASSERT_TRUE(m_messages.empty());
     item("mnuCopy")->trigger();
 
@@ -83,17 +82,12 @@ TEST_P(BatchEquivalence, WindowShowsWhatBatchWrites) {
 INSTANTIATE_TEST_SUITE_P(
     Settings, BatchEquivalence,
     ::testing::ValuesIn(std::vector<Setting>{
-        {"Defaults", 1, true, true, LastRun::Paste, {}, {}, false},
-        {"LogarithmicAmplitudeOnly", 2, true, false, LastRun::Paste, {}, {"4", "12"}, false},
-        {"ExponentialWavelengthOnly", 3, false, true, LastRun::Paste, {}, {}, false},
-        {"PowerManual", 4, false, false, LastRun::Paste, {"-1.5", "2", "0.25"}, {"3", "20"}, false},
-        {"BoundedBoxes", 1, false, false, LastRun::Paste, {"150", "-1e400"}, {"2000", "0"}, false},
-        {"SwitchToExponential", 3, true, false, LastRun::ModelSwitch, {}, {"5"}, false},
-        {"SwitchToLogarithmicManual", 2, false, false, LastRun::ModelSwitch, {"2"}, {}, false},
-        {"UpdateWavesManual", 1, false, false, LastRun::UpdateWaves, {"1.5", "-2"}, {"0", "5"}, false},
-        {"UpdateWavesWavelength", 1, false, true, LastRun::UpdateWaves, {}, {"3"}, false},
-        {"DecimalComma", 1, true, true, LastRun::Paste, {}, {}, true},
-        {"DecimalCommaTyped", 4, false, false, LastRun::UpdateWaves, {"1,5"}, {"4"}, true}}),
+        {"DecimalCommaDefaults", 1, true, true, "mnuPaste", {}, true},
+        {"LogarithmicAmplitudeOnly", 2, true, false, "mnuPaste", {{10, "4"}, {11, "12"}}, false},
+        {"PowerManual", 4, false, false, "mnuPaste", {{0, "-1.5"}, {1, "2"}, {11, "20"}}, false},
+        {"BoundedBoxes", 1, false, false, "mnuPaste", {{0, "150"}, {1, "-1e400"}, {10, "2000"}, {11, "0"}}, false},
+        {"SwitchToExponentialWavelengthOnly", 3, false, true, "mnuRegressionType3", {{10, "5"}}, false},
+        {"UpdateWavesManualComma", 4, false, false, "mnuUpdate", {{0, "1,5"}, {9, "-2"}, {10, "0"}, {19, "4"}}, true}}),
     [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 } // namespace
