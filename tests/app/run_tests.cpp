@@ -158,6 +158,8 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     auto* chart = m_window->findChild<ChartWindow*>();
     ASSERT_TRUE(chart != nullptr && chart->isVisible());
     EXPECT_FALSE(chart->content().notice.empty());
+    m_window->txtIval(3)->setText(QStringLiteral("7")); // a wave not taken yet is titled as its boxes read
+    EXPECT_EQ(chart->content().strips[kFirstWaveStrip + 3].title, "Wave 4   d = 0.00000   i = 7");
     paste(positiveColumn(80));
     const ChartContent pasted = chart->content();
     EXPECT_TRUE(pasted.notice.empty());
