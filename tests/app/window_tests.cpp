@@ -134,13 +134,13 @@ TEST_F(WindowTest, BoxesFocusGridKeysAndAccessibleNames) {
 TEST(FailureMessageBox, IsModalWithTheCaptionOneOkButtonAndTheIcon) {
     QWidget owner;
     MessageBoxSink sink(&owner);
-    for (MessageIcon icon : {MessageIcon::Critical, MessageIcon::Exclamation}) {
+    for (const auto& [icon, shownIcon] :
+         {std::pair{MessageIcon::Critical, QMessageBox::Critical}, {MessageIcon::Exclamation, QMessageBox::Warning}}) {
         QTimer::singleShot(0, [&] {
             auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            EXPECT_EQ(shown->windowTitle(), QStringLiteral("The Vantrel"));
+            EXPECT_TRUE(shown->windowTitle() == QStringLiteral("The Vantrel") && shown->icon() == shownIcon &&
+                        shown->buttons().size() == 1 && shown->textFormat() == Qt::PlainText);
             EXPECT_EQ(shown->text(), QStringLiteral("Nice try, but...\n\nYou caused an <b>error</b>."));
-            EXPECT_EQ(shown->icon(), icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning);
-            EXPECT_TRUE(shown->buttons().size() == 1 && shown->textFormat() == Qt::PlainText);
             shown->button(QMessageBox::Ok)->click();
         });
         sink.showFailure("Nice try, but...\r\n\r\nYou caused an <b>error</b>.", icon);
