@@ -164,6 +164,9 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
         {"mnuWavelengthOff", {qRgb(255, 223, 223), qRgb(223, 255, 223)}},
         {"mnuRMSon", {qRgb(223, 255, 223)}},
         {"mnuWavelengthOn", {}}};
+    bool staleWaves = true; // the waves an Update Waves run is about to rewrite go as it starts
+    QTimer::singleShot(0, m_window.get(),
+                       [&] { staleWaves = !chart->content().strips[kRemainderStrip - 1].values.empty(); });
     for (const auto& [switchItem, tints] : cases) {
         item(switchItem)->trigger();
         ASSERT_TRUE(isUpdateEnabled()) << switchItem;
@@ -176,6 +179,7 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
         EXPECT_TRUE(allDBoxesWhite() && !isUpdateEnabled() && m_window->strip()->isBlank());
         expectEnabled(kRunMenus, true);
     }
+    EXPECT_FALSE(staleWaves);
     const ChartContent updated = chart->content();
     EXPECT_EQ(updated.strips[kDataStrip].overlay, pasted.strips[kDataStrip].overlay);
     EXPECT_NE(updated.strips[kFirstWaveStrip].values, pasted.strips[kFirstWaveStrip].values);
@@ -202,10 +206,13 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
         EXPECT_TRUE(failed.strips[strip].values.empty()) << strip;
     }
-    // A refused paste says so, not that a run failed.
+    // A refused paste says so, not that a run failed; one too large leaves no Data to show.
     paste("1\r\n2\r\n");
     expectFailure(kNotEnoughData, MessageIcon::Exclamation);
     EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, true));
+    paste(std::string(655361, '7'));
+    expectFailure(kTooLarge, MessageIcon::Exclamation);
+    EXPECT_TRUE(chart->content().strips[kDataStrip].values.empty());
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }
