@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ranges>
 
 namespace vantrel::testing {
 
@@ -52,11 +54,8 @@ protected:
     bool isUpdateEnabled() const { return item("mnuUpdate")->isEnabled(); }
 
     bool allDBoxesWhite() const {
-        int white = 0;
-        for (int n = 0; n < kWaveCount; ++n) {
-            white += m_window->txtDval(n)->backColour() == QColor(Qt::white);
-        }
-        return white == kWaveCount;
+        return std::ranges::all_of(std::views::iota(0, kWaveCount),
+                                   [this](int n) { return m_window->txtDval(n)->backColour() == QColor(Qt::white); });
     }
     void setIBoxes(const QString& text) {
         for (int n = 0; n < kWaveCount; ++n) {
