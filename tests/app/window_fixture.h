@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ranges>
 
 namespace vantrel::testing {
 
@@ -28,9 +30,6 @@ struct RecordingSink final : MessageSink {
 };
 
 inline const std::string kNotEnoughData = "There is not enough data.\r\n\r\nYou'll need at least 10 numbers of data.";
-inline const std::string kTooLarge =
-    "The data being pasted is too large.\r\n\r\nYou can correct this by selecting -\r\n"
-    " - less data.\r\n - only 1 column of data.\r\n - only 1500 rows of data.";
 inline const std::string kRuntimeReason = "You caused an error.\r\n\r\nTry again.";
 // The menus each command disables while it runs and enables again after it.
 inline const std::vector<const char*> kRunMenus = {"mnuExit", "mnuPaste", "mnuCopy", "mnuWaveAuto", "mnuRegression"};
@@ -53,6 +52,16 @@ protected:
     QLabel* label(const char* name) const { return m_window->findChild<QLabel*>(QString::fromLatin1(name)); }
     QString text(int row, int column) const { return QString::fromStdString(m_window->table().text(row, column)); }
     bool isUpdateEnabled() const { return item("mnuUpdate")->isEnabled(); }
+
+    bool allDBoxesWhite() const {
+        return std::ranges::all_of(std::views::iota(0, kWaveCount),
+                                   [this](int n) { return m_window->txtDval(n)->backColour() == QColor(Qt::white); });
+    }
+    void setIBoxes(const QString& text) {
+        for (int n = 0; n < kWaveCount; ++n) {
+            m_window->txtIval(n)->setText(text);
+        }
+    }
 
     void expectEnabled(const std::vector<const char*>& names, bool enabled) const {
         for (const char* name : names) {
