@@ -122,7 +122,8 @@ TEST(BMA_Calculation, WavelengthFromTheZeroCrossings) {
     // One sign change: (3 * -3 - 4 * 1) / (-3 - 1) = 3.25, a quarter period from the start. Exact zeros
     // that touch without a sign change count, at their own point numbers. A zero between values of
     // opposite signs is one crossing, at its point, not also a sign change: crossings 2, 4, 6, 8 and 10,
-    // two apart. Every point of a zero series is a crossing, one point apart. No crossing: 4N + 1.
+    // two apart. Every point of a zero series is a crossing, one point apart. No crossing: 4N + 1. A
+    // change between the last two points crosses at (9 * -1 - 10 * 1) / (-1 - 1) = 9.5.
     // A position of 4/3 is kept as 1.3333333333, so four times it is not 16/3; crossings 1.3333333333
     // and 2.6666666667 are 1.3333333334 apart as read back.
     const std::pair<std::vector<double>, double> cases[] = {{{2, 1.5, 1, -3, -2, -1, -1, -2, -1, -5}, 13.0},
@@ -131,6 +132,7 @@ TEST(BMA_Calculation, WavelengthFromTheZeroCrossings) {
                                                             {{1, 0, -1, 0, 1, 0, -1, 0, 1, 0}, 4.0},
                                                             {std::vector<double>(10, 0.0), 2.0},
                                                             {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 41.0},
+                                                            {{1, 1, 1, 1, 1, 1, 1, 1, 1, -1}, 4 * 9.5},
                                                             {{1, -2, -1, -1, -1, -1, -1, -1, -1, -1}, 4 * 1.3333333333},
                                                             {{1, -2, 1, 1, 1, 1, 1, 1, 1, 1}, 1.3333333334 * 2}};
     for (const auto& [values, wavelength] : cases) {
