@@ -132,14 +132,62 @@ TEST(BatchOptions, BoxTextsAreNormalisedAndBoundedAsInTheWindow) {
     EXPECT_EQ(with({"--i=2000,0"}).out, with({"--i=999,1"}).out);
 }
 
+// Whole numbers 1000 + k + k % 7 for k from 1, each followed by `padding` characters in a second
+// field that only the text's length counts.
+std::string numbered(int count, std::size_t padding = 0) {
+    std::string text;
+    for (int k = 1; k <= count; ++k) {
+        text += std::to_string(1000 + k + k % 7) + (padding > 0 ? "\t" + std::string(padding, 'x') : "") + "\n";
+    }
+    return text;
+}
+
+// --max-points keeps the last N values in a table of that many rows (never fewer than the window's
+// 1500) and takes a text longer in proportion: 2000 lines of 406 bytes are past the window's 655360
+// and the 699050 of 1600 points, within the 1310720 of 3000.
+TEST(MaxPoints, KeepsTheLastNValuesAndTakesALongerTextInProportion) {
+    std::string fifteen; // 100001 values of fifteen characters
+    for (int k = 0; k <= 100000; ++k) {
+        fifteen += std::to_string(10000 + k) + ".123456789\r\n";
+    }
+    // Arguments, input, exit code, the table's lines, the first row's Data or what the run says.
+    const std::tuple<std::vector<std::string>, std::string, int, std::size_t, std::string> cases[] = {
+        {{}, numbered(1600), 0, 1501, "1104"},
+        {{"--max-points", "1600"}, numbered(1600), 0, 1601, "1002"},
+        {{"--max-points=1550"}, numbered(1600), 0, 1551, "1053"},
+        {{"--max-points", "10"}, numbered(1600), 0, 1501, "2593"},
+        {{"--max-points", "100000"}, numbered(1400), 0, 1501, "1002"},
+        {{"--max-points", "100000"}, fifteen, 0, 100001, "10001.123456789"},
+        {{}, numbered(2000, 400), 3, 0, "too large"},
+        {{"--max-points", "3000"}, numbered(2000, 400), 0, 2001, "1002"},
+        {{"--max-points", "1600"}, numbered(2000, 400), 3, 0, "only 1600 rows of data"},
+        {{"--max-points", "10"}, numbered(1500, 400), 0, 1501, "2491"},
+        {{"--max-points", "9"}, "", 2, 0, "from 10 to 100000, not '9'"},
+        {{"--max-points", "100001"}, "", 2, 0, "not '100001'"},
+        {{"--max-points=1e3"}, "", 2, 0, "not '1e3'"},
+        {{"--max-points"}, "", 2, 0, "--max-points needs a value"}};
+    for (const auto& [args, input, code, lines, said] : cases) {
+        const BatchRun run = runWith(args, input);
+        EXPECT_EQ(run.exitCode, code) << said;
+        const std::vector<std::string> table = split(run.out, '\n');
+        EXPECT_EQ(table.size(), lines) << said;
+        if (lines > 0) {
+            EXPECT_EQ(table[1].rfind(" 1\t" + said + "\t", 0), 0u) << table[1];
+            EXPECT_EQ(table.back().rfind(" " + std::to_string(lines - 1) + "\t", 0), 0u) << table.back();
+        } else {
+            EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+        }
+    }
+}
+
 std::string shell(const std::string& command) {
     return command + " 2>" + testing::TempDir() + "vantrel_batch_err.txt";
 }
 
 // The program reads its file as the library does and writes the same bytes, and draws the chart into
 // a file of the asked size with no display, whatever platform and debugging settings the desktop
-// left in the environment.
-// A full disk is an error, never a truncated table, chart or help.
+// left in the environment. A full disk is an error, never a truncated table, chart or help; the table
+// goes out before the chart is drawn, and no chart follows a table that could not be written.
 TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string dir = testing::TempDir();
     const std::string in = dir + "vantrel_batch_in.txt";
@@ -162,35 +210,49 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string drawing = readFile(svg);
     EXPECT_NE(drawing.find(",5<"), std::string::npos);
     EXPECT_EQ(drawing.find(".5<"), std::string::npos);
-    const std::string full = dir + "vantrel_batch_full.";
-    std::remove((full + "svg").c_str());
-    ASSERT_EQ(symlink("/dev/full", (full + "svg").c_str()), 0);
+    std::ofstream(in, std::ios::binary) << series(60, 0);
+    const std::string full = dir + "vantrel_batch_full.svg";
+    std::remove(full.c_str());
+    std::remove(png.c_str());
+    ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
+    const std::string noSpace = "vantrel-batch: write error: No space left on device\n";
     // The command after the program's arguments, the exit code and what standard error says.
     const std::tuple<std::string, int, std::string> cases[] = {
-        {in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--plot " + png + " " + in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--help >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--version >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--plot " + full + "svg " + in + " >/dev/null", 2,
-         "vantrel-batch: " + full + "svg: No space left on device\n"},
+        {in + " >/dev/full", 2, noSpace},
+        {"--plot " + png + " " + in + " >/dev/full", 2, noSpace},
+        {"--help >/dev/full", 2, noSpace},
+        {"--version >/dev/full", 2, noSpace},
+        {"--long " + out + " " + in + " >/dev/full", 2, noSpace},
+        {"--plot " + full + " " + in + " >" + out, 2, "vantrel-batch: " + full + ": No space left on device\n"},
         {"--plot -platform " + in + " >/dev/null", 2, "vantrel-batch: -platform: Cannot tell the format of -platform"},
     };
     for (const auto& [arguments, exitCode, said] : cases) {
         EXPECT_EQ(WEXITSTATUS(std::system(shell(program + " " + arguments).c_str())), exitCode) << arguments;
         EXPECT_EQ(readFile(dir + "vantrel_batch_err.txt").substr(0, said.size()), said) << arguments;
     }
-    // Without its chart module the program says where it looked.
-    const std::string moved = dir + "vantrel-batch-alone";
-    ASSERT_EQ(std::system(("cp " + program + " " + moved).c_str()), 0);
-    EXPECT_EQ(WEXITSTATUS(std::system(shell(moved + " --plot " + png + " " + in + " >/dev/null").c_str())), 2);
-    // Beside the program, then where an install puts it: lib/vantrel beside bin.
+    EXPECT_EQ(readFile(out), runWith({in}, "").out);
+    EXPECT_FALSE(std::filesystem::exists(png));
+    // Installed: the chart module in lib/vantrel beside bin; without it the program says where it looked.
+    const std::filesystem::path root = dir + "vantrel_install";
+    const std::filesystem::path moduleDir = root / VANTREL_LIBDIR / "vantrel";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(moduleDir);
+    std::filesystem::copy_file(program, root / "bin" / "vantrel-batch");
     const std::string installed =
-        (std::filesystem::path(moved).parent_path().parent_path() / VANTREL_LIBDIR / "vantrel" / "libvantrel_plot.so")
-            .string();
-    for (const std::string& place : {dir + "libvantrel_plot.so", installed}) {
-        EXPECT_NE(readFile(dir + "vantrel_batch_err.txt").find("; " + place + ": cannot open"), std::string::npos);
+        (root / "bin" / "vantrel-batch").string() + " --plot " + png + " " + in + " >/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(shell(installed).c_str())), 2);
+    for (const std::filesystem::path& place : {root / "bin", moduleDir}) {
+        EXPECT_NE(readFile(dir + "vantrel_batch_err.txt")
+                      .find("; " + (place / "libvantrel_plot.so").string() + ": cannot open"),
+                  std::string::npos);
     }
-    for (const std::string& file : {in, out, png, svg, full + "svg", moved}) {
+    std::filesystem::copy_file(std::filesystem::path(program).parent_path() / "libvantrel_plot.so",
+                               moduleDir / "libvantrel_plot.so");
+    EXPECT_EQ(std::system(installed.c_str()), 0);
+    EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
+    std::filesystem::remove_all(root);
+    for (const std::string& file : {in, out, png, svg, full}) {
         std::remove(file.c_str());
     }
 }
