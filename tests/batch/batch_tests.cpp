@@ -7,15 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 

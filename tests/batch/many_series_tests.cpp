@@ -27,7 +27,6 @@ fs::path freshFolder(const std::string& name) {
 // A comma desktop's spreadsheet saved as CSV: ";" between fields, every decimal-comma field quoted,
 // a heading that holds the delimiter of other files, a column of scientific fields and one of text.
 struct CommaDesktopFile {
-    std::vector<std::string> headings{"Sales, EUR", "Cost", "Temp", "Junk"};
     std::vector<std::vector<std::string>> columns{4};
 
     CommaDesktopFile() {
