@@ -29,8 +29,18 @@ std::string series(int count, double level) {
 // What a run says: a failure only on standard error, with nothing on standard output. A UTF-16 or
 // a malformed UTF-8 text counts its characters as the clipboard does: a single one is a run-time error
 // (4), two are too little data (3).
+// UTF-16 without a byte-order mark is told by its NUL bytes, in either order; any other text with NUL
+// bytes is refused.
 TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
     const std::string positive = series(20, 10);
+    std::string little;
+    std::string big;
+    for (const char c : positive) {
+        little += {c, '\0'};
+        big += {'\0', c};
+    }
+    const std::string firstRow = "\n 1\t" + std::to_string(10 + 5 * std::sin(0.4)) + "\t";
+    const std::string noText = "vantrel-batch: standard input: not a text: it holds NUL bytes\n";
     // The arguments, standard input, the exit code and a part of what the run writes.
     const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
         {{"--help"}, "", 0, "  --wavelength on|off"},
@@ -48,6 +58,12 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{}, "\xFF\xFE\x00\xDC"s, 4, "caused an error"}, // a lone surrogate is U+FFFD
         {{}, "\xFF\xFE\x00\xD8\x41\x00"s, 3, "not enough data"},
         {{}, "\xFF\xFE\x37\x00\x38"s, 3, "not enough data"}, // an odd last byte is a unit of its own
+        {{}, little, 0, firstRow},
+        {{}, big, 0, firstRow},
+        {{}, "\x12\x22" + little, 0, firstRow}, // every odd byte NUL but the first unit's (U+2212)
+        {{}, "\0\0"s + little, 2, noText},
+        {{}, "\xFF\xFE\0\0"s + little, 2, noText},
+        {{}, "1\n\0\n"s + positive, 2, noText},
         {{"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nvantrel-batch: Try 'vantrel-batch --help'"},
         {{"--model", "cubic"}, "", 2, "unknown model 'cubic'"},
         {{"--amplitude=maybe"}, "", 2, "--amplitude takes on or off"},
@@ -74,28 +90,6 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
          {"99x100", "100x99", "100x10001", "100x100x", " 200x200", "+200x200", "200x+200", "200x200 "}) {
         EXPECT_EQ(runWith({"--plot-size", size}, "").err.find("vantrel-batch: --plot-size takes WIDTHxHEIGHT"), 0u)
             << size;
-    }
-}
-
-// UTF-16 without a byte-order mark is told by its NUL bytes, in either order, and read as UTF-16;
-// any other text with NUL bytes is refused.
-TEST(BatchInput, Utf16WithoutAMarkReadsAsItsText) {
-    const std::string text = series(30, 10);
-    std::string little;
-    std::string big;
-    for (const char c : text) {
-        little += {c, '\0'};
-        big += {'\0', c};
-    }
-    const std::string table = runWith({}, text).out;
-    ASSERT_FALSE(table.empty());
-    EXPECT_EQ(runWith({}, little).out, table);
-    EXPECT_EQ(runWith({}, big).out, table);
-    // Every odd byte NUL but the first unit's: still UTF-16 (a minus sign, U+2212).
-    EXPECT_EQ(runWith({}, "\x12\x22" + little).out, runWith({}, "\xE2\x88\x92" + text).out);
-    // NULs on both sides of the pairs, or a NUL character: no text, never a column of zeros.
-    for (const std::string& bytes : {"\0\0"s + little, "\xFF\xFE\0\0"s + little, "1\n\0\n"s + text}) {
-        EXPECT_EQ(runWith({}, bytes).err, "vantrel-batch: standard input: not a text: it holds NUL bytes\n");
     }
 }
 

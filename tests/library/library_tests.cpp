@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <tuple>
 
 namespace {
@@ -28,12 +27,11 @@ std::vector<double> wavySeries(int count, double level) {
 }
 
 std::string textOf(const std::vector<double>& values) {
-    std::ostringstream text;
-    text.precision(17);
+    std::string text;
     for (const double v : values) {
-        text << v << "\r\n";
+        text += std::to_string(v) + "\r\n";
     }
-    return text.str();
+    return text;
 }
 
 // The --summary line of a loaded series named 1, from the library's numbers.
