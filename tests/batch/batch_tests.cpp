@@ -16,6 +16,7 @@ namespace {
 
 using namespace std::string_literals;
 using namespace vantrel::testing;
+namespace fs = std::filesystem;
 
 // A wavy series around the level, with CR LF line ends.
 std::string series(int count, double level) {
@@ -220,27 +221,26 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
         EXPECT_EQ(readFile(dir + "vantrel_batch_err.txt").substr(0, said.size()), said) << arguments;
     }
     EXPECT_EQ(readFile(out), runWith({in}, "").out);
-    EXPECT_FALSE(std::filesystem::exists(png));
+    EXPECT_FALSE(fs::exists(png));
     // Installed: the chart module in lib/vantrel beside bin; without it the program says where it looked.
-    const std::filesystem::path root = dir + "vantrel_install";
-    const std::filesystem::path moduleDir = root / VANTREL_LIBDIR / "vantrel";
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root / "bin");
-    std::filesystem::create_directories(moduleDir);
-    std::filesystem::copy_file(program, root / "bin" / "vantrel-batch");
+    const fs::path root = dir + "vantrel_install";
+    const fs::path moduleDir = root / VANTREL_LIBDIR / "vantrel";
+    fs::remove_all(root);
+    fs::create_directories(root / "bin");
+    fs::create_directories(moduleDir);
+    fs::copy_file(program, root / "bin" / "vantrel-batch");
     const std::string installed =
         (root / "bin" / "vantrel-batch").string() + " --plot " + png + " " + in + " >/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(shell(installed).c_str())), 2);
-    for (const std::filesystem::path& place : {root / "bin", moduleDir}) {
+    for (const fs::path& place : {root / "bin", moduleDir}) {
         EXPECT_NE(readFile(dir + "vantrel_batch_err.txt")
                       .find("; " + (place / "libvantrel_plot.so").string() + ": cannot open"),
                   std::string::npos);
     }
-    std::filesystem::copy_file(std::filesystem::path(program).parent_path() / "libvantrel_plot.so",
-                               moduleDir / "libvantrel_plot.so");
+    fs::copy_file(fs::path(program).parent_path() / "libvantrel_plot.so", moduleDir / "libvantrel_plot.so");
     EXPECT_EQ(std::system(installed.c_str()), 0);
     EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
-    std::filesystem::remove_all(root);
+    fs::remove_all(root);
     for (const std::string& file : {in, out, png, svg, full}) {
         std::remove(file.c_str());
     }
