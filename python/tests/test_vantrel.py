@@ -5,7 +5,6 @@ import io
 import math
 import os
 import subprocess
-import tempfile
 
 import numpy as np
 import pytest
@@ -20,15 +19,12 @@ def wavy(n, level=50.0, seed=1):
     return np.round(level + 0.1 * p + 5 * np.sin(p * 0.4) + 2 * np.sin(p * 0.05) + noise, 6)
 
 
-def batch_long(values, *args):
+def batch_long(folder, values, *args):
     """vantrel-batch's --long table for the series given as text."""
-    with tempfile.TemporaryDirectory() as folder:
-        long = os.path.join(folder, "long.csv")
-        text = "".join(repr(float(v)) + "\n" for v in values).encode()
-        run = subprocess.run([os.environ.get("VANTREL_BATCH", "vantrel-batch"), "--long", long, *args], input=text, capture_output=True)
-        assert run.returncode == 0, run.stderr.decode()
-        with open(long) as file:
-            return file.read()
+    text = "".join(repr(float(v)) + "\n" for v in values).encode()
+    run = subprocess.run([os.environ.get("VANTREL_BATCH", "vantrel-batch"), "--long", folder / "long.csv", *args], input=text, capture_output=True)
+    assert run.returncode == 0, run.stderr.decode()
+    return (folder / "long.csv").read_text()
 
 
 CASES = [
@@ -42,10 +38,10 @@ CASES = [
 
 
 @pytest.mark.parametrize("options,args", CASES)
-def test_same_numbers_as_vantrel_batch(options, args):
+def test_same_numbers_as_vantrel_batch(options, args, tmp_path):
     values = wavy(120)
     r = vantrel.decompose(values, **options)
-    table = batch_long(values, *args)
+    table = batch_long(tmp_path, values, *args)
     assert vantrel.LONG_HEADER + r.long_rows("1") == table
     rows = list(csv.DictReader(io.StringIO(table)))
     got = {"data": r.data, "trend": r.trend, "oscillation": r.oscillation, "remainder": r.remainder}
@@ -64,7 +60,7 @@ def test_results_hold_together():
     assert np.array_equal(r.oscillation, r.data - r.trend)
     assert np.allclose(r.oscillation, r.waves.sum(axis=0) + r.remainder, atol=1e-9)
     assert np.allclose(r.trend, r.a * np.arange(1, 2501) ** r.b)
-    assert r.i == [8.0] * 10
+    assert r.i == [8.0] * 10 and r.long_rows("a, b").startswith('"a, b",1,')
     assert vantrel.decompose(values, amplitude=False, wavelength=False, d=1.5, i=[5] * 10).d == [1.5] * 10
     assert "max_points" in vantrel.decompose.__doc__ and "jobs" in vantrel.decompose_many.__doc__
 
