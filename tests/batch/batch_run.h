@@ -4,6 +4,7 @@
 // at a separator.
 #include "batch/batch.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,7 +25,7 @@ inline BatchRun runWith(const std::vector<std::string>& args, const std::string&
     return {code, out.str(), err.str()};
 }
 
-inline std::string readFile(const std::string& path) {
+inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }

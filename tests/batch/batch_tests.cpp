@@ -7,20 +7,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using namespace std::string_literals;
 using namespace vantrel::testing;
+namespace fs = std::filesystem;
 
 // A wavy series around the level, with CR LF line ends.
 std::string series(int count, double level) {
@@ -34,8 +30,18 @@ std::string series(int count, double level) {
 // What a run says: a failure only on standard error, with nothing on standard output. A UTF-16 or
 // a malformed UTF-8 text counts its characters as the clipboard does: a single one is a run-time error
 // (4), two are too little data (3).
+// UTF-16 without a byte-order mark is told by its NUL bytes, in either order; any other text with NUL
+// bytes is refused.
 TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
     const std::string positive = series(20, 10);
+    std::string little;
+    std::string big;
+    for (const char c : positive) {
+        little += {c, '\0'};
+        big += {'\0', c};
+    }
+    const std::string firstRow = "\n 1\t" + std::to_string(10 + 5 * std::sin(0.4)) + "\t";
+    const std::string noText = "vantrel-batch: standard input: not a text: it holds NUL bytes\n";
     // The arguments, standard input, the exit code and a part of what the run writes.
     const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
         {{"--help"}, "", 0, "  --wavelength on|off"},
@@ -53,6 +59,12 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{}, "\xFF\xFE\x00\xDC"s, 4, "caused an error"}, // a lone surrogate is U+FFFD
         {{}, "\xFF\xFE\x00\xD8\x41\x00"s, 3, "not enough data"},
         {{}, "\xFF\xFE\x37\x00\x38"s, 3, "not enough data"}, // an odd last byte is a unit of its own
+        {{}, little, 0, firstRow},
+        {{}, big, 0, firstRow},
+        {{}, "\x12\x22" + little, 0, firstRow}, // every odd byte NUL but the first unit's (U+2212)
+        {{}, "\0\0"s + little, 2, noText},
+        {{}, "\xFF\xFE\0\0"s + little, 2, noText},
+        {{}, "1\n\0\n"s + positive, 2, noText},
         {{"--colour"}, "", 2, "vantrel-batch: unknown option '--colour'\nvantrel-batch: Try 'vantrel-batch --help'"},
         {{"--model", "cubic"}, "", 2, "unknown model 'cubic'"},
         {{"--amplitude=maybe"}, "", 2, "--amplitude takes on or off"},
@@ -82,28 +94,6 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
     }
 }
 
-// UTF-16 without a byte-order mark is told by its NUL bytes, in either order, and read as UTF-16;
-// any other text with NUL bytes is refused.
-TEST(BatchInput, Utf16WithoutAMarkReadsAsItsText) {
-    const std::string text = series(30, 10);
-    std::string little;
-    std::string big;
-    for (const char c : text) {
-        little += {c, '\0'};
-        big += {'\0', c};
-    }
-    const std::string table = runWith({}, text).out;
-    ASSERT_FALSE(table.empty());
-    EXPECT_EQ(runWith({}, little).out, table);
-    EXPECT_EQ(runWith({}, big).out, table);
-    // Every odd byte NUL but the first unit's: still UTF-16 (a minus sign, U+2212).
-    EXPECT_EQ(runWith({}, "\x12\x22" + little).out, runWith({}, "\xE2\x88\x92" + text).out);
-    // NULs on both sides of the pairs, or a NUL character: no text, never a column of zeros.
-    for (const std::string& bytes : {"\0\0"s + little, "\xFF\xFE\0\0"s + little, "1\n\0\n"s + text}) {
-        EXPECT_EQ(runWith({}, bytes).err, "vantrel-batch: standard input: not a text: it holds NUL bytes\n");
-    }
-}
-
 // LF after every line by default, for terminals and pipes; --cr gives the window's Copy bytes.
 TEST(BatchOutput, EndsLinesWithLineFeedsOrTheClipboardsCarriageReturns) {
     const std::string lf = runWith({}, series(40, 0)).out;
@@ -122,7 +112,6 @@ TEST(BatchOptions, BoxTextsAreNormalisedAndBoundedAsInTheWindow) {
         return runWith(more, series(20, 10));
     };
     const BatchRun run = with({"--d=-1,5;2;abc;150;1e400", "--formula", "--decimal-comma"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(
         run.err.find("\nd = -1,50000 2,00000 0,00000 99,99999 99,99999 0,00000 0,00000 0,00000 0,00000 0,00000\n"),
         std::string::npos)
@@ -132,14 +121,56 @@ TEST(BatchOptions, BoxTextsAreNormalisedAndBoundedAsInTheWindow) {
     EXPECT_EQ(with({"--i=2000,0"}).out, with({"--i=999,1"}).out);
 }
 
+// Whole numbers 1000 + k + k % 7 for k from 1, each followed by `padding` characters in a second
+// field that only the text's length counts.
+std::string numbered(int count, std::size_t padding = 0) {
+    std::string text;
+    for (int k = 1; k <= count; ++k) {
+        text += std::to_string(1000 + k + k % 7) + (padding > 0 ? "\t" + std::string(padding, 'x') : "") + "\n";
+    }
+    return text;
+}
+
+// --max-points keeps the last N values in a table of that many rows (never fewer than the window's
+// 1500) and takes a text longer in proportion: 2000 lines of 406 bytes are past the window's 655360
+// and the 699050 of 1600 points, within the 1310720 of 3000.
+TEST(MaxPoints, KeepsTheLastNValuesAndTakesALongerTextInProportion) {
+    std::string fifteen; // 100001 values of fifteen characters
+    for (int k = 0; k <= 100000; ++k) {
+        fifteen += std::to_string(10000 + k) + ".123456789\r\n";
+    }
+    // Arguments, input, exit code, the table's lines, its first row or what the run says.
+    const std::tuple<std::vector<std::string>, std::string, int, std::size_t, std::string> cases[] = {
+        {{}, numbered(1600), 0, 1501, "\n 1\t1104\t"},
+        {{"--max-points", "1600"}, numbered(1600), 0, 1601, "\n 1\t1002\t"},
+        {{"--max-points=1550"}, numbered(1600), 0, 1551, "\n 1\t1053\t"},
+        {{"--max-points", "10"}, numbered(1600), 0, 1501, "\n 1\t2593\t"},
+        {{"--max-points", "100000"}, numbered(1400), 0, 1501, "\n 1\t1002\t"},
+        {{"--max-points", "100000"}, fifteen, 0, 100001, "\n 1\t10001.123456789\t"},
+        {{}, numbered(2000, 400), 3, 0, "too large"},
+        {{"--max-points", "3000"}, numbered(2000, 400), 0, 2001, "\n 1\t1002\t"},
+        {{"--max-points", "1600"}, numbered(2000, 400), 3, 0, "only 1600 rows of data"},
+        {{"--max-points", "10"}, numbered(1500, 400), 0, 1501, "\n 1\t2491\t"},
+        {{"--max-points", "9"}, "", 2, 0, "from 10 to 100000, not '9'"},
+        {{"--max-points", "100001"}, "", 2, 0, "not '100001'"},
+        {{"--max-points=1e3"}, "", 2, 0, "not '1e3'"},
+        {{"--max-points"}, "", 2, 0, "--max-points needs a value"}};
+    for (const auto& [args, input, code, lines, said] : cases) {
+        const BatchRun run = runWith(args, input);
+        EXPECT_EQ(run.exitCode, code) << said;
+        EXPECT_EQ(split(run.out, '\n').size(), lines) << said;
+        EXPECT_NE((run.out + run.err).find(said), std::string::npos) << run.err;
+    }
+}
+
 std::string shell(const std::string& command) {
     return command + " 2>" + testing::TempDir() + "vantrel_batch_err.txt";
 }
 
 // The program reads its file as the library does and writes the same bytes, and draws the chart into
 // a file of the asked size with no display, whatever platform and debugging settings the desktop
-// left in the environment.
-// A full disk is an error, never a truncated table, chart or help.
+// left in the environment. A full disk is an error, never a truncated table, chart or help; the table
+// goes out before the chart is drawn, and no chart follows a table that could not be written.
 TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string dir = testing::TempDir();
     const std::string in = dir + "vantrel_batch_in.txt";
@@ -162,35 +193,48 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     const std::string drawing = readFile(svg);
     EXPECT_NE(drawing.find(",5<"), std::string::npos);
     EXPECT_EQ(drawing.find(".5<"), std::string::npos);
-    const std::string full = dir + "vantrel_batch_full.";
-    std::remove((full + "svg").c_str());
-    ASSERT_EQ(symlink("/dev/full", (full + "svg").c_str()), 0);
+    std::ofstream(in, std::ios::binary) << series(60, 0);
+    const std::string full = dir + "vantrel_batch_full.svg";
+    std::remove(full.c_str());
+    std::remove(png.c_str());
+    ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
+    const std::string noSpace = "vantrel-batch: write error: No space left on device\n";
     // The command after the program's arguments, the exit code and what standard error says.
     const std::tuple<std::string, int, std::string> cases[] = {
-        {in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--plot " + png + " " + in + " >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--help >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--version >/dev/full", 2, "vantrel-batch: write error: No space left on device\n"},
-        {"--plot " + full + "svg " + in + " >/dev/null", 2,
-         "vantrel-batch: " + full + "svg: No space left on device\n"},
+        {in + " >/dev/full", 2, noSpace},
+        {"--plot " + png + " " + in + " >/dev/full", 2, noSpace},
+        {"--help >/dev/full", 2, noSpace},
+        {"--version >/dev/full", 2, noSpace},
+        {"--long " + out + " " + in + " >/dev/full", 2, noSpace},
+        {"--plot " + full + " " + in + " >" + out, 2, "vantrel-batch: " + full + ": No space left on device\n"},
         {"--plot -platform " + in + " >/dev/null", 2, "vantrel-batch: -platform: Cannot tell the format of -platform"},
     };
     for (const auto& [arguments, exitCode, said] : cases) {
         EXPECT_EQ(WEXITSTATUS(std::system(shell(program + " " + arguments).c_str())), exitCode) << arguments;
         EXPECT_EQ(readFile(dir + "vantrel_batch_err.txt").substr(0, said.size()), said) << arguments;
     }
-    // Without its chart module the program says where it looked.
-    const std::string moved = dir + "vantrel-batch-alone";
-    ASSERT_EQ(std::system(("cp " + program + " " + moved).c_str()), 0);
-    EXPECT_EQ(WEXITSTATUS(std::system(shell(moved + " --plot " + png + " " + in + " >/dev/null").c_str())), 2);
-    // Beside the program, then where an install puts it: lib/vantrel beside bin.
+    EXPECT_EQ(readFile(out), runWith({in}, "").out);
+    EXPECT_FALSE(fs::exists(png));
+    // Installed: the chart module in lib/vantrel beside bin; without it the program says where it looked.
+    const fs::path root = dir + "vantrel_install";
+    const fs::path moduleDir = root / VANTREL_LIBDIR / "vantrel";
+    fs::remove_all(root);
+    fs::create_directories(root / "bin");
+    fs::create_directories(moduleDir);
+    fs::copy_file(program, root / "bin" / "vantrel-batch");
     const std::string installed =
-        (std::filesystem::path(moved).parent_path().parent_path() / VANTREL_LIBDIR / "vantrel" / "libvantrel_plot.so")
-            .string();
-    for (const std::string& place : {dir + "libvantrel_plot.so", installed}) {
-        EXPECT_NE(readFile(dir + "vantrel_batch_err.txt").find("; " + place + ": cannot open"), std::string::npos);
+        (root / "bin" / "vantrel-batch").string() + " --plot " + png + " " + in + " >/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(shell(installed).c_str())), 2);
+    for (const fs::path& place : {root / "bin", moduleDir}) {
+        EXPECT_NE(readFile(dir + "vantrel_batch_err.txt")
+                      .find("; " + (place / "libvantrel_plot.so").string() + ": cannot open"),
+                  std::string::npos);
     }
-    for (const std::string& file : {in, out, png, svg, full + "svg", moved}) {
+    fs::copy_file(fs::path(program).parent_path() / "libvantrel_plot.so", moduleDir / "libvantrel_plot.so");
+    EXPECT_EQ(std::system(installed.c_str()), 0);
+    EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
+    fs::remove_all(root);
+    for (const std::string& file : {in, out, png, svg, full}) {
         std::remove(file.c_str());
     }
 }

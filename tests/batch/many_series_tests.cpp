@@ -1,12 +1,9 @@
-// vantrel-batch over the columns of a delimited file: each column's table, numbers and summary line,
-// checked against single-column runs of the same numbers and against the library's own doubles.
-#include "analysis/text_rules.h"
+// vantrel-batch over the columns of a delimited file: each column's table, long lines and summary line
+// against a single run of that column, exit codes and messages.
 #include "batch_run.h"
 
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <cmath>
 #include <filesystem>
 #include <tuple>
 
@@ -14,10 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vantrel::testing;
-
-std::string readFile(const fs::path& path) {
-    return vantrel::testing::readFile(path.string());
-}
 
 // A fresh folder for a test's files.
 fs::path freshFolder(const std::string& name) {
@@ -28,170 +21,90 @@ fs::path freshFolder(const std::string& name) {
 }
 
 // A comma desktop's spreadsheet saved as CSV: ";" between fields, every decimal-comma field quoted,
-// a heading that holds the delimiter of other files, a column of scientific fields and one of text.
-struct CommaDesktopFile {
-    std::vector<std::string> headings{"Sales, EUR", "Cost", "Temp", "Junk"};
-    std::vector<std::vector<std::string>> columns{4};
-
-    CommaDesktopFile() {
-        for (int i = 1; i <= 40; ++i) {
-            columns[0].push_back(std::to_string(100 + i % 7) + "," + std::to_string(10 + i % 9 * 11));
-            columns[1].push_back(std::to_string(5 + i % 4) + "," + std::to_string(10 + i % 5) + "E+02");
-            columns[2].push_back("-" + std::to_string(i % 6) + "," + std::to_string(i % 10));
-            columns[3].push_back("n/a");
-        }
+// a heading that holds the delimiter of other files, a column of scientific fields and one of text;
+// or one column of it alone, as a user would cut it out for a single run.
+std::string commaDesktopFile(int column = -1) {
+    std::string text = column < 0 ? "\"Sales, EUR\";Cost;Temp;Junk\r\n" : "";
+    for (int i = 1; i <= 40; ++i) {
+        const std::string fields[] = {std::to_string(100 + i % 7) + "," + std::to_string(10 + i % 9 * 11),
+                                      std::to_string(5 + i % 4) + "," + std::to_string(10 + i % 5) + "E+02",
+                                      "-" + std::to_string(i % 6) + "," + std::to_string(i % 10), "n/a"};
+        text += column >= 0 ? fields[column] + "\n"
+                            : "\"" + fields[0] + "\";\"" + fields[1] + "\";" + fields[2] + ";" + fields[3] + "\r\n";
     }
-
-    std::string text() const {
-        std::string csv = "\"Sales, EUR\";Cost;Temp;Junk\r\n";
-        for (std::size_t row = 0; row < columns[0].size(); ++row) {
-            csv += "\"" + columns[0][row] + "\";\"" + columns[1][row] + "\";" + columns[2][row] + ";" +
-                   columns[3][row] + "\r\n";
-        }
-        return csv;
-    }
-
-    // The column as a one-column file: what a user would cut out for a single run.
-    std::string plain(int column) const {
-        std::string text;
-        for (const std::string& field : columns[column]) {
-            text += field + "\n";
-        }
-        return text;
-    }
-};
-
-const std::vector<std::string> kSeriesOptions{"--decimal-comma", "--all-columns", "--jobs"};
-
-BatchRun runAllColumns(const fs::path& folder, const std::string& jobs) {
-    std::vector<std::string> args = kSeriesOptions;
-    args.push_back(jobs);
-    for (const std::string& more :
-         {"--output-dir=" + (folder / "tables").string(), "--long=" + (folder / "long.csv").string(),
-          "--summary=" + (folder / "summary.csv").string()}) {
-        args.push_back(more);
-    }
-    return runWith(args, CommaDesktopFile().text());
+    return text;
 }
 
-TEST(ManySeries, EachColumnsTableIsTheSingleRunOfThatColumn) {
+// Each column's table, long lines and summary line are those of a single run of the column, behind
+// its name, in the order of the columns.
+TEST(ManySeries, EachColumnIsTheSingleRunOfThatColumn) {
     const fs::path folder = freshFolder("tables");
-    const fs::path oneJob = freshFolder("jobs1");
-    const CommaDesktopFile file;
-    const BatchRun run = runAllColumns(folder, "2");
-    EXPECT_EQ(runAllColumns(oneJob, "1").err, run.err);
-    // Jobs do not change a byte.
-    for (const char* name : {"long.csv", "summary.csv", "tables/Sales, EUR.tsv", "tables/Temp.tsv"}) {
-        EXPECT_FALSE(readFile(folder / name).empty()) << name;
-        EXPECT_EQ(readFile(folder / name), readFile(oneJob / name)) << name;
-    }
+    const BatchRun run =
+        runWith({"--decimal-comma", "--all-columns", "--jobs", "2", "--output-dir=" + (folder / "tables").string(),
+                 "--long=" + (folder / "long.csv").string(), "--summary=" + (folder / "summary.csv").string()},
+                commaDesktopFile());
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "vantrel-batch: Junk: There is not enough data. You'll need at least 10 numbers of data.\n");
-    const char* names[] = {"Sales, EUR.tsv", "Cost.tsv", "Temp.tsv"};
+    const std::vector<std::string> longLines = split(readFile(folder / "long.csv"), '\n');
+    const std::vector<std::string> summary = split(readFile(folder / "summary.csv"), '\n');
+    ASSERT_EQ(longLines.size(), 1 + 3 * 40U);
+    EXPECT_EQ(longLines[0], "series,point,data,trend,oscillation,wave_1,wave_2,wave_3,wave_4,wave_5,wave_6,wave_7,"
+                            "wave_8,wave_9,wave_10,remainder");
+    ASSERT_EQ(summary.size(), 5U);
+    EXPECT_EQ(summary[0], "series,model,A,B,d_1,d_2,d_3,d_4,d_5,d_6,d_7,d_8,d_9,d_10,i_1,i_2,i_3,i_4,i_5,i_6,i_7,"
+                          "i_8,i_9,i_10,status,reason");
+    EXPECT_EQ(summary[4], "Junk,,,,,,,,,,,,,,,,,,,,,,,,refused,"
+                          "There is not enough data. You'll need at least 10 numbers of data.");
+    const char* names[] = {"\"Sales, EUR\"", "Cost", "Temp"};
+    const char* files[] = {"Sales, EUR.tsv", "Cost.tsv", "Temp.tsv"};
+    const fs::path single = freshFolder("single");
     for (int column = 0; column < 3; ++column) {
-        const BatchRun single = runWith({"--decimal-comma"}, file.plain(column));
-        ASSERT_EQ(single.exitCode, 0) << single.err;
-        EXPECT_EQ(readFile(folder / "tables" / names[column]), single.out) << names[column];
+        SCOPED_TRACE(names[column]);
+        const BatchRun alone = runWith(
+            {"--decimal-comma", "--long", (single / "l.csv").string(), "--summary=" + (single / "s.csv").string()},
+            commaDesktopFile(column));
+        ASSERT_EQ(alone.exitCode, 0) << alone.err;
+        EXPECT_EQ(readFile(folder / "tables" / files[column]), alone.out);
+        const std::vector<std::string> aloneLong = split(readFile(single / "l.csv"), '\n');
+        ASSERT_EQ(aloneLong.size(), 41U);
+        for (int point = 1; point <= 40; ++point) {
+            EXPECT_EQ(longLines[40 * column + point], names[column] + aloneLong[point].substr(1)) << point;
+        }
+        EXPECT_EQ(summary[1 + column], names[column] + split(readFile(single / "s.csv"), '\n')[1].substr(1));
     }
     EXPECT_FALSE(fs::exists(folder / "tables" / "Junk.tsv"));
     // A quoted scientific field is the number it denotes.
     EXPECT_EQ(split(split(readFile(folder / "tables" / "Cost.tsv"), '\n')[1], '\t')[1], "611");
-}
-
-double readBack(const std::string& text) {
-    double value = NAN;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
-
-// Every number of the long file shows as the table's cell, in the table's order of columns; that the
-// numbers are the library's doubles is python_tests' check (the same writer).
-TEST(ManySeries, LongFileHoldsTheTablesNumbers) {
-    const fs::path folder = freshFolder("long");
-    runAllColumns(folder, "2");
-    const std::vector<std::string> lines = split(readFile(folder / "long.csv"), '\n');
-    ASSERT_EQ(lines.size(), 1 + 3 * 40U);
-    EXPECT_EQ(lines[0], "series,point,data,trend,oscillation,wave_1,wave_2,wave_3,wave_4,wave_5,wave_6,wave_7,"
-                        "wave_8,wave_9,wave_10,remainder");
-    EXPECT_EQ(split(lines[1], ',')[0], "\"Sales");
-    const std::vector<std::string> tableLines = split(readFile(folder / "tables" / "Temp.tsv"), '\n');
-    for (int point = 1; point <= 40; ++point) {
-        const std::vector<std::string> fields = split(lines[80 + point], ',');
-        ASSERT_EQ(fields.size(), 16U);
-        EXPECT_EQ(fields[0] + fields[1], "Temp" + std::to_string(point));
-        const std::vector<std::string> cells = split(tableLines[point], '\t');
-        for (int k = 0; k < 14; ++k) {
-            EXPECT_EQ(
-                vantrel::formatFixed(readBack(fields[2 + k]), k == 0 ? 1 : 5, vantrel::NumberFormat::DecimalComma),
-                cells[1 + k])
-                << point << " field " << k;
-        }
-    }
-}
-
-TEST(ManySeries, SummaryNamesEverySeriesWithWhatItUsedOrWhyNot) {
-    const fs::path folder = freshFolder("summary");
-    runAllColumns(folder, "2");
-    const std::vector<std::string> lines = split(readFile(folder / "summary.csv"), '\n');
-    ASSERT_EQ(lines.size(), 5U);
-    EXPECT_EQ(lines[0].substr(0, 30), "series,model,A,B,d_1,d_2,d_3,d");
-    EXPECT_EQ(lines[0].substr(lines[0].size() - 34), "i_6,i_7,i_8,i_9,i_10,status,reason");
-    EXPECT_EQ(lines[1].substr(0, 20), "\"Sales, EUR\",linear,");
-    EXPECT_EQ(lines[2].substr(lines[2].size() - 28), ",8,8,8,8,8,8,8,8,8,8,loaded,");
-    EXPECT_EQ(lines[4], "Junk,,,,,,,,,,,,,,,,,,,,,,,,refused,"
-                        "There is not enough data. You'll need at least 10 numbers of data.");
-    const std::vector<std::string> temp = split(lines[3], ',');
-    const BatchRun single = runWith({"--decimal-comma", "--formula"}, CommaDesktopFile().plain(2));
-    const std::string dLine = single.err.substr(single.err.find("\nd = ") + 5);
-    const std::vector<std::string> dTexts = split(dLine.substr(0, dLine.size() - 1), ' ');
-    for (int wave = 0; wave < 10; ++wave) {
-        EXPECT_EQ(vantrel::formatFixed(readBack(temp[4 + wave]), 5, vantrel::NumberFormat::DecimalComma), dTexts[wave]);
-    }
+    // A single series in a folder: named by its number, the bytes --cr writes.
+    const std::string temp = commaDesktopFile(2);
+    EXPECT_EQ(runWith({"--cr", "--decimal-comma", "--output-dir", single.string()}, temp).exitCode, 0);
+    EXPECT_EQ(readFile(single / "1.tsv"), runWith({"--cr", "--decimal-comma"}, temp).out);
 }
 
 // Texts that are no columns, or whose columns are not chosen, read exactly as a paste of them.
-TEST(ManySeries, OneColumnTextsReadAsAPaste) {
-    std::string thousands;
+// A TAB text whose columns are not chosen reads as a paste of it: the first fields.
+TEST(ManySeries, ChosenColumnsOrThePasteOfTheText) {
     std::string tabbed;
     std::string firstFields;
-    std::string quoted;
     for (int i = 1; i <= 30; ++i) {
-        thousands += std::to_string(i % 3 + 1) + "," + std::to_string(100 + i * 7 % 900) + "\n";
         tabbed += std::to_string(i % 5) + "\t" + std::to_string(i) + "\r\n";
         firstFields += std::to_string(i % 5) + "\r\n";
-        quoted += "\"" + std::to_string(i % 4 + 5) + ",70E+02\"\n";
     }
-    EXPECT_EQ(split(split(runWith({}, thousands).out, '\n')[1], '\t')[1], "2107");
     EXPECT_EQ(runWith({}, tabbed).out, runWith({}, firstFields).out);
     EXPECT_EQ(runWith({"--delimiter=tab"}, tabbed).out, runWith({}, firstFields).out);
-    // One column cannot tell a quote from the number: it is cleaned, as a paste cleans it.
-    EXPECT_EQ(split(split(runWith({"--decimal-comma"}, quoted).out, '\n')[1], '\t')[1], "6,7002");
-    const CommaDesktopFile file;
-    EXPECT_EQ(runWith({"--decimal-comma", "--column", "Temp"}, file.text()).out,
-              runWith({"--decimal-comma"}, file.plain(2)).out);
-    EXPECT_EQ(runWith({"--decimal-comma", "--column=2"}, file.text()).out,
-              runWith({"--decimal-comma"}, file.plain(1)).out);
-}
-
-TEST(ManySeries, LongAndSummaryTakeASingleSeriesToo) {
-    const fs::path folder = freshFolder("single");
-    const std::string text = CommaDesktopFile().plain(2);
-    const std::string summary = "--summary=" + (folder / "s.csv").string();
-    const BatchRun run = runWith({"--decimal-comma", "--long", (folder / "l.csv").string(), summary}, text);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, runWith({"--decimal-comma"}, text).out);
-    EXPECT_EQ(split(readFile(folder / "l.csv"), '\n').size(), 41U);
-    EXPECT_EQ(split(readFile(folder / "s.csv"), '\n')[1].substr(0, 9), "1,linear,");
-    const BatchRun crFile = runWith({"--cr", "--decimal-comma", "--output-dir", folder.string()}, text);
-    EXPECT_EQ(crFile.exitCode, 0);
-    EXPECT_EQ(readFile(folder / "1.tsv"), runWith({"--cr", "--decimal-comma"}, text).out);
+    EXPECT_EQ(runWith({"--decimal-comma", "--column", "Temp"}, commaDesktopFile()).out,
+              runWith({"--decimal-comma"}, commaDesktopFile(2)).out);
+    EXPECT_EQ(runWith({"--decimal-comma", "--column=2"}, commaDesktopFile()).out,
+              runWith({"--decimal-comma"}, commaDesktopFile(1)).out);
 }
 
 TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
     const fs::path folder = freshFolder("codes");
     const std::string dir = "--output-dir=" + (folder / "out").string();
-    const std::string text = CommaDesktopFile().text();
+    const std::string text = commaDesktopFile();
+    const std::string missing = (folder / "missing" / "").string();
+    fs::create_directories(folder / "out4" / "a.tsv"); // a folder no table replaces
     // Column b overflows a double (a run-time error), column c holds no number (a refusal).
     std::string overflow = "a;b;c\n";
     std::string columnA;
@@ -200,7 +113,7 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
         columnA += std::to_string(i) + ";\n";
     }
     const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
-        {{"--decimal-comma", "--all-columns"}, text, 2, "4 series need --output-dir DIR, --long FILE or"},
+        {{"--column=a", "--column=c"}, overflow, 2, "2 series need --output-dir DIR, --long FILE or"},
         {{"--decimal-comma"}, text, 2, "the text has 4 columns separated by ';': choose with --column"},
         {{"--decimal-comma", "--column=5"}, text, 2, "there is no column 5: the text has 4 columns\n"},
         {{"--decimal-comma", "--column=Price"}, text, 2, "no column is headed 'Price'\n"},
@@ -213,6 +126,10 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
         {{"--delimiter", "pipe"}, "", 2, "--delimiter takes tab, comma or semicolon"},
         {{"--delimiter=comma", "--column=2"}, "a,\"b\n1,2\n", 2, "field on line 1 is never closed"},
         {{"--all-columns", dir}, overflow, 4, "vantrel-batch: b: You caused an error."},
+        // A file that could not be written weighs most.
+        {{"--all-columns", "--summary=" + missing + "s.csv"}, overflow, 2, missing + "s.csv: "},
+        {{"--all-columns", "--long=" + missing + "l.csv"}, overflow, 2, missing + "l.csv: "},
+        {{"--column=a", "--force", dir + "4"}, overflow, 2, (folder / "out4" / "a.tsv").string() + ": "},
         {{"--all-columns", dir, "--column=a"}, overflow, 2, "exclude each other"},
         {{"--column=a", "--column=c", dir + "2"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
         {{"--column=a", "--column=3", dir + "3"}, overflow, 3, "vantrel-batch: c: There is not enough data."},
@@ -224,15 +141,17 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
         const BatchRun run = runWith(args, input);
         EXPECT_EQ(run.exitCode, exitCode) << said;
         EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+        EXPECT_EQ(run.out.empty(), exitCode != 0) << said; // tables go to standard output for one series alone
     }
     std::erase(columnA, ';');
     EXPECT_EQ(readFile(folder / "out2" / "a.tsv"), runWith({}, columnA).out);
 }
 
+// A name loses what a file system refuses or trims: "a/Z" is written to A_z.tsv, " C. ." to C.tsv.
 TEST(ManySeries, OutputFilesAreNeverSilentlyReplaced) {
     const fs::path folder = freshFolder("force");
     const std::string dir = "--output-dir=" + folder.string();
-    std::string clash = "a/Z;A_z;C\n";
+    std::string clash = "a/Z;A_z; C. .\n";
     for (int i = 1; i <= 12; ++i) {
         clash += std::to_string(i) + ";" + std::to_string(i * i % 7) + ";" + std::to_string(i % 3) + "\n";
     }
