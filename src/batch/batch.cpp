@@ -491,6 +491,7 @@ int analyse(BatchOptions& options, const std::string& text, std::ostream& out, s
 std::unique_ptr<AnalysedSeries> analysedText(BatchOptions options, std::string_view text, const AveragingMode& mode) {
     auto series = std::make_unique<AnalysedSeries>();
     series->state.format = options.format;
+    series->state.maxPoints = options.maxPoints;
     fillModelTexts(series->state);
     BatchObserver observer(options);
     series->outcome = runPaste(text, options.model, series->state, series->table, observer, nullptr, mode);
