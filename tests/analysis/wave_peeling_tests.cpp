@@ -271,9 +271,8 @@ TEST(Display_waves, SearchesOfAConstantOscillationEndAtTheBoundsOrAtOnce) {
     EXPECT_EQ(run.steps, steps);
     EXPECT_EQ(run.searches, searches);
     EXPECT_EQ(run.combined, (std::vector<double>{-99.99999, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(run.state->Wave_value[0][10], 1.0);
-    EXPECT_EQ(run.state->Rem_value[11], 123.0);
-    EXPECT_EQ(run.state->Wave_value[0][11], 0.0);
+    EXPECT_EQ(std::tuple(run.state->Wave_value[0][10], run.state->Rem_value[11], run.state->Wave_value[0][11]),
+              std::tuple(1.0, 123.0, 0.0));
     // Wave 1 is the constant itself (41 = 4N + 1 without crossings); the zeros after it measure 2.
     for (int wave = 1; wave <= kWaveCount; ++wave) {
         const WaveResult result = run.state->Wave_result[wave - 1];
