@@ -22,7 +22,9 @@ inline void check(bool holds, const char* what, const std::string& about = {}) {
 // The ticks lie inside the range, finite and increasing, at most the asked count of them; their labels,
 // one each in either number format, read back within a step of the tick or the fifteen significant
 // digits a label has at most (where a double holds the tick in full: a subnormal's may read as zero).
-inline void checkTicks(const std::vector<double>& ticks, vantrel::ValueRange range, int maxTicks, double step) {
+inline void checkTicksOf(vantrel::ValueRange range, int maxTicks) {
+    double step = 0;
+    const std::vector<double> ticks = vantrel::niceTicks(range, maxTicks, &step);
     check(ticks.size() <= static_cast<std::size_t>(std::max(maxTicks, 0)), "more ticks than asked");
     for (std::size_t k = 0; k < ticks.size(); ++k) {
         check(std::isfinite(ticks[k]) && ticks[k] >= range.low && ticks[k] <= range.high, "a tick outside the range",
@@ -44,12 +46,6 @@ inline void checkTicks(const std::vector<double>& ticks, vantrel::ValueRange ran
                   "a label far from its tick", labels[k]);
         }
     }
-}
-
-inline void checkTicksOf(vantrel::ValueRange range, int maxTicks) {
-    double step = 0;
-    const std::vector<double> ticks = vantrel::niceTicks(range, maxTicks, &step);
-    checkTicks(ticks, range, maxTicks, step);
 }
 
 // The layout of the content in an area: strips and boxes of no negative size, the y ticks of each

@@ -24,11 +24,11 @@ using namespace vantrel;
 
 namespace {
 
-// An input: byte 0 the model (bits 0-1, modulo the number of models) and the amplitude and wavelength switches (bits 2, 3) of the
-// paste, the decimal comma (bit 4) and the chart's width (bits 5-7); byte 1 the same for the second run, which is
-// Update Waves when bit 4 is set and a model switch otherwise, and with bit 5 the pasted text repeated to 655361 +
-// 655360 x (bits 6-7) bytes or more, beyond the limit; bytes 2-11 the i boxes and 12-21 the d boxes, low nibble before
-// the paste and high nibble for the second run; the rest is the pasted text.
+// An input: byte 0 the model (bits 0-1, modulo the number of models) and the amplitude and wavelength switches (bits 2,
+// 3) of the paste, the decimal comma (bit 4) and the chart's width (bits 5-7); byte 1 the same for the second run,
+// which is Update Waves when bit 4 is set and a model switch otherwise, and with bit 5 the pasted text repeated to
+// 655361 + 655360 x (bits 6-7) bytes or more, beyond the limit; bytes 2-11 the i boxes and 12-21 the d boxes, low
+// nibble before the paste and high nibble for the second run; the rest is the pasted text.
 constexpr std::size_t kHeaderBytes = 22;
 
 // A run costs passes x points x search steps; few passes keep an input to milliseconds.
@@ -38,8 +38,7 @@ const char* const kDTexts[16] = {"0.00000", "1.5",   "-2", "99.99999", "150",   
                                  " 3",      "2.5e1", "-0", ".5",       "-99.999995", "1e-400", "0x10",  "7E+1"};
 
 // The window's boxes and switches; a search writes its d into the box as the window does.
-class Boxes final : public PasteObserver {
-public:
+struct Boxes final : PasteObserver {
     explicit Boxes(const AnalysisState& s) : m_s(s) {}
     void set(uint8_t flags, const uint8_t* header, int shift) {
         m_modes = {(flags & 4) != 0, (flags & 8) != 0};
@@ -57,9 +56,6 @@ public:
     void searchStep(int box, double d) override { m_d[box] = dBoxText(d, m_s.format); }
     void combinedD(int box, double d) override { m_d[box] = dBoxText(d, m_s.format); }
 
-    const std::array<std::string, kWaveCount>& dTexts() const { return m_d; }
-
-private:
     const AnalysisState& m_s;
     WaveModes m_modes;
     std::array<std::string, kWaveCount> m_d, m_i;
@@ -174,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         check(failureMessage(jokeNumber(header[1] / 256.0), outcome.reason).ends_with("\r\n\r\n" + outcome.reason),
               "a failure message without its reason");
     }
-    checkChart(chartContentOf({s, table, RegressionModel::Linear, boxes.dTexts(), boxes.dTexts(), allResultColumns()}),
+    checkChart(chartContentOf({s, table, RegressionModel::Linear, boxes.m_d, boxes.m_d, allResultColumns()}),
                100 + 700 * (header[0] >> 5), 900);
     // A line of 15 fields for every row, CR between lines.
     const std::string copied = tableClipText(table);

@@ -82,17 +82,6 @@ void checkLeaving(const std::string& typed, std::string (*normalise)(const std::
           typed);
 }
 
-// An axis from two doubles in either order, and the same bits scaled down among the subnormals.
-void checkAxes(const uint8_t* data) {
-    double a = 0;
-    double b = 0;
-    std::memcpy(&a, data, sizeof a);
-    std::memcpy(&b, data + sizeof a, sizeof b);
-    const int maxTicks = static_cast<int8_t>(data[2 * sizeof a]);
-    checkTicksOf({std::fmin(a, b), std::fmax(a, b)}, maxTicks);
-    checkTicksOf({std::ldexp(std::fmin(a, b), -1070), std::ldexp(std::fmax(a, b), -1070)}, maxTicks);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -118,7 +107,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
               "the number formats differ on a text without a separator", text);
     }
     if (size >= 2 * sizeof bits + 1) {
-        checkAxes(data);
+        // An axis from two doubles in either order, and the same bits scaled down among the subnormals.
+        double a = 0;
+        double b = 0;
+        std::memcpy(&a, data, sizeof a);
+        std::memcpy(&b, data + sizeof a, sizeof b);
+        const int maxTicks = static_cast<int8_t>(data[2 * sizeof a]);
+        checkTicksOf({std::fmin(a, b), std::fmax(a, b)}, maxTicks);
+        checkTicksOf({std::ldexp(std::fmin(a, b), -1070), std::ldexp(std::fmax(a, b), -1070)}, maxTicks);
     }
     return 0;
 }

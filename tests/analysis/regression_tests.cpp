@@ -35,19 +35,16 @@ TEST(Find_A_B, ExactFitGivesBackTheCoefficientsAndAWorkedExample) {
     }
 }
 
-// The trend of a value beyond a double is an error, never an infinity shown to the user.
-TEST(TrendValue, OverflowIsAnError) {
+// A failed fit leaves the coefficients as they were: the logarithm of a value that is not positive,
+// or sums beyond the range of a double. The trend of a value beyond a double is an error, never an
+// infinity shown to the user.
+TEST(Find_A_B, ErrorLeavesTheCoefficientsAndATrendBeyondADoubleIsAnError) {
     for (const auto& [model, a, b] :
          {std::tuple{RegressionModel::Exponential, 2.0, 0.5}, std::tuple{RegressionModel::Power, 1e300, 10.0},
           std::tuple{RegressionModel::Linear, DBL_MAX, DBL_MAX},
           std::tuple{RegressionModel::Logarithmic, DBL_MAX, DBL_MAX}}) {
         expectRuntimeError("overflow", [&] { trendValue(model, a, b, 1500); });
     }
-}
-
-// A failed fit leaves the coefficients as they were: the logarithm of a value that is not positive,
-// or sums beyond the range of a double.
-TEST(Find_A_B, ErrorLeavesTheCoefficients) {
     for (const auto& [values, model, kind] :
          {std::tuple{std::vector<double>{0.0, 2.0, 2.0}, RegressionModel::Exponential, "invalid argument"},
           std::tuple{std::vector<double>{2.0, 2.0, -1.0}, RegressionModel::Power, "invalid argument"},

@@ -19,7 +19,7 @@ constexpr NumberFormat kComma = NumberFormat::DecimalComma;
 
 // With a decimal comma the comma is the separator and a point ends the number, as a comma does
 // with a decimal point.
-TEST(ValueOfText, ReadsTheLeadingNumber) {
+TEST(ValueOfText, ReadsTheLeadingNumberAndOverflowsBeyondADouble) {
     const std::pair<const char*, double> withPoint[] = {
         {"", 0.0},          {"abc12", 0.0},      {"   12", 12.0},    {"1 2", 12.0},     {"- 1 2 . 5", -12.5},
         {"+3", 3.0},        {"12abc", 12.0},     {"1.5.3", 1.5},     {"1,5", 1.0},      {".5", 0.5},
@@ -39,6 +39,14 @@ TEST(ValueOfText, ReadsTheLeadingNumber) {
     EXPECT_EQ(valueOfText("1.7976931348623157e308"), DBL_MAX);
     // Beyond a double's range, leading zeros do not make a tiny number large.
     EXPECT_EQ(valueOfText(std::string(400, '0') + "1e-330") + valueOfText("0." + std::string(700, '0') + "1e300"), 0.0);
+    // Beyond the range of a double is an overflow error, also in a box text that a run would read.
+    for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999", "0.01e311", "1000e306"}) {
+        expectRuntimeError("overflow", [text] { valueOfText(text); });
+    }
+    EXPECT_EQ(valueOfTextSaturating("1e400"), HUGE_VAL);
+    EXPECT_EQ(valueOfTextSaturating("-1e400"), -HUGE_VAL);
+    EXPECT_THROW(clampITextForRun("1e400"), RuntimeError);
+    EXPECT_THROW(clampDTextForRun("-1e400"), RuntimeError);
 }
 
 // The grammar both readers of numbers share: how much of a text is a number, and whether it ends
@@ -52,17 +60,6 @@ TEST(NumberPrefix, IsTheLongestWrittenNumberAtTheStart) {
         const NumberPrefix prefix = numberPrefix(text, separator);
         EXPECT_EQ(std::pair(prefix.length, prefix.hasExponent), std::pair(length, exponent)) << text;
     }
-}
-
-// Also a box text that a run would read.
-TEST(ValueOfText, NumberBeyondTheRangeOfADoubleIsAnOverflowError) {
-    for (const char* text : {"1e400", "-1e400", "  2 e 308", "1e99999999999999999999", "0.01e311", "1000e306"}) {
-        expectRuntimeError("overflow", [text] { valueOfText(text); });
-    }
-    EXPECT_EQ(valueOfTextSaturating("1e400"), HUGE_VAL);
-    EXPECT_EQ(valueOfTextSaturating("-1e400"), -HUGE_VAL);
-    EXPECT_THROW(clampITextForRun("1e400"), RuntimeError);
-    EXPECT_THROW(clampDTextForRun("-1e400"), RuntimeError);
 }
 
 // Halves round away from zero, after the exact value is cut to 15 significant digits; digit 16 and

@@ -22,8 +22,9 @@ const BoxTexts kMixedI = {"8", "3", "1", "12", "0", "5.7", "8", "1e1", "9999", "
 // A run of the peeling over an oscillation with the switches and box texts a window would hold, and a
 // record of what the peeling told the window.
 struct WaveRun : WaveObserver {
-    explicit WaveRun(const std::vector<double>& oscillation, WaveModes modes = {}, const BoxTexts& i = kEights)
-        : state(stateWith(oscillation)), switches(modes), iTexts(i) {
+    explicit WaveRun(const std::vector<double>& oscillation, WaveModes modes = {}, const BoxTexts& i = kEights,
+                     const BoxTexts& laterI = {})
+        : state(stateWith(oscillation)), switches(modes), iTexts(i), laterITexts(laterI) {
         state->Osc_value = state->Data_value;
     }
     // The text of the run-time error that stopped the run, or "".
@@ -62,11 +63,11 @@ struct WaveRun : WaveObserver {
     WaveRunStats stats;
     WaveModes switches;
     BoxTexts iTexts;
+    BoxTexts laterITexts;
     std::string dTexts = "0.00000";
     std::vector<SearchKind> searches;
     std::vector<std::vector<double>> steps; // the d values each search showed
     std::vector<double> combined;
-    BoxTexts laterITexts;
     std::array<int, kWaveCount> iReads{};
     std::string log; // every call the window would see, in order
 };
@@ -85,10 +86,6 @@ std::vector<double> nearOverflow(std::vector<double> values) {
     return values;
 }
 
-std::vector<double> walkNearOverflow(std::uint64_t seed) {
-    return nearOverflow(randomWalk(200, seed));
-}
-
 // Averaging at d = 0 leaves little of white noise, so its amplitude search goes up, towards the series.
 std::vector<double> whiteNoiseNearOverflow(std::uint64_t seed) {
     std::vector<double> values = randomWalk(200, seed);
@@ -97,87 +94,6 @@ std::vector<double> whiteNoiseNearOverflow(std::uint64_t seed) {
 }
 
 const AveragingMode kOneAtATime{false, LaneKernel::Sse2, false};
-const BoxTexts kNoChange{};
-const BoxTexts kFirstBoxChanges = {"5"};
-const BoxTexts kFirstBoxEmptied = {"0"};
-
-// Whatever the lanes guess and whichever thread runs the wavelength search, the run makes the same
-// calls of the window in the same order (the same i readings, the same d values shown), writes the
-// same columns and counts, and raises the same error after the same steps as the search that
-// computes one averaging at a time on one thread; with every lane kernel of the processor. Bounds: a
-// constant oscillation drives the first searches to -99.99999 and +99.99999. Near overflow: d = 10 is
-// among the first guesses (the first step goes 10 either way), but wave 1's amplitude search goes down
-// and never asks for it; the wavelength search of the other walk goes up into the overflow, and the
-// amplitude search of white noise does. A second thread's search stands for every wave with both
-// switches on that reaches its wavelength search without an error, unless its i box changed meanwhile,
-// when the wave asks for 32 passes or more, or as many point passes as 32 passes over 1500 points:
-// below that a run is quicker on one thread than the time a second one costs.
-TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
-    struct Case {
-        const char* name;
-        std::vector<double> oscillation;
-        WaveModes modes;
-        BoxTexts iTexts;
-        BoxTexts laterITexts;
-        SearchKind stopsIn; // with an error
-        int secondThreadResults;
-    };
-    constexpr SearchKind kNoError{-1};
-    const Case cases[] = {
-        {"long walk", randomWalk(1500, 5), {true, true}, kEights, kNoChange, kNoError, 0},
-        {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, kNoChange, kNoError, 1},
-        {"large i", randomWalk(150, 7), {true, true}, kLargeI, kNoChange, kNoError, 10},
-        {"i box changed", randomWalk(300, 6), {true, true}, kForties, kFirstBoxChanges, kNoError, 9},
-        {"i box emptied", randomWalk(300, 6), {true, true}, kForties, kFirstBoxEmptied, kNoError, 9},
-        {"bounds", std::vector<double>(10, 1.0), {true, true}, kForties, kNoChange, kNoError, 10},
-        {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, kNoChange, kNoError, 0},
-        {"wavelength only", randomWalk(201, 9), {false, true}, kEights, kNoChange, kNoError, 0},
-        {"unreached guess overflows", walkNearOverflow(1), {true, false}, kEights, kNoChange, kNoError, 0},
-        {"overflow, 2nd search", walkNearOverflow(3), {true, true}, kForties, kNoChange, SearchKind::Wavelength, 0},
-        {"overflow, 1st", whiteNoiseNearOverflow(4), {true, true}, kForties, kNoChange, SearchKind::Amplitude, 0}};
-    for (const Case& c : cases) {
-        WaveRun sequential(c.oscillation, c.modes, c.iTexts);
-        sequential.laterITexts = c.laterITexts;
-        const std::string error = sequential.run(kOneAtATime);
-        EXPECT_EQ(!error.empty(), c.stopsIn != kNoError) << c.name << ": " << error;
-        if (!error.empty()) {
-            EXPECT_EQ(sequential.searches.back(), c.stopsIn) << c.name;
-            EXPECT_FALSE(sequential.steps.back().empty()) << c.name << ": the error comes after some steps";
-        }
-        // Each wave keeps the d it was taken with: the combined one, or the last its search showed.
-        const bool both = c.modes.amplitude && c.modes.wavelength;
-        for (int wave = 1; wave <= kWaveCount && error.empty(); ++wave) {
-            const auto& shown = sequential.steps[both ? 2 * wave - 1 : wave - 1];
-            const double taken = both ? sequential.combined[wave - 1] : shown.back();
-            EXPECT_EQ(sequential.state->Wave_result[wave - 1].d, taken) << c.name << " wave " << wave;
-        }
-        for (int k = 0; k < kLaneKernelCount; ++k) {
-            const LaneKernel kernel = static_cast<LaneKernel>(k);
-            for (const bool speculative : {false, true}) {
-                if (!laneKernelAvailable(kernel) || (!speculative && kernel != LaneKernel::Sse2)) {
-                    continue;
-                }
-                SCOPED_TRACE(std::string(c.name) + ", " + laneKernelName(kernel) + (speculative ? ", lanes" : ""));
-                WaveRun other(c.oscillation, c.modes, c.iTexts);
-                other.laterITexts = c.laterITexts;
-                EXPECT_EQ(other.run(AveragingMode{speculative, kernel, true}), error);
-                const AnalysisState& a = *other.state;
-                const AnalysisState& e = *sequential.state;
-                EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
-                            sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
-                            std::equal(a.Wave_value.begin(), a.Wave_value.end(), e.Wave_value.begin(), sameBits) &&
-                            std::memcmp(a.Wave_result.data(), e.Wave_result.data(), sizeof a.Wave_result) == 0);
-                EXPECT_EQ(other.log, sequential.log);
-                EXPECT_TRUE(other.combined == sequential.combined &&
-                            other.stats.requestedCalls == sequential.stats.requestedCalls &&
-                            other.stats.computedCalls == sequential.stats.computedCalls &&
-                            other.stats.passes == sequential.stats.passes);
-                EXPECT_EQ(other.stats.secondThreadResults,
-                          std::thread::hardware_concurrency() >= 2 ? c.secondThreadResults : 0);
-            }
-        }
-    }
-}
 
 // The peeling as a plain loop of whole averagings, both switches on, the same i in every box: the d
 // values each search shows and the d each wave is taken with.
@@ -221,19 +137,88 @@ PlainPeeling plainPeeling(const std::vector<double>& oscillation, double i) {
     return p;
 }
 
-// Reusing a wave's averagings, guessing in lanes and a second thread change nothing of what a plain
-// loop of whole averagings shows and takes.
-TEST(Display_waves, TakesTheWavesAPlainLoopOfAveragingsTakes) {
-    const std::vector<double> oscillation = randomWalk(700, 21);
-    const PlainPeeling plain = plainPeeling(oscillation, 40);
-    for (const AveragingMode& mode : {kOneAtATime, AveragingMode{}}) {
-        WaveRun run(oscillation, {}, kForties);
-        EXPECT_EQ(run.run(mode), "");
-        EXPECT_EQ(run.steps, plain.steps);
-        EXPECT_EQ(run.combined, plain.waveDs);
-        EXPECT_TRUE(sameBits(run.state->Rem_value, plain.state->Rem_value) &&
-                    std::equal(run.state->Wave_value.begin(), run.state->Wave_value.end(),
-                               plain.state->Wave_value.begin(), sameBits));
+// Whatever the lanes guess and whichever thread runs the wavelength search, the run makes the same
+// calls of the window in the same order (the same i readings, the same d values shown), writes the
+// same columns and counts, and raises the same error after the same steps as the search that
+// computes one averaging at a time on one thread; with every lane kernel of the processor. Bounds: a
+// constant oscillation drives the first searches to -99.99999 and +99.99999. Near overflow: d = 10 is
+// among the first guesses (the first step goes 10 either way), but wave 1's amplitude search goes down
+// and never asks for it; the wavelength search of the other walk goes up into the overflow, and the
+// amplitude search of white noise does. A second thread's search stands for every wave with both
+// switches on that reaches its wavelength search without an error, unless its i box changed meanwhile,
+// when the wave asks for 32 passes or more, or as many point passes as 32 passes over 1500 points:
+// below that a run is quicker on one thread than the time a second one costs.
+TEST(Display_waves, GuessingAheadAndASecondThreadRunAsTheSequentialSearch) {
+    struct Case {
+        const char* name;
+        std::vector<double> oscillation;
+        WaveModes modes;
+        BoxTexts iTexts;
+        BoxTexts laterITexts;
+        SearchKind stopsIn; // with an error
+        int secondThreadResults;
+    };
+    constexpr SearchKind kNoError{-1};
+    const Case cases[] = {
+        {"long walk", randomWalk(1500, 5), {true, true}, kEights, {}, kNoError, 0},
+        {"mixed i", randomWalk(300, 6), {true, true}, kMixedI, {}, kNoError, 1},
+        {"large i", randomWalk(150, 7), {true, true}, kLargeI, {}, kNoError, 10},
+        {"i box changed", randomWalk(300, 6), {true, true}, kForties, {"5"}, kNoError, 9},
+        {"i box emptied", randomWalk(300, 6), {true, true}, kForties, {"0"}, kNoError, 9},
+        {"bounds", std::vector<double>(10, 1.0), {true, true}, kForties, {}, kNoError, 10},
+        {"amplitude only", randomWalk(200, 8), {true, false}, kMixedI, {}, kNoError, 0},
+        {"wavelength only", randomWalk(201, 9), {false, true}, kEights, {}, kNoError, 0},
+        {"unreached guess overflows", nearOverflow(randomWalk(200, 1)), {true, false}, kEights, {}, kNoError, 0},
+        {"overflow, 2nd", nearOverflow(randomWalk(200, 3)), {true, true}, kForties, {}, SearchKind::Wavelength, 0},
+        {"overflow, 1st", whiteNoiseNearOverflow(4), {true, true}, kForties, {}, SearchKind::Amplitude, 0}};
+    for (const Case& c : cases) {
+        WaveRun sequential(c.oscillation, c.modes, c.iTexts, c.laterITexts);
+        const std::string error = sequential.run(kOneAtATime);
+        EXPECT_EQ(!error.empty(), c.stopsIn != kNoError) << c.name << ": " << error;
+        if (!error.empty()) {
+            EXPECT_EQ(sequential.searches.back(), c.stopsIn) << c.name;
+            EXPECT_FALSE(sequential.steps.back().empty()) << c.name << ": the error comes after some steps";
+        }
+        // Each wave keeps the d it was taken with: the combined one, or the last its search showed.
+        const bool both = c.modes.amplitude && c.modes.wavelength;
+        for (int wave = 1; wave <= kWaveCount && error.empty(); ++wave) {
+            const auto& shown = sequential.steps[both ? 2 * wave - 1 : wave - 1];
+            const double taken = both ? sequential.combined[wave - 1] : shown.back();
+            EXPECT_EQ(sequential.state->Wave_result[wave - 1].d, taken) << c.name << " wave " << wave;
+        }
+        // Reusing a wave's averagings changes nothing of what a plain loop of whole averagings shows and takes.
+        if (both && error.empty() && c.iTexts == kEights) {
+            const PlainPeeling plain = plainPeeling(c.oscillation, 8);
+            EXPECT_EQ(sequential.steps, plain.steps);
+            EXPECT_EQ(sequential.combined, plain.waveDs);
+            EXPECT_TRUE(sameBits(sequential.state->Rem_value, plain.state->Rem_value) &&
+                        std::equal(sequential.state->Wave_value.begin(), sequential.state->Wave_value.end(),
+                                   plain.state->Wave_value.begin(), sameBits));
+        }
+        for (int k = 0; k < kLaneKernelCount; ++k) {
+            const LaneKernel kernel = static_cast<LaneKernel>(k);
+            for (const bool speculative : {false, true}) {
+                if (!laneKernelAvailable(kernel) || (!speculative && kernel != LaneKernel::Sse2)) {
+                    continue;
+                }
+                SCOPED_TRACE(std::string(c.name) + ", " + laneKernelName(kernel) + (speculative ? ", lanes" : ""));
+                WaveRun other(c.oscillation, c.modes, c.iTexts, c.laterITexts);
+                EXPECT_EQ(other.run(AveragingMode{speculative, kernel, true}), error);
+                const AnalysisState& a = *other.state;
+                const AnalysisState& e = *sequential.state;
+                EXPECT_TRUE(sameBits(a.Rem_value, e.Rem_value) && sameBits(a.BMA_value, e.BMA_value) &&
+                            sameBits(a.Fwd_mean, e.Fwd_mean) && sameBits(a.Bwd_mean, e.Bwd_mean) &&
+                            std::equal(a.Wave_value.begin(), a.Wave_value.end(), e.Wave_value.begin(), sameBits) &&
+                            std::memcmp(a.Wave_result.data(), e.Wave_result.data(), sizeof a.Wave_result) == 0);
+                EXPECT_EQ(other.log, sequential.log);
+                EXPECT_TRUE(other.combined == sequential.combined &&
+                            other.stats.requestedCalls == sequential.stats.requestedCalls &&
+                            other.stats.computedCalls == sequential.stats.computedCalls &&
+                            other.stats.passes == sequential.stats.passes);
+                EXPECT_EQ(other.stats.secondThreadResults,
+                          std::thread::hardware_concurrency() >= 2 ? c.secondThreadResults : 0);
+            }
+        }
     }
 }
 
@@ -286,9 +271,8 @@ TEST(Display_waves, SearchesOfAConstantOscillationEndAtTheBoundsOrAtOnce) {
     EXPECT_EQ(run.steps, steps);
     EXPECT_EQ(run.searches, searches);
     EXPECT_EQ(run.combined, (std::vector<double>{-99.99999, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(run.state->Wave_value[0][10], 1.0);
-    EXPECT_EQ(run.state->Rem_value[11], 123.0);
-    EXPECT_EQ(run.state->Wave_value[0][11], 0.0);
+    EXPECT_EQ(std::tuple(run.state->Wave_value[0][10], run.state->Rem_value[11], run.state->Wave_value[0][11]),
+              std::tuple(1.0, 123.0, 0.0));
     // Wave 1 is the constant itself (41 = 4N + 1 without crossings); the zeros after it measure 2.
     for (int wave = 1; wave <= kWaveCount; ++wave) {
         const WaveResult result = run.state->Wave_result[wave - 1];
