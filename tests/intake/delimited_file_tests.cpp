@@ -85,11 +85,9 @@ TEST(DelimitedFile, SplitsColumnsUnquotesFieldsAndKnowsAHeading) {
 // A quote never closed is refused with its line.
 TEST(DelimitedFile, KnowsEmptyColumnsAndRefusesAQuoteNeverClosed) {
     const vantrel::DelimitedFile file = vantrel::readDelimited("a;b;;\n1;;3;\n2;;;\n", ';', kPoint);
-    std::vector<bool> empty;
     for (int column = 0; column < 4; ++column) {
-        empty.push_back(vantrel::isEmptyColumn(file, column));
+        EXPECT_EQ(vantrel::isEmptyColumn(file, column), column == 3) << column;
     }
-    EXPECT_EQ(empty, (std::vector<bool>{false, false, false, true}));
     try {
         vantrel::readDelimited("a;b\n1;2\n3;\"4\n5;6\n", ';', kPoint);
         FAIL() << "no error";
