@@ -164,10 +164,9 @@ TEST(ChartContent, DrawsTheFilledColumnsAndTitlesTheWaves) {
               expected);
     // A taken wave's title shows the passes it was taken with, whole; one not taken its boxes.
     s.Wave_result[0] = {1.5, 5.7, 10};
-    for (const int column :
-         {ResultTable::kRegressionColumn, ResultTable::kFirstWaveColumn + 1, ResultTable::kRemainderColumn}) {
-        filled.reset(column);
-    }
+    filled.reset(ResultTable::kRegressionColumn);
+    filled.reset(ResultTable::kFirstWaveColumn + 1);
+    filled.reset(ResultTable::kRemainderColumn);
     const ChartContent partly = contentOf();
     EXPECT_EQ(shownStrips(partly), "###-########-");
     // A screen reader hears each strip's least and greatest value.

@@ -29,24 +29,23 @@ std::vector<double> wavySeries(int count, double level) {
 TEST(Decompose, GivesVantrelBatchsNumbersForTheSameSettings) {
     const std::string long_ = testing::TempDir() + "vantrel_library_long.csv";
     const std::string summary = testing::TempDir() + "vantrel_library_summary.csv";
-    using vantrel::Model;
     std::vector<double> withZero = wavySeries(50, 10);
     withZero[10] = 0; // Power falls back to Linear
     // The third row's typed d and i are brought into the boxes' bounds as the texts given to the batch
     // are; the last goes beyond the window's 1500 points: the last maxPoints values.
     const std::tuple<std::vector<double>, vantrel::Options, std::vector<std::string>> cases[] = {
         {wavySeries(400, 50),
-         {.model = Model::Logarithmic, .wavelength = false, .i = {8, 8, 8, 20, 8, 8, 8, 8, 8, 8}},
+         {.model = vantrel::Model::Logarithmic, .wavelength = false, .i = {8, 8, 8, 20, 8, 8, 8, 8, 8, 8}},
          {"--model", "logarithmic", "--wavelength", "off", "--i=8,8,8,20"}},
         {wavySeries(300, 50),
-         {.model = Model::Power,
+         {.model = vantrel::Model::Power,
           .amplitude = false,
           .wavelength = false,
           .d = {1.234567, -3, 150, 0.000004, -0.25, 2, -1e300, 0, 3.5, -120},
           .i = {5, 1000.4, 0.2, 7.5, 2.49, 3, 16, 1e9, 64, 12}},
          {"--model=power", "--amplitude=off", "--wavelength=off",
           "--d=1.23457,-3,99.99999,0,-0.25,2,-99.99999,0,3.5,-120", "--i=5,999,1,8,2,3,16,999,64,12"}},
-        {withZero, {.model = Model::Exponential}, {"--model=exponential"}},
+        {withZero, {.model = vantrel::Model::Exponential}, {"--model=exponential"}},
         {wavySeries(2100, 200), {.maxPoints = 2000}, {"--max-points", "2000"}}};
     for (auto [values, options, args] : cases) {
         SCOPED_TRACE(args[0]);
