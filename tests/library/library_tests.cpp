@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -27,8 +28,9 @@ std::vector<double> wavySeries(int count, double level) {
 }
 
 TEST(Decompose, GivesVantrelBatchsNumbersForTheSameSettings) {
-    const std::string long_ = testing::TempDir() + "vantrel_library_long.csv";
-    const std::string summary = testing::TempDir() + "vantrel_library_summary.csv";
+    // Named by the process: runs of the suite at the same time must not read each other's files.
+    const std::string long_ = testing::TempDir() + "vantrel_library_long" + std::to_string(getpid()) + ".csv";
+    const std::string summary = testing::TempDir() + "vantrel_library_summary" + std::to_string(getpid()) + ".csv";
     std::vector<double> withZero = wavySeries(50, 10);
     withZero[10] = 0; // Power falls back to Linear
     // The third row's typed d and i are brought into the boxes' bounds as the texts given to the batch
