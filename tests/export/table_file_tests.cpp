@@ -11,16 +11,6 @@ namespace {
 using vantrel::ResultTable;
 using vantrel::TableFileKind;
 
-// A table with results in rows 1, 3 and the last only (row 2 has only its row number), cells made up
-// by hand: a Data alone and a Remainder alone are results.
-ResultTable smallTable() {
-    ResultTable table;
-    table.setText(1, 1, "12,5");
-    table.setText(3, 14, "say \"hi\"");
-    table.setText(1500, 1, "7");
-    return table;
-}
-
 // The expected lines, written out by hand with '|' for the separator: 15 fields each, the row number
 // first; a CSV with "," quotes the numbers with a decimal comma.
 std::string expected(char separator) {
@@ -33,7 +23,12 @@ std::string expected(char separator) {
 }
 
 TEST(TableFile, HeadingAndFilledRowsWithTheSeparatorOfEachKindAndDesktop) {
-    const ResultTable table = smallTable();
+    // Results in rows 1, 3 and the last only (row 2 has only its row number), cells made up by hand: a
+    // Data alone and a Remainder alone are results.
+    ResultTable table;
+    table.setText(1, 1, "12,5");
+    table.setText(3, 14, "say \"hi\"");
+    table.setText(1500, 1, "7");
     // The window's row numbers " 1" .. " 1500" stand in column 0 whatever the results.
     ASSERT_EQ(table.text(2, 0), " 2");
     for (const auto& [kind, decimal, separator] :

@@ -127,43 +127,40 @@ TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
 // beyond a double, is a run-time error; only CR LF is one line end. Nothing of the earlier results
 // stays, and the earlier series itself is kept.
 TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSeries) {
-    constexpr auto kTooLarge = IntakeResult::TooLarge;
-    constexpr auto kTooLittle = IntakeResult::NotEnoughData;
-    constexpr auto kRunTimeError = std::nullopt; // no result
     std::string twoBytes;
     std::string fourBytes;
     for (int k = 0; k < kMaxClipboardCharacters; ++k) {
         twoBytes += "\xC3\xA9";
         fourBytes += "\xF0\x9F\x98\x80";
     }
-    // The text, the result and, of too little data, the Data cells.
+    // The text, the result (none for a run-time error) and, of too little data, the Data cells.
     const std::tuple<std::string, std::optional<IntakeResult>, std::string> cases[] = {
-        {"7" + std::string(655357, ' ') + "\r\n", kTooLittle, "7"},
-        {"7" + std::string(655358, ' ') + "\r\n", kTooLarge, ""},
+        {"7" + std::string(655357, ' ') + "\r\n", IntakeResult::NotEnoughData, "7"},
+        {"7" + std::string(655358, ' ') + "\r\n", IntakeResult::TooLarge, ""},
         // 655360 characters with the line end, then one more.
-        {"7" + twoBytes.substr(2 * 3) + "\r\n", kTooLittle, "7"},
-        {"7" + twoBytes.substr(2 * 2) + "\r\n", kTooLarge, ""},
-        {fourBytes, kTooLittle, "0"},
-        {"", kRunTimeError, ""},
-        {"7\r\r\n\n", kRunTimeError, ""},
-        {std::string(5000, '\n'), kRunTimeError, ""},
-        {padded("1e400"), kRunTimeError, ""},
-        {padded(std::string(309, '9')), kRunTimeError, ""},
-        {"7\r\n\r\n8", kTooLittle, "7|0|8"},
-        {"\r\n7", kTooLittle, "0|7"},
-        {numberLines(1, 9), kTooLittle, "1|2|3|4|5|6|7|8|9"},
+        {"7" + twoBytes.substr(2 * 3) + "\r\n", IntakeResult::NotEnoughData, "7"},
+        {"7" + twoBytes.substr(2 * 2) + "\r\n", IntakeResult::TooLarge, ""},
+        {fourBytes, IntakeResult::NotEnoughData, "0"},
+        {"", std::nullopt, ""},
+        {"7\r\r\n\n", std::nullopt, ""},
+        {std::string(5000, '\n'), std::nullopt, ""},
+        {padded("1e400"), std::nullopt, ""},
+        {padded(std::string(309, '9')), std::nullopt, ""},
+        {"7\r\n\r\n8", IntakeResult::NotEnoughData, "7|0|8"},
+        {"\r\n7", IntakeResult::NotEnoughData, "0|7"},
+        {numberLines(1, 9), IntakeResult::NotEnoughData, "1|2|3|4|5|6|7|8|9"},
         // One character each, or bytes that start no well-formed sequence.
-        {"\xC2\x80", kRunTimeError, ""},
-        {"\xE0\xA0\x80", kRunTimeError, ""},
-        {"\xF0\x90\x80\x80", kRunTimeError, ""},
-        {"\xF4\x8F\xBF\xBF", kRunTimeError, ""},
-        {"\xC1\xBF", kTooLittle, "0"},
-        {"\xE0\x9F\xBF", kTooLittle, "0"},
-        {"\xED\xA0\x80", kTooLittle, "0"},
-        {"\xF0\x8F\xBF\xBF", kTooLittle, "0"},
-        {"\xF4\x90\x80\x80", kTooLittle, "0"},
-        {"\xF5\x80\x80\x80", kTooLittle, "0"},
-        {"\xE2\x82\x28", kTooLittle, "0"},
+        {"\xC2\x80", std::nullopt, ""},
+        {"\xE0\xA0\x80", std::nullopt, ""},
+        {"\xF0\x90\x80\x80", std::nullopt, ""},
+        {"\xF4\x8F\xBF\xBF", std::nullopt, ""},
+        {"\xC1\xBF", IntakeResult::NotEnoughData, "0"},
+        {"\xE0\x9F\xBF", IntakeResult::NotEnoughData, "0"},
+        {"\xED\xA0\x80", IntakeResult::NotEnoughData, "0"},
+        {"\xF0\x8F\xBF\xBF", IntakeResult::NotEnoughData, "0"},
+        {"\xF4\x90\x80\x80", IntakeResult::NotEnoughData, "0"},
+        {"\xF5\x80\x80\x80", IntakeResult::NotEnoughData, "0"},
+        {"\xE2\x82\x28", IntakeResult::NotEnoughData, "0"},
     };
     for (const auto& [text, result, cells] : cases) {
         std::fill(state.Data_value.begin(), state.Data_value.end(), kMarker);
@@ -176,7 +173,7 @@ TEST_F(IntakeTest, ShortLongAndBrokenTextsAreRefusedOrAnErrorAndKeepTheEarlierSe
             EXPECT_EQ(paste(text), *result) << shown;
             EXPECT_EQ(cellsLike(cells), cells) << shown;
             EXPECT_TRUE(cells.empty() || state.Data_count == 1 + std::count(cells.begin(), cells.end(), '|')) << shown;
-            EXPECT_EQ(marks.empty(), result == kTooLarge) << shown;
+            EXPECT_EQ(marks.empty(), result == IntakeResult::TooLarge) << shown;
         }
         EXPECT_EQ(table.text(1, ResultTable::kRemainderColumn), "") << shown;
         EXPECT_EQ(state.Data_value[1], kMarker) << shown;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -26,74 +27,51 @@ std::vector<double> wavySeries(int count, double level) {
     return values;
 }
 
-std::string textOf(const std::vector<double>& values) {
-    std::string text;
-    for (const double v : values) {
-        text += std::to_string(v) + "\r\n";
-    }
-    return text;
-}
-
-// The --summary line of a loaded series named 1, from the library's numbers.
-std::string summaryLine(const vantrel::Decomposition& r) {
-    std::string line = std::string("1,") + vantrel::modelName(r.model) + "," + vantrel::roundTripText(r.a) + "," +
-                       vantrel::roundTripText(r.b);
-    for (const auto* values : {&r.d, &r.i}) {
-        for (const double value : *values) {
-            line += "," + vantrel::roundTripText(value);
-        }
-    }
-    return line + ",loaded,";
-}
-
 TEST(Decompose, GivesVantrelBatchsNumbersForTheSameSettings) {
-    const std::string long_ = testing::TempDir() + "vantrel_library_long.csv";
-    const std::string summary = testing::TempDir() + "vantrel_library_summary.csv";
-    vantrel::Options logarithmic;
-    logarithmic.model = vantrel::Model::Logarithmic;
-    logarithmic.wavelength = false;
-    logarithmic.i[3] = 20;
-    // Typed d and i, brought into the boxes' bounds as the texts given to the batch are.
-    vantrel::Options manual;
-    manual.model = vantrel::Model::Power;
-    manual.amplitude = false;
-    manual.wavelength = false;
-    manual.d = {1.234567, -3, 150, 0.000004, -0.25, 2, -1e300, 0, 3.5, -120};
-    manual.i = {5, 1000.4, 0.2, 7.5, 2.49, 3, 16, 1e9, 64, 12};
-    vantrel::Options longer; // beyond the window's 1500 points: the last maxPoints values
-    longer.maxPoints = 2000;
-    vantrel::Options exponential;
-    exponential.model = vantrel::Model::Exponential;
-    std::vector<double> withZero = wavySeries(50, 10);
-    withZero[10] = 0; // Power falls back to Linear
+    // Named by the process: runs of the suite at the same time must not read each other's files.
+    const std::string long_ = testing::TempDir() + "vantrel_library_long" + std::to_string(getpid()) + ".csv";
+    const std::string summary = testing::TempDir() + "vantrel_library_summary" + std::to_string(getpid()) + ".csv";
+    // The third row's typed d and i are brought into the boxes' bounds as the texts given to the batch
+    // are; the last goes beyond the window's 1500 points: the last maxPoints values.
     const std::tuple<std::vector<double>, vantrel::Options, std::vector<std::string>> cases[] = {
-        {wavySeries(400, 50), {}, {}},
-        {wavySeries(400, 50), logarithmic, {"--model", "logarithmic", "--wavelength", "off", "--i=8,8,8,20"}},
+        {wavySeries(400, 50),
+         {.model = vantrel::Model::Logarithmic, .wavelength = false, .i = {8, 8, 8, 20, 8, 8, 8, 8, 8, 8}},
+         {"--model", "logarithmic", "--wavelength", "off", "--i=8,8,8,20"}},
         {wavySeries(300, 50),
-         manual,
+         {.model = vantrel::Model::Power,
+          .amplitude = false,
+          .wavelength = false,
+          .d = {1.234567, -3, 150, 0.000004, -0.25, 2, -1e300, 0, 3.5, -120},
+          .i = {5, 1000.4, 0.2, 7.5, 2.49, 3, 16, 1e9, 64, 12}},
          {"--model=power", "--amplitude=off", "--wavelength=off",
           "--d=1.23457,-3,99.99999,0,-0.25,2,-99.99999,0,3.5,-120", "--i=5,999,1,8,2,3,16,999,64,12"}},
-        {withZero, exponential, {"--model=exponential"}},
-        {wavySeries(2100, 200), longer, {"--max-points", "2000"}}};
+        {wavySeries(50, 0), {.model = vantrel::Model::Exponential}, {"--model=exponential"}}, // falls back to Linear
+        {wavySeries(2100, 200), {.maxPoints = 2000}, {"--max-points", "2000"}}};
     for (auto [values, options, args] : cases) {
-        SCOPED_TRACE(args.empty() ? "default" : args[0]);
+        SCOPED_TRACE(args[0]);
         const vantrel::Decomposition r = vantrel::decompose(values, options);
         args.insert(args.end(), {"--long", long_, "--summary", summary});
-        ASSERT_EQ(runWith(args, textOf(values)).exitCode, 0);
+        std::string text;
+        for (const double v : values) {
+            text += std::to_string(v) + "\r\n";
+        }
+        ASSERT_EQ(runWith(args, text).exitCode, 0);
         EXPECT_EQ(readFile(long_), vantrel::longCsvHeading() + vantrel::longCsvRows("1", r));
-        EXPECT_EQ(split(readFile(summary), '\n')[1], summaryLine(r));
+        // The --summary line of a loaded series named 1, from the library's numbers.
+        std::string line = std::string("1,") + vantrel::modelName(r.model) + "," + vantrel::roundTripText(r.a) + "," +
+                           vantrel::roundTripText(r.b);
+        for (const auto* values : {&r.d, &r.i}) {
+            for (const double value : *values) {
+                line += "," + vantrel::roundTripText(value);
+            }
+        }
+        EXPECT_EQ(split(readFile(summary), '\n')[1], line + ",loaded,");
     }
     const std::vector<double> values = wavySeries(2100, 200);
-    EXPECT_EQ(vantrel::decompose(values, longer).data, std::vector<double>(values.end() - 2000, values.end()));
-}
-
-std::string refusalOf(const std::vector<double>& values, const vantrel::Options& options) {
-    try {
-        vantrel::decompose(values, options);
-    } catch (const vantrel::RefusedError& refused) {
-        return std::string("refused: ") + refused.what();
-    }
-    return "";
+    EXPECT_EQ(vantrel::decompose(values, {.maxPoints = 2000}).data,
+              std::vector<double>(values.end() - 2000, values.end()));
+    std::filesystem::remove(long_);
+    std::filesystem::remove(summary);
 }
 
 TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
@@ -103,26 +81,25 @@ TEST(Decompose, RefusesWhatAPasteRefusesAndWhatNoTextHolds) {
     withNan[2] = nan;
     std::vector<double> withInf = wavySeries(20, 5);
     withInf[19] = -inf;
-    const auto with = [](int maxPoints, int wave, double d, double i) {
-        vantrel::Options options;
-        options.maxPoints = maxPoints;
-        options.d[wave] = d;
-        options.i[wave] = i;
-        return options;
-    };
     const std::tuple<std::vector<double>, vantrel::Options, std::string> cases[] = {
-        {wavySeries(9, 5), {}, "refused: " + vantrel::notEnoughDataMessage()},
+        {wavySeries(9, 5), {}, vantrel::notEnoughDataMessage()},
         {wavySeries(10, 5), {}, ""},
-        {withNan, {}, "refused: value 3 of the series is not a finite number"},
-        {withInf, {}, "refused: value 20 of the series is not a finite number"},
-        {wavySeries(20, 5), with(9, 0, 0, 8), "refused: maxPoints must be from 10 to 100000, not 9"},
-        {wavySeries(20, 5), with(10, 0, 0, 8), ""},
-        {wavySeries(20, 5), with(100000, 0, 0, 8), ""},
-        {wavySeries(20, 5), with(100001, 0, 0, 8), "refused: maxPoints must be from 10 to 100000, not 100001"},
-        {wavySeries(20, 5), with(1500, 4, nan, 8), "refused: d of wave 5 is not a finite number"},
-        {wavySeries(20, 5), with(1500, 0, 0, inf), "refused: i of wave 1 is not a finite number"}};
+        {withNan, {}, "value 3 of the series is not a finite number"},
+        {withInf, {}, "value 20 of the series is not a finite number"},
+        {wavySeries(20, 5), {.maxPoints = 9}, "maxPoints must be from 10 to 100000, not 9"},
+        {wavySeries(20, 5), {.maxPoints = 10}, ""},
+        {wavySeries(20, 5), {.maxPoints = 100000}, ""},
+        {wavySeries(20, 5), {.maxPoints = 100001}, "maxPoints must be from 10 to 100000, not 100001"},
+        {wavySeries(20, 5), {.d = {0, 0, 0, 0, nan}}, "d of wave 5 is not a finite number"},
+        {wavySeries(20, 5), {.i = {inf, 8}}, "i of wave 1 is not a finite number"}};
     for (const auto& [values, options, expected] : cases) {
-        EXPECT_EQ(refusalOf(values, options), expected) << values.size();
+        std::string said;
+        try {
+            vantrel::decompose(values, options);
+        } catch (const vantrel::RefusedError& refused) {
+            said = refused.what();
+        }
+        EXPECT_EQ(said, expected) << values.size();
     }
     for (const vantrel::Model model : vantrel::kModels) {
         EXPECT_EQ(vantrel::modelNamed(vantrel::modelName(model)), model);
