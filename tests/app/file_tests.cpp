@@ -12,6 +12,7 @@
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QListWidget>
@@ -29,10 +30,8 @@ namespace {
 const std::string kColumn = positiveColumn(40);
 
 std::string readFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
 void writeFile(const QString& path, const std::string& bytes) {
@@ -149,9 +148,8 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
         ASSERT_TRUE(w.saveTableTo(path("comma.csv")));
         EXPECT_EQ(readFile(path("comma.csv")).substr(0, 21), "Index;Data;Regression");
         // With both searches off Update Waves runs the boxes as typed here, as vantrel-batch runs them.
-        for (const char* name : {"mnuRMSon", "mnuWavelengthOn"}) {
-            w.findChild<QAction*>(QString::fromLatin1(name))->trigger();
-        }
+        w.findChild<QAction*>(QStringLiteral("mnuRMSon"))->trigger();
+        w.findChild<QAction*>(QStringLiteral("mnuWavelengthOn"))->trigger();
         typeAndLeave(w.txtDval(9), QStringLiteral("-1,5"));
         w.findChild<QAction*>(QStringLiteral("mnuUpdate"))->trigger();
         std::string d = "--d=", i = "--i=";
@@ -235,7 +233,10 @@ TEST_F(FileTest, HeadingAndRowsFitTheFont) {
 
 // The chart opens within a 1366 x 768 screen's available area, and within the test's screen; it closes
 // with its keys. In a dark palette its picture is dark; its texts grow with the desktop font from 9 pt.
-TEST_F(FileTest, ChartFitsTheScreenClosesWithItsKeysAndFollowsThePalette) {
+// To a screen reader the strip is a progress bar of the waves begun, its text the wave in words, its
+// bar the cells of those waves; while a run lasts the File menu and its items are refused with Paste.
+// The chart is a chart described as it stands.
+TEST_F(FileTest, StripAndChartToAScreenReaderTheFileMenuWhileARunLastsAndTheChartOnTheScreen) {
     const QRect available(0, 0, 1366, 768);
     const QRect chart = chartOpeningGeometry(available);
     EXPECT_EQ(chart.size(), QSize(900, 720));
@@ -247,27 +248,6 @@ TEST_F(FileTest, ChartFitsTheScreenClosesWithItsKeysAndFollowsThePalette) {
         EXPECT_EQ(chartStyleFor(QPalette(Qt::white), font).fontScale, scale) << points;
     }
 
-    item("mnuChart")->trigger();
-    auto* window = m_window->findChild<ChartWindow*>();
-    EXPECT_EQ(window->size(), chartOpeningGeometry(window->screen()->availableGeometry()).size());
-    auto* canvas = window->findChild<ChartCanvas*>();
-    QPalette dark;
-    dark.setColor(QPalette::Base, QColor(30, 30, 34));
-    canvas->setPalette(dark);
-    EXPECT_EQ(QColor(canvas->grab().toImage().pixel(2, 2)), QColor(30, 30, 34));
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
-        item("mnuChart")->trigger();
-        QApplication::setActiveWindow(window);
-        ASSERT_EQ(QApplication::activeWindow(), window);
-        QTest::keySequence(window, keys);
-        EXPECT_FALSE(window->isVisible()) << keys.toString().toStdString();
-    }
-}
-
-// To a screen reader the strip is a progress bar of the waves begun, its text the wave in words, its
-// bar the cells of those waves; while a run lasts the File menu and its items are refused with Paste.
-// The chart is a chart described as it stands.
-TEST_F(FileTest, StripAndChartToAScreenReaderAndTheFileMenuWhileARunLasts) {
     QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(m_window->strip());
     auto* value = static_cast<QAccessibleValueInterface*>(strip->interface_cast(QAccessible::ValueInterface));
     ASSERT_TRUE(strip->role() == QAccessible::ProgressBar && value != nullptr);
@@ -298,10 +278,23 @@ TEST_F(FileTest, StripAndChartToAScreenReaderAndTheFileMenuWhileARunLasts) {
 
     item("mnuChart")->trigger();
     auto* window = m_window->findChild<ChartWindow*>();
-    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(window->findChild<ChartCanvas*>());
+    EXPECT_EQ(window->size(), chartOpeningGeometry(window->screen()->availableGeometry()).size());
+    auto* canvas = window->findChild<ChartCanvas*>();
+    QAccessibleInterface* described = QAccessible::queryAccessibleInterface(canvas);
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(window)->role() == QAccessible::Window &&
-                chart->role() == QAccessible::Chart);
-    EXPECT_TRUE(chart->text(QAccessible::Description).startsWith(QStringLiteral("Data: minimum ")));
+                described->role() == QAccessible::Chart);
+    EXPECT_TRUE(described->text(QAccessible::Description).startsWith(QStringLiteral("Data: minimum ")));
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 34));
+    canvas->setPalette(dark);
+    EXPECT_EQ(QColor(canvas->grab().toImage().pixel(2, 2)), QColor(30, 30, 34));
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        item("mnuChart")->trigger();
+        QApplication::setActiveWindow(window);
+        ASSERT_EQ(QApplication::activeWindow(), window);
+        QTest::keySequence(window, keys);
+        EXPECT_FALSE(window->isVisible()) << keys.toString().toStdString();
+    }
 }
 
 // The command line is read before Qt starts: help and version need no display; Qt's own options and
