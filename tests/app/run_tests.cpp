@@ -118,10 +118,15 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     EXPECT_FALSE(isUpdateEnabled()); // ...and the waves of the paste take the offer back
 
     typeAndLeave(w.txtIval(0), QStringLiteral("6")); // offers Update Waves; the refusals leave it so
-    for (const auto& [clipboardText, reason] :
-         {std::pair{std::string(655361, '7'), kTooLarge}, {"1\r\n2\r\n", kNotEnoughData}}) {
+    item("mnuChart")->trigger();
+    const auto* chart = m_window->findChild<ChartWindow*>();
+    for (const auto& [clipboardText, reason, dataShown] :
+         {std::tuple{std::string(655361, '7'), kTooLarge, false}, {"1\r\n2\r\n", kNotEnoughData, true}}) {
         paste(clipboardText);
         expectFailure(reason, MessageIcon::Exclamation);
+        // The chart says the paste was refused, not that a run failed; one too large leaves no Data.
+        EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, dataShown));
+        EXPECT_EQ(chart->content().strips[kDataStrip].values.empty(), !dataShown);
         EXPECT_TRUE(!item("mnuRegression")->isEnabled() && m_window->strip()->isBlank());
         expectEnabled(kPasteMenus, true);
     }
@@ -206,13 +211,6 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
         EXPECT_TRUE(failed.strips[strip].values.empty()) << strip;
     }
-    // A refused paste says so, not that a run failed; one too large leaves no Data to show.
-    paste("1\r\n2\r\n");
-    expectFailure(kNotEnoughData, MessageIcon::Exclamation);
-    EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, true));
-    paste(std::string(655361, '7'));
-    expectFailure(kTooLarge, MessageIcon::Exclamation);
-    EXPECT_TRUE(chart->content().strips[kDataStrip].values.empty());
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }
