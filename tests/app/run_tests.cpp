@@ -80,6 +80,19 @@ TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     item("mnuRegressionType2")->trigger();
     EXPECT_TRUE(updateStillOffered && m_messages.empty());
     expectEnabled(kRunMenus, true);
+
+    // A close asked for in the middle of a run ends the run at its next step, then the window and the chart.
+    item("mnuChart")->trigger();
+    bool closedWhileRunning = false;
+    QTimer::singleShot(0, m_window.get(), [&] {
+        closedWhileRunning = m_window->isRunning();
+        m_window->windowHandle()->close(); // as the window system asks
+    });
+    paste(positiveColumn(1500));
+    EXPECT_TRUE(closedWhileRunning);
+    EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
+    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning() || m_window->findChild<ChartWindow*>()->isVisible() ||
+                 !m_messages.empty());
 }
 
 // Texts beyond the bounds are brought in before the clipboard is read, also when the paste then fails.
@@ -213,22 +226,6 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     }
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
-}
-
-// A close asked for in the middle of a run ends the run at its next step, then the window and the chart.
-TEST_F(WindowTest, ACloseDuringARunEndsTheRunAndTheWindows) {
-    item("mnuChart")->trigger();
-    setIBoxes(QStringLiteral("100"));
-    bool closedWhileRunning = false;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        closedWhileRunning = m_window->isRunning();
-        m_window->windowHandle()->close(); // as the window system asks
-    });
-    paste(positiveColumn(1500));
-    EXPECT_TRUE(closedWhileRunning);
-    EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
-    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning() || m_window->findChild<ChartWindow*>()->isVisible() ||
-                 !m_messages.empty());
 }
 
 // A run that fails in the middle of a search gives the tinted box its white back and clears the strip.
