@@ -156,11 +156,37 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
     QLocale::setDefault(systemLocale);
 }
 
+// Every heading and number fits its row's height, ink and a pixel above and below; at 8 pt the
+// heading row is 18 pixels, as it always was. Headings in a font larger than the numbers' widen their
+// columns to fit, with room to spare.
 // Save Table As... writes the heading and the filled rows, by "," or tab. A file that cannot be read, a
 // cancelled column choice and a failed save leave the table as it was; the failures say why in the
 // system's words, and a failed save leaves no file.
-TEST_F(FileTest, SavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
+TEST_F(FileTest, HeadingsFitTheFontAndTheSavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
+    const QFont desktop = QApplication::font();
+    for (const double points : {8.0, 20.0}) {
+        QFont font = desktop;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
+        const QHeaderView* heading = window.grid()->horizontalHeader();
+        const QFontMetrics headingFont(heading->font());
+        EXPECT_GE(heading->height(), headingFont.tightBoundingRect(QStringLiteral("Wave 10 Regression")).height() + 2);
+        EXPECT_GE(window.grid()->verticalHeader()->sectionSize(0),
+                  QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500")).height() + 2);
+        EXPECT_TRUE(points > 8 || heading->height() == 18) << points;
+    }
+    QApplication::setFont(desktop);
+    QHeaderView* heading = m_window->grid()->horizontalHeader();
+    QFont large = heading->font();
+    large.setPointSizeF(20);
+    heading->setFont(large);
     paste(kColumn);
+    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
+        const QString text = m_window->gridModel()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(heading->sectionSize(c), QFontMetrics(large).horizontalAdvance(text) + 6) << c;
+    }
+
     for (const auto& [name, separator] : {std::pair{"table.csv", ','}, {"table.tsv", '\t'}}) {
         chooseInFileDialog(path(name));
         item("mnuSaveTable")->trigger();
@@ -187,35 +213,6 @@ TEST_F(FileTest, SavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
                                        noFile("Could not save the table to ", target)}));
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(tableClipText(m_window->table()), before);
-}
-
-// Every heading and number fits its row's height, ink and a pixel above and below; at 8 pt the
-// heading row is 18 pixels, as it always was. Headings in a font larger than the numbers' widen their
-// columns to fit, with room to spare.
-TEST_F(FileTest, HeadingAndRowsFitTheFont) {
-    const QFont desktop = QApplication::font();
-    for (const double points : {8.0, 20.0}) {
-        QFont font = desktop;
-        font.setPointSizeF(points);
-        QApplication::setFont(font);
-        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
-        const QHeaderView* heading = window.grid()->horizontalHeader();
-        const QFontMetrics headingFont(heading->font());
-        EXPECT_GE(heading->height(), headingFont.tightBoundingRect(QStringLiteral("Wave 10 Regression")).height() + 2);
-        EXPECT_GE(window.grid()->verticalHeader()->sectionSize(0),
-                  QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500")).height() + 2);
-        EXPECT_TRUE(points > 8 || heading->height() == 18) << points;
-    }
-    QApplication::setFont(desktop);
-    QHeaderView* heading = m_window->grid()->horizontalHeader();
-    QFont large = heading->font();
-    large.setPointSizeF(20);
-    heading->setFont(large);
-    paste(kColumn);
-    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
-        const QString text = m_window->gridModel()->headerData(c, Qt::Horizontal).toString();
-        EXPECT_GE(heading->sectionSize(c), QFontMetrics(large).horizontalAdvance(text) + 6) << c;
-    }
 }
 
 // The chart opens within a 1366 x 768 screen's available area, and within the test's screen; it closes
