@@ -31,8 +31,7 @@ TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     EXPECT_EQ(alignment(), Qt::Alignment(Qt::AlignHCenter));
     EXPECT_TRUE(header->sectionSize(0) == 83 && header->sectionSize(13) == 83);
     EXPECT_EQ(m_window->grid()->verticalHeader()->width(), 67);
-    const std::string withZero = "3\r\n1\r\n4\r\n1\r\n5\r\n9\r\n2\r\n6\r\n0\r\n3\r\n5\r\n";
-    for (const std::string& text : {withZero, std::string("-1\r\n2\r\n3\r\n")}) {
+    for (const char* text : {"3\r\n1\r\n4\r\n1\r\n5\r\n9\r\n2\r\n6\r\n0\r\n3\r\n5\r\n", "-1\r\n2\r\n3\r\n"}) {
         paste(positiveColumn(12));
         EXPECT_TRUE(alignment() == Qt::AlignRight && header->sectionSize(0) == 67);
         item("mnuRegressionType3")->trigger();
