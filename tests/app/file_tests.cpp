@@ -12,6 +12,7 @@
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QListWidget>
@@ -29,10 +30,8 @@ namespace {
 const std::string kColumn = positiveColumn(40);
 
 std::string readFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
 void writeFile(const QString& path, const std::string& bytes) {
@@ -87,8 +86,9 @@ void drop(frmVantrel& window, const QMimeData& data) {
     QApplication::sendEvent(&window, &dropped);
 }
 
-// Each way in gives the table a Paste of the same text gives: the text itself for a file of one column.
-TEST_F(FileTest, EveryWayInGivesThePasteTable) {
+// A dropped file or text gives the table a Paste of the same text gives: the text itself for a file of
+// one column (Open..., which opens the file as the command line does, is below).
+TEST_F(FileTest, ADroppedFileOrTextGivesThePasteTable) {
     const QString file = path("series.txt");
     writeFile(file, kColumn);
     const std::string expected = pastedTable(kColumn);
@@ -96,18 +96,8 @@ TEST_F(FileTest, EveryWayInGivesThePasteTable) {
     QMimeData fileData, textData;
     fileData.setUrls({QUrl::fromLocalFile(file)});
     textData.setText(QString::fromStdString(kColumn));
-    const std::pair<const char*, std::function<void(frmVantrel&)>> ways[] = {
-        {"command line", [&file](frmVantrel& w) { w.openFile(file); }},
-        {"Open...",
-         [&file](frmVantrel& w) {
-             chooseInFileDialog(file);
-             w.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
-         }},
-        {"dropped file", [&fileData](frmVantrel& w) { drop(w, fileData); }},
-        {"dropped text", [&textData](frmVantrel& w) { drop(w, textData); }},
-    };
-    for (const auto& [name, way] : ways) {
-        EXPECT_EQ(tableAfter(way), expected) << name;
+    for (const QMimeData* dropped : {&fileData, &textData}) {
+        EXPECT_EQ(tableAfter([dropped](frmVantrel& w) { drop(w, *dropped); }), expected) << dropped->hasText();
     }
 }
 
@@ -125,21 +115,20 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
         secondColumn += value + "\n";
     }
     writeFile(path("three.csv"), file);
-    QStringList listed;
-    int preselected = -1;
-    std::string opened;
     tableAfter([&](frmVantrel& w) {
-        answerDialog<QDialog>([&](QDialog& dialog) {
+        answerDialog<QDialog>([](QDialog& dialog) {
             auto* list = dialog.findChild<QListWidget*>(QStringLiteral("ColumnList"));
+            QStringList listed;
             for (int row = 0; row < list->count(); ++row) {
                 listed << list->item(row)->text();
             }
-            preselected = list->currentRow();
+            EXPECT_EQ(listed, QStringList({"1: Name", "2: Wert", "3: Menge"}));
+            EXPECT_EQ(list->currentRow(), 1);
             list->setCurrentRow(1);
             dialog.accept();
         });
         w.openFile(path("three.csv"));
-        opened = tableClipText(w.table());
+        EXPECT_TRUE(tableClipText(w.table()) == pastedTable(secondColumn));
         // "7,60E+02" is 760 here: the Data column shows the value, not the text.
         EXPECT_EQ(w.table().text(6, ResultTable::kDataColumn), "760");
         w.activateWindow();
@@ -149,9 +138,8 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
         ASSERT_TRUE(w.saveTableTo(path("comma.csv")));
         EXPECT_EQ(readFile(path("comma.csv")).substr(0, 21), "Index;Data;Regression");
         // With both searches off Update Waves runs the boxes as typed here, as vantrel-batch runs them.
-        for (const char* name : {"mnuRMSon", "mnuWavelengthOn"}) {
-            w.findChild<QAction*>(QString::fromLatin1(name))->trigger();
-        }
+        w.findChild<QAction*>(QStringLiteral("mnuRMSon"))->trigger();
+        w.findChild<QAction*>(QStringLiteral("mnuWavelengthOn"))->trigger();
         typeAndLeave(w.txtDval(9), QStringLiteral("-1,5"));
         w.findChild<QAction*>(QStringLiteral("mnuUpdate"))->trigger();
         std::string d = "--d=", i = "--i=";
@@ -165,17 +153,40 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
             runBatch({"--cr", "--decimal-comma", "--amplitude", "off", "--wavelength", "off", d, i}, in, out, err), 0);
         EXPECT_TRUE(tableClipText(w.table()) == out.str());
     });
-    EXPECT_EQ(listed, QStringList({"1: Name", "2: Wert", "3: Menge"}));
-    EXPECT_EQ(preselected, 1);
-    EXPECT_TRUE(opened == pastedTable(secondColumn));
     QLocale::setDefault(systemLocale);
 }
 
+// Every heading and number fits its row's height, ink and a pixel above and below; at 8 pt the
+// heading row is 18 pixels, as it always was. Headings in a font larger than the numbers' widen their
+// columns to fit, with room to spare.
 // Save Table As... writes the heading and the filled rows, by "," or tab. A file that cannot be read, a
 // cancelled column choice and a failed save leave the table as it was; the failures say why in the
 // system's words, and a failed save leaves no file.
-TEST_F(FileTest, SavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
+TEST_F(FileTest, HeadingsFitTheFontAndTheSavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
+    const QFont desktop = QApplication::font();
+    for (const double points : {8.0, 20.0}) {
+        QFont font = desktop;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
+        const QHeaderView* heading = window.grid()->horizontalHeader();
+        const QFontMetrics headingFont(heading->font());
+        EXPECT_GE(heading->height(), headingFont.tightBoundingRect(QStringLiteral("Wave 10 Regression")).height() + 2);
+        EXPECT_GE(window.grid()->verticalHeader()->sectionSize(0),
+                  QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500")).height() + 2);
+        EXPECT_TRUE(points > 8 || heading->height() == 18) << points;
+    }
+    QApplication::setFont(desktop);
+    QHeaderView* heading = m_window->grid()->horizontalHeader();
+    QFont large = heading->font();
+    large.setPointSizeF(20);
+    heading->setFont(large);
     paste(kColumn);
+    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
+        const QString text = m_window->gridModel()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(heading->sectionSize(c), QFontMetrics(large).horizontalAdvance(text) + 6) << c;
+    }
+
     for (const auto& [name, separator] : {std::pair{"table.csv", ','}, {"table.tsv", '\t'}}) {
         chooseInFileDialog(path(name));
         item("mnuSaveTable")->trigger();
@@ -204,38 +215,12 @@ TEST_F(FileTest, SavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
     EXPECT_EQ(tableClipText(m_window->table()), before);
 }
 
-// Every heading and number fits its row's height, ink and a pixel above and below; at 8 pt the
-// heading row is 18 pixels, as it always was. Headings in a font larger than the numbers' widen their
-// columns to fit, with room to spare.
-TEST_F(FileTest, HeadingAndRowsFitTheFont) {
-    const QFont desktop = QApplication::font();
-    for (const double points : {8.0, 20.0}) {
-        QFont font = desktop;
-        font.setPointSizeF(points);
-        QApplication::setFont(font);
-        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
-        const QHeaderView* heading = window.grid()->horizontalHeader();
-        const QFontMetrics headingFont(heading->font());
-        EXPECT_GE(heading->height(), headingFont.tightBoundingRect(QStringLiteral("Wave 10 Regression")).height() + 2);
-        EXPECT_GE(window.grid()->verticalHeader()->sectionSize(0),
-                  QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500")).height() + 2);
-        EXPECT_TRUE(points > 8 || heading->height() == 18) << points;
-    }
-    QApplication::setFont(desktop);
-    QHeaderView* heading = m_window->grid()->horizontalHeader();
-    QFont large = heading->font();
-    large.setPointSizeF(20);
-    heading->setFont(large);
-    paste(kColumn);
-    for (int c = 0; c < ResultTable::kColumns - 1; ++c) {
-        const QString text = m_window->gridModel()->headerData(c, Qt::Horizontal).toString();
-        EXPECT_GE(heading->sectionSize(c), QFontMetrics(large).horizontalAdvance(text) + 6) << c;
-    }
-}
-
 // The chart opens within a 1366 x 768 screen's available area, and within the test's screen; it closes
 // with its keys. In a dark palette its picture is dark; its texts grow with the desktop font from 9 pt.
-TEST_F(FileTest, ChartFitsTheScreenClosesWithItsKeysAndFollowsThePalette) {
+// To a screen reader the strip is a progress bar of the waves begun, its text the wave in words, its
+// bar the cells of those waves; while a run lasts the File menu and its items are refused with Paste.
+// The chart is a chart described as it stands.
+TEST_F(FileTest, StripAndChartToAScreenReaderTheFileMenuWhileARunLastsAndTheChartOnTheScreen) {
     const QRect available(0, 0, 1366, 768);
     const QRect chart = chartOpeningGeometry(available);
     EXPECT_EQ(chart.size(), QSize(900, 720));
@@ -247,27 +232,6 @@ TEST_F(FileTest, ChartFitsTheScreenClosesWithItsKeysAndFollowsThePalette) {
         EXPECT_EQ(chartStyleFor(QPalette(Qt::white), font).fontScale, scale) << points;
     }
 
-    item("mnuChart")->trigger();
-    auto* window = m_window->findChild<ChartWindow*>();
-    EXPECT_EQ(window->size(), chartOpeningGeometry(window->screen()->availableGeometry()).size());
-    auto* canvas = window->findChild<ChartCanvas*>();
-    QPalette dark;
-    dark.setColor(QPalette::Base, QColor(30, 30, 34));
-    canvas->setPalette(dark);
-    EXPECT_EQ(QColor(canvas->grab().toImage().pixel(2, 2)), QColor(30, 30, 34));
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
-        item("mnuChart")->trigger();
-        QApplication::setActiveWindow(window);
-        ASSERT_EQ(QApplication::activeWindow(), window);
-        QTest::keySequence(window, keys);
-        EXPECT_FALSE(window->isVisible()) << keys.toString().toStdString();
-    }
-}
-
-// To a screen reader the strip is a progress bar of the waves begun, its text the wave in words, its
-// bar the cells of those waves; while a run lasts the File menu and its items are refused with Paste.
-// The chart is a chart described as it stands.
-TEST_F(FileTest, StripAndChartToAScreenReaderAndTheFileMenuWhileARunLasts) {
     QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(m_window->strip());
     auto* value = static_cast<QAccessibleValueInterface*>(strip->interface_cast(QAccessible::ValueInterface));
     ASSERT_TRUE(strip->role() == QAccessible::ProgressBar && value != nullptr);
@@ -298,10 +262,23 @@ TEST_F(FileTest, StripAndChartToAScreenReaderAndTheFileMenuWhileARunLasts) {
 
     item("mnuChart")->trigger();
     auto* window = m_window->findChild<ChartWindow*>();
-    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(window->findChild<ChartCanvas*>());
+    EXPECT_EQ(window->size(), chartOpeningGeometry(window->screen()->availableGeometry()).size());
+    auto* canvas = window->findChild<ChartCanvas*>();
+    QAccessibleInterface* described = QAccessible::queryAccessibleInterface(canvas);
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(window)->role() == QAccessible::Window &&
-                chart->role() == QAccessible::Chart);
-    EXPECT_TRUE(chart->text(QAccessible::Description).startsWith(QStringLiteral("Data: minimum ")));
+                described->role() == QAccessible::Chart);
+    EXPECT_TRUE(described->text(QAccessible::Description).startsWith(QStringLiteral("Data: minimum ")));
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 34));
+    canvas->setPalette(dark);
+    EXPECT_EQ(QColor(canvas->grab().toImage().pixel(2, 2)), QColor(30, 30, 34));
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        item("mnuChart")->trigger();
+        QApplication::setActiveWindow(window);
+        ASSERT_EQ(QApplication::activeWindow(), window);
+        QTest::keySequence(window, keys);
+        EXPECT_FALSE(window->isVisible()) << keys.toString().toStdString();
+    }
 }
 
 // The command line is read before Qt starts: help and version need no display; Qt's own options and
@@ -319,14 +296,10 @@ TEST(WindowCommandLineTest, NeedsNoDisplayToAnswerAndExitsCleanlyWithoutOne) {
         {{"--bogus"}, 2, "", "vantrel: unknown option --bogus\n"},
         {{"a.csv", "b.csv"}, 2, "", "vantrel: one FILE at most\n"},
     };
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        environment.remove(QString::fromLatin1(name));
-    }
     for (const auto& [args, status, out, err] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
         QProcess program;
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(QProcessEnvironment()); // no DISPLAY, WAYLAND_DISPLAY nor QT_QPA_PLATFORM
         program.start(QStringLiteral(VANTREL_PROGRAM), args);
         ASSERT_TRUE(program.waitForFinished(10000));
         EXPECT_TRUE(program.exitStatus() == QProcess::NormalExit && program.exitCode() == status) << program.exitCode();
@@ -337,7 +310,8 @@ TEST(WindowCommandLineTest, NeedsNoDisplayToAnswerAndExitsCleanlyWithoutOne) {
     }
 }
 
-// The program remembers where its windows were and the last folder, and nothing of the analysis.
+// The program remembers where its windows were and the last folder, and nothing of the analysis. A file
+// chosen with Open... loads as its text would paste.
 TEST_F(FileTest, RemembersPlacesNotSettings) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
     const QString name = QCoreApplication::applicationName();
@@ -352,6 +326,7 @@ TEST_F(FileTest, RemembersPlacesNotSettings) {
         writeFile(path("sub/series.txt"), kColumn);
         chooseInFileDialog(path("sub/series.txt"));
         first.findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+        EXPECT_TRUE(tableClipText(first.table()) == pastedTable(kColumn) && m_messages.empty());
         first.close();
     }
     frmVantrel second(std::make_unique<RecordingSink>(m_messages));

@@ -31,8 +31,7 @@ TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     EXPECT_EQ(alignment(), Qt::Alignment(Qt::AlignHCenter));
     EXPECT_TRUE(header->sectionSize(0) == 83 && header->sectionSize(13) == 83);
     EXPECT_EQ(m_window->grid()->verticalHeader()->width(), 67);
-    const std::string withZero = "3\r\n1\r\n4\r\n1\r\n5\r\n9\r\n2\r\n6\r\n0\r\n3\r\n5\r\n";
-    for (const std::string& text : {withZero, std::string("-1\r\n2\r\n3\r\n")}) {
+    for (const char* text : {"3\r\n1\r\n4\r\n1\r\n5\r\n9\r\n2\r\n6\r\n0\r\n3\r\n5\r\n", "-1\r\n2\r\n3\r\n"}) {
         paste(positiveColumn(12));
         EXPECT_TRUE(alignment() == Qt::AlignRight && header->sectionSize(0) == 67);
         item("mnuRegressionType3")->trigger();
@@ -80,6 +79,19 @@ TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     item("mnuRegressionType2")->trigger();
     EXPECT_TRUE(updateStillOffered && m_messages.empty());
     expectEnabled(kRunMenus, true);
+
+    // A close asked for in the middle of a run ends the run at its next step, then the window and the chart.
+    item("mnuChart")->trigger();
+    bool closedWhileRunning = false;
+    QTimer::singleShot(0, m_window.get(), [&] {
+        closedWhileRunning = m_window->isRunning();
+        m_window->windowHandle()->close(); // as the window system asks
+    });
+    paste(positiveColumn(1500));
+    EXPECT_TRUE(closedWhileRunning);
+    EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
+    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning() || m_window->findChild<ChartWindow*>()->isVisible() ||
+                 !m_messages.empty());
 }
 
 // Texts beyond the bounds are brought in before the clipboard is read, also when the paste then fails.
@@ -118,10 +130,15 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     EXPECT_FALSE(isUpdateEnabled()); // ...and the waves of the paste take the offer back
 
     typeAndLeave(w.txtIval(0), QStringLiteral("6")); // offers Update Waves; the refusals leave it so
-    for (const auto& [clipboardText, reason] :
-         {std::pair{std::string(655361, '7'), kTooLarge}, {"1\r\n2\r\n", kNotEnoughData}}) {
+    item("mnuChart")->trigger();
+    const auto* chart = m_window->findChild<ChartWindow*>();
+    for (const auto& [clipboardText, reason, dataShown] :
+         {std::tuple{std::string(655361, '7'), kTooLarge, false}, {"1\r\n2\r\n", kNotEnoughData, true}}) {
         paste(clipboardText);
         expectFailure(reason, MessageIcon::Exclamation);
+        // The chart says the paste was refused, not that a run failed; one too large leaves no Data.
+        EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, dataShown));
+        EXPECT_EQ(chart->content().strips[kDataStrip].values.empty(), !dataShown);
         EXPECT_TRUE(!item("mnuRegression")->isEnabled() && m_window->strip()->isBlank());
         expectEnabled(kPasteMenus, true);
     }
@@ -206,31 +223,8 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
         EXPECT_TRUE(failed.strips[strip].values.empty()) << strip;
     }
-    // A refused paste says so, not that a run failed; one too large leaves no Data to show.
-    paste("1\r\n2\r\n");
-    expectFailure(kNotEnoughData, MessageIcon::Exclamation);
-    EXPECT_EQ(chart->content().notice, chartNoticeText(ChartNotice::Refused, true));
-    paste(std::string(655361, '7'));
-    expectFailure(kTooLarge, MessageIcon::Exclamation);
-    EXPECT_TRUE(chart->content().strips[kDataStrip].values.empty());
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
-}
-
-// A close asked for in the middle of a run ends the run at its next step, then the window and the chart.
-TEST_F(WindowTest, ACloseDuringARunEndsTheRunAndTheWindows) {
-    item("mnuChart")->trigger();
-    setIBoxes(QStringLiteral("100"));
-    bool closedWhileRunning = false;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        closedWhileRunning = m_window->isRunning();
-        m_window->windowHandle()->close(); // as the window system asks
-    });
-    paste(positiveColumn(1500));
-    EXPECT_TRUE(closedWhileRunning);
-    EXPECT_TRUE(text(1, 14).isEmpty()) << "the run went on to its end";
-    EXPECT_FALSE(m_window->isVisible() || m_window->isRunning() || m_window->findChild<ChartWindow*>()->isVisible() ||
-                 !m_messages.empty());
 }
 
 // A run that fails in the middle of a search gives the tinted box its white back and clears the strip.

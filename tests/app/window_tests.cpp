@@ -11,7 +11,7 @@ namespace {
 
 // Exit, Paste, Copy, Update Waves and Chart are commands on the bar itself. Both adjustments start on
 // (their Off items hidden) and Linear checked; Update Waves and Regression Type wait for a series.
-TEST_F(WindowTest, StartupBoxesMenusCopyAndLayout) {
+TEST_F(WindowTest, StartupBoxesMenusCopyLayoutFocusGridKeysAndAccessibleNames) {
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("The Vantrel"));
     EXPECT_EQ(label("Label18")->text(), QStringLiteral("Linear"));
     // Tab runs through the d boxes, then the i boxes. Before the first paste a d box is entered with
@@ -65,12 +65,10 @@ TEST_F(WindowTest, StartupBoxesMenusCopyAndLayout) {
     m_window->setWindowState(Qt::WindowNoState);
     QTest::qWait(20);
     EXPECT_TRUE(m_window->frameGeometry().width() >= 640 && m_window->frameGeometry().height() >= 480);
-}
 
-// Any paste, even a refused one, ends the caret rule; leaving a box, even unchanged, offers Update
-// Waves once a series is analysed. Focus that goes to a popup menu, the menu bar or another window
-// and comes back is not leaving the box.
-TEST_F(WindowTest, BoxesFocusGridKeysAndAccessibleNames) {
+    // Any paste, even a refused one, ends the caret rule; leaving a box, even unchanged, offers Update
+    // Waves once a series is analysed. Focus that goes to a popup menu, the menu bar or another window
+    // and comes back is not leaving the box.
     paste("1\r\n");
     m_window->txtDval(5)->setFocus(Qt::BacktabFocusReason);
     EXPECT_EQ(m_window->txtDval(5)->selectedText(), QStringLiteral("0.00000"));
@@ -105,8 +103,6 @@ TEST_F(WindowTest, BoxesFocusGridKeysAndAccessibleNames) {
 
     // Tab and Ctrl+Shift+Tab leave the grid for the first and the last box, its current cell kept; Ctrl+C
     // copies the block of the selected cells row by row, the cells not selected empty.
-    ResultGrid* grid = m_window->grid();
-    const QAbstractItemModel* model = grid->model();
     const std::tuple<Qt::Key, Qt::KeyboardModifiers, QWidget*> tabs[] = {
         {Qt::Key_Tab, Qt::NoModifier, m_window->txtDval(0)},
         {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, m_window->txtIval(9)}};

@@ -1,6 +1,7 @@
 // The chart as a person sees it: rendered on the offscreen platform and read back by its colours and
 // texts, never compared with a stored picture (fonts differ from machine to machine).
 
+#include "../app/window_fixture.h"
 #include "app/chart_painter.h"
 #include "app/chart_window.h"
 
@@ -25,8 +26,6 @@
 
 namespace vantrel {
 namespace {
-
-using namespace std::string_literals;
 
 constexpr int kPoints = 300;
 
@@ -116,40 +115,15 @@ TEST(ChartPicture, DrawsEachCurveFillingItsFramedBox) {
     }
 }
 
-// The strips' titles, the trend's legend, the x axis's caption and the notice that says why the
-// chart shows the Data alone are texts of the drawing.
-TEST(ChartFile, IsAPngOfTheAskedSizeOrAWellFormedSvgWithTheTitlesAndTheNotice) {
-    QTemporaryDir dir;
-    ChartContent content = sampleContent();
-    content.notice = chartNoticeText(ChartNotice::Refused, true);
-    ASSERT_TRUE(saveChart(content, dir.filePath("chart.png"), QSize(1200, 1600), nullptr));
-    EXPECT_EQ(QImage(dir.filePath("chart.png")).size(), QSize(1200, 1600));
-
-    QString error;
-    EXPECT_FALSE(saveChart(content, dir.filePath("chart.txt"), QSize(1200, 1600), &error));
-    EXPECT_TRUE(error.contains(".png or .svg")) << error.toStdString();
-    ASSERT_TRUE(saveChart(content, dir.filePath("chart.SVG"), QSize(1200, 1600), nullptr));
-    const QStringList texts = svgTexts(dir.filePath("chart.SVG"));
-    for (const std::string& text :
-         {"Data"s, "Oscillation"s, "Wave 1"s, "Wave 10"s, "Remainder"s, "Linear trend"s, "Point"s, content.notice}) {
-        EXPECT_EQ(texts.count(QString::fromStdString(text)), 1) << text;
-    }
-}
-
-struct RecordedMessages : MessageSink {
-    explicit RecordedMessages(QStringList& into) : m_into(into) {}
-    void showFailure(const std::string& text, MessageIcon) override { m_into << QString::fromStdString(text); }
-    QStringList& m_into;
-};
-
 // The Save dialog leaves the window (and a run feeding it) going; the file holds the chart as it was
 // when Save was chosen, at the size shown, and is written away from the window: a close waits for a
-// file nobody reads yet to be whole, and a failure leaves no file and says why.
+// file nobody reads yet to be whole, and a failure leaves no file and says why. The strips' titles,
+// the trend's legend, the x axis's caption and the notice are texts of the drawing.
 TEST(ChartWindowSave, WritesAwayFromTheWindowWhatWasShownAndReportsFailures) {
     QTemporaryDir dir;
-    QStringList messages;
+    std::vector<testing::ShownMessage> messages;
     std::string notice = "Shown when Save was chosen";
-    auto window = std::make_unique<ChartWindow>(std::make_unique<RecordedMessages>(messages));
+    auto window = std::make_unique<ChartWindow>(std::make_unique<testing::RecordingSink>(messages));
     window->setContentSource([&notice] {
         ChartContent content = sampleContent();
         content.notice = notice;
@@ -164,15 +138,26 @@ TEST(ChartWindowSave, WritesAwayFromTheWindowWhatWasShownAndReportsFailures) {
     ASSERT_TRUE(dialog != nullptr && dialog->isVisible());
     notice = "Shown later";
     window->contentChanged();
-    dialog->selectFile(dir.filePath("chart.svg"));
+    dialog->selectFile(dir.filePath("chart.SVG"));
     static_cast<QDialog*>(dialog)->accept();
     window->saveTo(dir.filePath("shown.png"));
     window->saveTo(dir.filePath("missing/chart.png"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 3; }));
-    EXPECT_TRUE(svgTexts(dir.filePath("chart.svg")).contains("Shown when Save was chosen"));
+    window->saveTo(dir.filePath("chart.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 4; }, 30000));
+    const QStringList texts = svgTexts(dir.filePath("chart.SVG"));
+    for (const char* text : {"Data", "Oscillation", "Wave 1", "Wave 10", "Remainder", "Linear trend", "Point",
+                             "Shown when Save was chosen"}) {
+        EXPECT_EQ(texts.count(QString::fromLatin1(text)), 1) << text;
+    }
     EXPECT_EQ(QImage(dir.filePath("shown.png")).size(), window->findChild<ChartCanvas*>()->size());
-    EXPECT_EQ(messages, QStringList("Could not write the chart to " + dir.filePath("missing/chart.png") +
-                                    ": No such file or directory"));
+    std::ranges::sort(messages); // the writers may finish in any order
+    const std::string unknown = dir.filePath("chart.txt").toStdString();
+    const std::string missing = dir.filePath("missing/chart.png").toStdString();
+    EXPECT_EQ(messages, (std::vector<testing::ShownMessage>{
+                            {"Cannot tell the format of " + unknown + ": the chart is saved as .png or .svg.",
+                             MessageIcon::Exclamation},
+                            {"Could not write the chart to " + missing + ": No such file or directory",
+                             MessageIcon::Exclamation}}));
     EXPECT_EQ(finished.count(QVariantList{dir.filePath("missing/chart.png"), false}), 1);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 
