@@ -116,6 +116,14 @@ TEST_F(IntakeTest, TextsArePlacedCleanedAndWrittenWithTheWidestPlaces) {
         EXPECT_EQ(state.Nonpositive_data, std::any_of(first, first + count, [](double v) { return v <= 0; })) << cells;
     }
     EXPECT_EQ(finished, static_cast<int>(std::size(cases)));
+    // Columns 1 to 14 take 96 twips a character of the longest Data text ("-1170.000000"), never less
+    // than 1000; the row numbers' column keeps its 1000.
+    for (const auto& [text, twips] : {std::pair{numberLines(1, 10), 1000}, {padded("-1.17E+03\r\n1.5E-05"), 1152}}) {
+        ASSERT_EQ(paste(text), IntakeResult::Loaded);
+        for (int c = 0; c < ResultTable::kColumns; ++c) {
+            EXPECT_EQ(table.columnWidthTwips(c), c == 0 ? 1000 : twips) << c;
+        }
+    }
     // The empty text is scanned at once: its strip runs to the end, as a non-empty one's does.
     marks.clear();
     EXPECT_EQ(keptLines("", *this), "");
