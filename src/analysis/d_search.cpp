@@ -103,8 +103,9 @@ double chanceToKeepSign(const SearchStep& at, int moves, const MeasureHistory& h
 
 // The averagings that follow the one at g's d, one for each sign the measure may have there. A pass
 // that leaves d where it is reuses that averaging, and its sign is the same, so the passes are
-// followed to the next d; a search that ends there asks for nothing more.
-int followingGuesses(const Guess& g, Guess (&following)[2]) {
+// followed to the next d; a search that ends there asks for nothing more, and is followed only when
+// `keepEnds`, to where it ends.
+int followingGuesses(const Guess& g, Guess (&following)[2], bool keepEnds = false) {
     int count = 0;
     const SearchStep& at = g.ahead.at;
     if (at.done) {
@@ -118,7 +119,7 @@ int followingGuesses(const Guess& g, Guess (&following)[2]) {
         do {
             next = nextStep(next, sign);
         } while (!next.done && next.d == at.d);
-        if (next.d == at.d) {
+        if (next.d == at.d && !(keepEnds && next.done)) {
             continue;
         }
         const bool keeps = sign == at.previous;
@@ -177,6 +178,43 @@ int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, 
         }
     }
     return count;
+}
+
+// Up to `count` different d values the search standing as `standing` may end with, likeliest first,
+// with their chances.
+int endingDs(const WaveMemo::Standing& standing, double* ds, double* chances, int count) {
+    constexpr int kMaxTaken = 6 * kMaxLanes;
+    constexpr int kMaxOpen = kMaxTaken + 2;
+    Guess open[kMaxOpen];
+    int openCount = 0;
+    open[openCount++] = {standing.ahead, standing.moves, 1.0, &standing.history};
+    int found = 0;
+    for (int taken = 0; taken < kMaxTaken && found < count && openCount > 0; ++taken) {
+        int best = 0;
+        for (int k = 1; k < openCount; ++k) {
+            if (open[k].likelihood > open[best].likelihood) {
+                best = k;
+            }
+        }
+        const Guess guess = open[best];
+        open[best] = open[--openCount];
+        if (guess.ahead.at.done) {
+            const double* same = std::find(ds, ds + found, guess.ahead.at.d);
+            if (same == ds + found) {
+                ds[found] = guess.ahead.at.d;
+                chances[found++] = guess.likelihood;
+            } else {
+                chances[same - ds] += guess.likelihood;
+            }
+            continue;
+        }
+        Guess following[2];
+        const int more = followingGuesses(guess, following, true);
+        for (int k = 0; k < more; ++k) {
+            open[openCount++] = following[k];
+        }
+    }
+    return found;
 }
 
 long passCount(double i) {
@@ -345,6 +383,7 @@ void WaveMemo::beginRound(const void* owner, const double* ds, int count, double
         for (int k = 0; k < count; ++k) {
             m_computing.push_back({owner, ds[k], i});
         }
+        moved();
     }
     m_remembered.notify_all();
 }
@@ -376,20 +415,47 @@ bool WaveMemo::expects(double d, double i, const void* asker) const {
     return holds(d, i) || computing(d, i, asker);
 }
 
+void WaveMemo::moved() {
+    ++m_moves;
+}
+
 void WaveMemo::publish(const Standing& standing) {
-    const std::lock_guard lock(m_mutex);
-    for (Standing& s : m_standings) {
-        if (s.owner == standing.owner) {
-            s = standing;
-            return;
+    {
+        const std::lock_guard lock(m_mutex);
+        moved();
+        const auto same = std::find_if(m_standings.begin(), m_standings.end(),
+                                       [&standing](const Standing& s) { return s.owner == standing.owner; });
+        if (same != m_standings.end()) {
+            *same = standing;
+        } else {
+            m_standings.push_back(standing);
         }
     }
-    m_standings.push_back(standing);
+    m_remembered.notify_all();
 }
 
 void WaveMemo::withdraw(const void* owner) {
-    const std::lock_guard lock(m_mutex);
-    std::erase_if(m_standings, [owner](const Standing& s) { return s.owner == owner; });
+    {
+        const std::lock_guard lock(m_mutex);
+        moved();
+        std::erase_if(m_standings, [owner](const Standing& s) { return s.owner == owner; });
+    }
+    m_remembered.notify_all();
+}
+
+bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing,
+                                 bool& averaging) {
+    std::unique_lock lock(m_mutex);
+    m_remembered.wait(lock, [&] { return m_moves != seen; });
+    seen = m_moves;
+    for (const Standing& s : m_standings) {
+        if (s.owner != asker && s.i == i) {
+            standing = s;
+            averaging = computing(s.ahead.at.d, i, asker);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool WaveMemo::otherStanding(const void* asker, double i, Standing& standing) const {
@@ -628,12 +694,69 @@ template <typename Averaged> void AveragerOf<Averaged>::guessAhead(const SearchA
     averageInLanes(ahead, i, passes, false);
 }
 
+// The combined step's d follows from where the wavelength search ends; once that is one of a few,
+// their averagings are worth a round of the otherwise idle thread's lanes.
+constexpr double kLeastEndChance = 0.5;
+
+template <typename Averaged>
+void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<bool(double, double&)>& averagedAt) {
+    const long passes = passCount(i);
+    if (!m_lanes || passes < kMeasureLanesFromPasses || m_averaged.Data_count < 2) {
+        return;
+    }
+    WaveMemo::Standing standing;
+    unsigned long seen = 0;
+    bool averaging = false;
+    SearchStep guessedFor{NAN};
+    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging)) {
+        const SearchStep& at = standing.ahead.at;
+        if (!averaging || (at.d == guessedFor.d && at.step == guessedFor.step)) {
+            continue;
+        }
+        double ends[kMaxLanes];
+        double chances[kMaxLanes];
+        const int endCount = endingDs(standing, ends, chances, m_lanes->lanes());
+        double ds[kMaxLanes];
+        int count = 0;
+        double chance = 0.0;
+        for (int k = 0; k < endCount; ++k) {
+            if (averagedAt(ends[k], ds[count]) && !contains(ds, count, ds[count])) {
+                chance += chances[k];
+                ++count;
+            }
+        }
+        if (chance >= kLeastEndChance && !inLanes(ds, count, i)) {
+            settleMeans();
+            averageRound(ds, nullptr, count, i, passes, false);
+            guessedFor = at;
+        }
+    }
+}
+
+template <typename Averaged> bool AveragerOf<Averaged>::inLanes(const double* ds, int count, double i) const {
+    if (i != m_laneI) {
+        return false;
+    }
+    for (int k = 0; k < count; ++k) {
+        if (!contains(m_laneDs, m_laneCount, ds[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 template <typename Averaged>
 void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked) {
     double guesses[kMaxLanes] = {};
     double likelihoods[kMaxLanes] = {};
-    int guessCount =
+    const int guessCount =
         guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes(), asked);
+    averageRound(guesses, likelihoods, guessCount, i, passes, asked);
+}
+
+template <typename Averaged>
+void AveragerOf<Averaged>::averageRound(const double* guesses, const double* likelihoods, int guessCount, double i,
+                                        long passes, bool asked) {
     m_activeLanes = &lanesFor(likelihoods, guessCount, passes);
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
@@ -687,10 +810,11 @@ template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
 
 // The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are
 // unlikely to be asked for: together less than once. Short rounds take the wide kernel: there the
-// choice saves little, less than measuring the two kernels' rounds would cost.
+// choice saves little, less than measuring the two kernels' rounds would cost. Guesses without
+// likelihoods take the wide kernel.
 template <typename Averaged>
 LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount, long passes) {
-    if (!m_narrowLanes || passes < kMeasureLanesFromPasses) {
+    if (!m_narrowLanes || likelihoods == nullptr || passes < kMeasureLanesFromPasses) {
         return *m_lanes;
     }
     if (m_narrowRoundBelow < 0) {
@@ -748,6 +872,7 @@ void WavelengthSearchThread::search(std::stop_token stop) {
     } catch (...) {
         m_failed = true;
     }
+    m_memo.withdraw(m_averager.get());
 }
 
 bool WavelengthSearchThread::finishedFor(const Series& remainder, double i) {

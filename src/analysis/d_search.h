@@ -6,6 +6,7 @@
 #include "analysis/wave_peeling.h"
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -127,10 +128,15 @@ public:
     void withdraw(const void* owner);
     // The standing of another averager's search with this i; false when there is none.
     bool otherStanding(const void* asker, double i, Standing& standing) const;
+    // Waits until another averager's search has moved since `seen` (stood somewhere new, begun a round
+    // or ended), then gives its standing with this i and whether a round computes its d now; false
+    // once there is none.
+    bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging);
 
 private:
     bool holds(double d, double i) const;
     bool computing(double d, double i, const void* asker) const;
+    void moved();
 
     struct Entry {
         double d;
@@ -149,6 +155,7 @@ private:
     };
     std::vector<Computing> m_computing;
     std::vector<Standing> m_standings;
+    unsigned long m_moves = 0; // standings published or withdrawn and rounds begun
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
@@ -184,6 +191,11 @@ public:
     // Computes in lanes, with no call asking for any, the averagings the search may ask for first
     // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
     void guessAhead(const SearchAhead& ahead, double i);
+    // While another averager's search with this i runs, computes in lanes, whenever that search averages
+    // in a round, the averagings at the d values `averagedAt` maps the likeliest d values it may end
+    // with to (false: none), so that a call for one of them right after the search takes it from the
+    // lanes. Returns when the search has ended.
+    void guessAfterOtherSearch(double i, const std::function<bool(double end, double& d)>& averagedAt);
 
     // The remainder has changed.
     void forget();
@@ -198,6 +210,10 @@ private:
     void settleMeans();
     // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
     void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
+    // `likelihoods` may be null: the wide lanes.
+    void averageRound(const double* guesses, const double* likelihoods, int guessCount, double i, long passes,
+                      bool asked);
+    bool inLanes(const double* ds, int count, double i) const;
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
 
@@ -292,6 +308,8 @@ public:
     const std::vector<double>& steps() const { return m_steps; }
     double d() const { return m_d; }
     const WaveRunStats& stats() const { return m_stats; }
+    // Whether a search with this i runs or has run without being waited for.
+    bool startedWith(double i) const { return m_thread.joinable() && i == m_i; }
     AveragingMeasures measures() const;
 
 private:

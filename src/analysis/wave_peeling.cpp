@@ -28,9 +28,14 @@ void takeWave(AnalysisState& s, int wave, double d, double i) {
 }
 
 // The wavelength search, or what the second thread found for it, its steps shown now, in their place.
-template <typename OnStep>
+// While the second thread searches, the idle lanes of this one average ahead for the combined step;
+// `guessCombined` gives its d for a d the search may end with.
+template <typename OnStep, typename GuessCombined>
 double wavelengthSearch(AnalysisState& s, Averager& averager, WavelengthSearchThread* ahead, double i, double target,
-                        OnStep showStep) {
+                        OnStep showStep, const GuessCombined& guessCombined) {
+    if (ahead != nullptr && ahead->startedWith(i)) {
+        averager.guessAfterOtherSearch(i, guessCombined);
+    }
     if (ahead != nullptr && ahead->finishedFor(s.Rem_value, i)) {
         for (double d : ahead->steps()) {
             showStep(d);
@@ -80,7 +85,15 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, Wave
     if (modes.wavelength) {
         observer.searchStarted(box, SearchKind::Wavelength);
         i = passesOf(observer.iText(box), s.format);
-        const double dW = wavelengthSearch(s, averager, ahead, i, target, showStep);
+        const auto guessCombined = [&s, dA = d, x, target](double dW, double& combined) {
+            try {
+                combined = combinedD(dA, dW, x, s.Series_wavelength, target);
+                return true;
+            } catch (const RuntimeError&) {
+                return false;
+            }
+        };
+        const double dW = wavelengthSearch(s, averager, ahead, i, target, showStep, guessCombined);
         if (modes.amplitude) {
             d = combinedDOf(averager, d, dW, x, s.Series_wavelength, target);
             observer.combinedD(box, d);
