@@ -63,13 +63,27 @@ int MeasureHistory::foretoldSign(double d) const {
 
 namespace {
 
+// What foretells a search's signs: the line through its measures, and for this averager's own search
+// the series between two of its averagings, with what measuring them takes.
+struct Foresight {
+    const MeasureHistory* history;
+    const SeriesBetween* between = nullptr;
+    const Series* remainder = nullptr;
+    const SeriesMeasures* seriesMeasures = nullptr;
+
+    int foretoldSign(double d) const {
+        const int byLine = history->foretoldSign(d);
+        return byLine != 0 || between == nullptr ? byLine : between->foretoldSign(d, *remainder, *seriesMeasures);
+    }
+};
+
 // An averaging the search may ask for, how many moves the search has made with its step by then,
 // and how likely it is to be asked for.
 struct Guess {
     SearchAhead ahead;
     int moves;
     double likelihood;
-    const MeasureHistory* history;
+    const Foresight* foresight;
 };
 
 // The chance that the measure keeps its sign at d after `moves` moves with one step. A change of sign
@@ -78,7 +92,7 @@ struct Guess {
 // chance (10 - j) / (11 - j). Half the weight goes to the history's line where it foretells the sign.
 // These chances only rank the averagings the spare lanes compute ahead; any value in (0, 1) gives the
 // same results, a poor one only more lane rounds.
-double chanceToKeepSign(const SearchStep& at, int moves, const MeasureHistory& history) {
+double chanceToKeepSign(const SearchStep& at, int moves, const Foresight& foresight) {
     // Past ten moves the even spread would say "never"; a measure that is not monotonic in d can
     // still keep its sign, so such a guess stays possible, behind every likelier one.
     constexpr double kBeyondTenMoves = 0.05;
@@ -94,7 +108,7 @@ double chanceToKeepSign(const SearchStep& at, int moves, const MeasureHistory& h
     }
     const int previous = at.previous;
     const double d = at.d;
-    const int foretold = history.foretoldSign(d);
+    const int foretold = foresight.foretoldSign(d);
     if (foretold == 0) {
         return evenlySpread;
     }
@@ -111,6 +125,7 @@ int followingGuesses(const Guess& g, Guess (&following)[2], bool keepEnds = fals
     if (at.done) {
         return 0;
     }
+    const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(at, g.moves, *g.foresight);
     for (int sign : {1, -1}) {
         SearchStep next = at;
         if (g.ahead.first) {
@@ -123,11 +138,10 @@ int followingGuesses(const Guess& g, Guess (&following)[2], bool keepEnds = fals
             continue;
         }
         const bool keeps = sign == at.previous;
-        const double keepChance = g.ahead.first ? 0.5 : chanceToKeepSign(at, g.moves, *g.history);
         following[count++] = {{next, false, {}},
                               keeps ? g.moves + 1 : 1,
                               g.likelihood * (keeps ? keepChance : 1 - keepChance),
-                              g.history};
+                              g.foresight};
     }
     return count;
 }
@@ -144,17 +158,18 @@ bool contains(const double* values, int count, double value) {
 // Up to `lanes` different d values the search may ask for, or the other search of the wave, that the
 // wave has not averaged with i nor is averaging on the other thread, likeliest first; the one it asks
 // for now comes first when `asked`, however the wave stands with it.
-int guessDs(const SearchAhead& ahead, int moves, const MeasureHistory& history, const WaveMemo& memo, const void* asker,
+int guessDs(const SearchAhead& ahead, int moves, const Foresight& foresight, const WaveMemo& memo, const void* asker,
             double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
     // The other search's guesses near where it stands are mostly held already; they are passed over.
     constexpr int kMaxTaken = 6 * kMaxLanes;
     constexpr int kMaxOpen = kMaxTaken + 2; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
-    open[openCount++] = {ahead, moves, 1.0, &history};
+    open[openCount++] = {ahead, moves, 1.0, &foresight};
     WaveMemo::Standing other;
+    Foresight otherForesight{&other.history};
     if (memo.otherStanding(asker, i, other)) {
-        open[openCount++] = {other.ahead, other.moves, 1.0, &other.history};
+        open[openCount++] = {other.ahead, other.moves, 1.0, &otherForesight};
     }
     int count = 0;
     for (int taken = 0; taken < kMaxTaken && count < lanes && openCount > 0; ++taken) {
@@ -187,7 +202,8 @@ int endingDs(const WaveMemo::Standing& standing, double* ds, double* chances, in
     constexpr int kMaxOpen = kMaxTaken + 2;
     Guess open[kMaxOpen];
     int openCount = 0;
-    open[openCount++] = {standing.ahead, standing.moves, 1.0, &standing.history};
+    const Foresight foresight{&standing.history};
+    open[openCount++] = {standing.ahead, standing.moves, 1.0, &foresight};
     int found = 0;
     for (int taken = 0; taken < kMaxTaken && found < count && openCount > 0; ++taken) {
         int best = 0;
@@ -238,6 +254,43 @@ template <typename Averaged> void setMeasures(Averaged& a, const AveragingMeasur
     a.Series_wavelength = m.seriesWavelength;
     a.BMA_wavelength = m.bmaWavelength;
 }
+
+} // namespace
+
+void SeriesBetween::observe(double d, double measure, const Series* averaged, const MeasureRef& measureRef) {
+    const int sign = signOf(measure);
+    if (sign == 0) {
+        return;
+    }
+    (sign > 0 ? m_hasPositive : m_hasNegative) = averaged != nullptr;
+    if (averaged != nullptr) {
+        (sign > 0 ? m_positive : m_negative) = *averaged;
+        (sign > 0 ? m_positiveD : m_negativeD) = d;
+    }
+    m_measure = measureRef;
+}
+
+int SeriesBetween::foretoldSign(double d, const Series& remainder, const SeriesMeasures& seriesMeasures) const {
+    const double t = (d - m_positiveD) / (m_negativeD - m_positiveD);
+    if (!m_hasPositive || !m_hasNegative || !(t > 0 && t < 1)) {
+        return 0;
+    }
+    const int n = static_cast<int>(m_positive.size()) - 1;
+    if (!m_between || m_between->Data_count != n) {
+        m_between = std::make_unique<AveragingArrays>(n);
+    }
+    for (int k = 1; k <= n; ++k) {
+        m_between->BMA_value[k] = m_positive[k] + t * (m_negative[k] - m_positive[k]);
+    }
+    try {
+        measureAveraging(*m_between, remainder, seriesMeasures);
+    } catch (const RuntimeError&) {
+        return 0;
+    }
+    return signOf(m_measure.of(measuresOf(*m_between)));
+}
+
+namespace {
 
 template <typename From, typename To> void copyArrays(const From& from, To& to, int n) {
     for (int k = 1; k <= n; ++k) {
@@ -334,6 +387,8 @@ void WaveMemo::clear() {
     m_entries.clear();
     m_computing.clear();
     m_standings.clear();
+    m_helper = nullptr;
+    m_offer.count = 0;
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
@@ -443,11 +498,38 @@ void WaveMemo::withdraw(const void* owner) {
     m_remembered.notify_all();
 }
 
-bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing,
-                                 bool& averaging) {
+void WaveMemo::standBy(const void* helper, double i) {
+    const std::lock_guard lock(m_mutex);
+    m_helper = helper;
+    m_helperI = i;
+    m_offer.count = 0;
+}
+
+bool WaveMemo::helped(const void* asker, double i) const {
+    const std::lock_guard lock(m_mutex);
+    return m_helper != nullptr && m_helper != asker && m_helperI == i;
+}
+
+void WaveMemo::offer(const void* owner, const double* ds, int count, double i) {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_helper == nullptr || m_helper == owner || m_helperI != i) {
+            return;
+        }
+        m_offer.count = std::min(count, kMaxLanes);
+        std::copy(ds, ds + m_offer.count, m_offer.ds);
+        moved();
+    }
+    m_remembered.notify_all();
+}
+
+bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
+                                 Offer& offered) {
     std::unique_lock lock(m_mutex);
     m_remembered.wait(lock, [&] { return m_moves != seen; });
     seen = m_moves;
+    offered = m_offer;
+    m_offer.count = 0;
     for (const Standing& s : m_standings) {
         if (s.owner != asker && s.i == i) {
             standing = s;
@@ -455,6 +537,7 @@ bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& see
             return true;
         }
     }
+    m_helper = nullptr;
     return false;
 }
 
@@ -533,7 +616,11 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     ++m_stats.computedCalls;
     m_stats.passes += passes;
     if (ahead != nullptr) {
-        m_history.observe(d, ahead->measure());
+        const double measure = ahead->measure();
+        m_history.observe(d, measure);
+        if (m_lanes && passes >= kMeasureLanesFromPasses) {
+            m_between.observe(d, measure, m_arraysCurrent ? &m_averaged.BMA_value : nullptr, ahead->measure);
+        }
     }
 }
 
@@ -642,6 +729,7 @@ void AveragerOf<Averaged>::adopt(double d, double i, const AveragingMeasures& me
 template <typename Averaged> void AveragerOf<Averaged>::followSearch(const SearchAhead& ahead) {
     if (ahead.first) {
         m_history.restart();
+        m_between.restart();
     }
     if (ahead.first || ahead.at.step != m_searchStep) {
         m_movesAtStep = 0;
@@ -707,10 +795,13 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
     WaveMemo::Standing standing;
     unsigned long seen = 0;
     bool averaging = false;
+    WaveMemo::Offer offered;
     SearchStep guessedFor{NAN};
-    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging)) {
+    m_memo->standBy(this, i);
+    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging, offered)) {
         const SearchStep& at = standing.ahead.at;
         if (!averaging || (at.d == guessedFor.d && at.step == guessedFor.step)) {
+            averageOffered(offered, i, passes);
             continue;
         }
         double ends[kMaxLanes];
@@ -729,7 +820,25 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
             settleMeans();
             averageRound(ds, nullptr, count, i, passes, false);
             guessedFor = at;
+        } else {
+            averageOffered(offered, i, passes);
         }
+    }
+}
+
+// The guesses another search offers that the wave neither holds nor computes by now.
+template <typename Averaged>
+void AveragerOf<Averaged>::averageOffered(const WaveMemo::Offer& offered, double i, long passes) {
+    double ds[kMaxLanes];
+    int count = 0;
+    for (int k = 0; k < offered.count; ++k) {
+        if (!m_memo->expects(offered.ds[k], i, this)) {
+            ds[count++] = offered.ds[k];
+        }
+    }
+    if (count > 0) {
+        settleMeans();
+        averageRound(ds, nullptr, count, i, passes, false);
     }
 }
 
@@ -747,17 +856,25 @@ template <typename Averaged> bool AveragerOf<Averaged>::inLanes(const double* ds
 
 template <typename Averaged>
 void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked) {
-    double guesses[kMaxLanes] = {};
-    double likelihoods[kMaxLanes] = {};
-    const int guessCount =
-        guessDs(ahead, m_movesAtStep, m_history, *m_memo, this, i, guesses, likelihoods, m_lanes->lanes(), asked);
+    double guesses[2 * kMaxLanes] = {};
+    double likelihoods[2 * kMaxLanes] = {};
+    const bool helped = passes >= kMeasureLanesFromPasses && m_memo->helped(this, i);
+    Foresight foresight{&m_history};
+    if (passes >= kMeasureLanesFromPasses) {
+        foresight = {&m_history, &m_between, &m_remainder, m_seriesMeasures.get()};
+    }
+    const int guessCount = guessDs(ahead, m_movesAtStep, foresight, *m_memo, this, i, guesses, likelihoods,
+                                   (helped ? 2 : 1) * m_lanes->lanes(), asked);
     averageRound(guesses, likelihoods, guessCount, i, passes, asked);
 }
 
 template <typename Averaged>
 void AveragerOf<Averaged>::averageRound(const double* guesses, const double* likelihoods, int guessCount, double i,
                                         long passes, bool asked) {
-    m_activeLanes = &lanesFor(likelihoods, guessCount, passes);
+    m_activeLanes = &lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes);
+    if (guessCount > m_activeLanes->lanes()) {
+        m_memo->offer(this, guesses + m_activeLanes->lanes(), guessCount - m_activeLanes->lanes(), i);
+    }
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
     m_laneCount = 0;

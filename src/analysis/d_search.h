@@ -31,19 +31,31 @@ inline int signOf(double value) {
 // step falls below 0.00001 or d reaches +-100 (then held at +-99.99999).
 SearchStep nextStep(SearchStep s, int sign);
 
-// A search's measure of the averaging in the state (amplitude or wavelength), by reference.
+// The measures of one averaging, all a search reads of it.
+struct AveragingMeasures {
+    double bmaRms = 0.0;
+    double residualRms = 0.0;
+    double seriesWavelength = 0.0;
+    double bmaWavelength = 0.0;
+};
+
+// A search's measure of the averaging in the state (amplitude or wavelength), by reference; also of
+// the measures of another averaging.
 class MeasureRef {
 public:
     MeasureRef() = default;
     template <typename Measure>
     explicit MeasureRef(const Measure& measure)
-        : m_measure(&measure), m_call([](const void* m) { return (*static_cast<const Measure*>(m))(); }) {}
+        : m_measure(&measure), m_call([](const void* m) { return (*static_cast<const Measure*>(m))(); }),
+          m_of([](const void* m, const AveragingMeasures& of) { return static_cast<const Measure*>(m)->of(of); }) {}
 
     double operator()() const { return m_call != nullptr ? m_call(m_measure) : 0.0; }
+    double of(const AveragingMeasures& measures) const { return m_of(m_measure, measures); }
 
 private:
     const void* m_measure = nullptr;
     double (*m_call)(const void*) = nullptr;
+    double (*m_of)(const void*, const AveragingMeasures&) = nullptr;
 };
 
 // A search before one of its averagings: the state it will apply the measure's sign to, or, for the
@@ -77,17 +89,33 @@ private:
     bool m_lineWasRight = false;
 };
 
+// Foretells the sign of a measure that steps (the wavelength's), where the line through its values
+// cannot: each point of the averaged series moves smoothly with d, so between the latest d with a
+// positive and with a negative measure the series lies close to the straight line between their two
+// series, and so does the d where a crossing comes or goes and the measure steps. Knows nothing when
+// either of the two calls took only the measures of its averaging.
+class SeriesBetween {
+public:
+    void restart() { m_hasPositive = m_hasNegative = false; }
+    // `averaged`: the call's averaged series, or null.
+    void observe(double d, double measure, const Series* averaged, const MeasureRef& measureRef);
+    // The sign foretold at d strictly between the two, or 0.
+    int foretoldSign(double d, const Series& remainder, const SeriesMeasures& seriesMeasures) const;
+
+private:
+    Series m_positive;
+    Series m_negative;
+    double m_positiveD = 0.0;
+    double m_negativeD = 0.0;
+    bool m_hasPositive = false;
+    bool m_hasNegative = false;
+    MeasureRef m_measure;
+    mutable std::unique_ptr<AveragingArrays> m_between;
+};
+
 // The time of a round of the narrower lane kernel a search may use beside `wide` (half its lanes),
 // over a round of `wide`, measured once; 1 when there is none that is faster.
 double narrowLaneRoundCost(LaneKernel wide);
-
-// The measures of one averaging, all a search reads of it.
-struct AveragingMeasures {
-    double bmaRms = 0.0;
-    double residualRms = 0.0;
-    double seriesWavelength = 0.0;
-    double bmaWavelength = 0.0;
-};
 
 // The measures of the averagings a wave has made, for any later call of the wave with the same d and
 // i: the remainder does not change within a wave, so neither would the result. The two searches of a
@@ -128,10 +156,21 @@ public:
     void withdraw(const void* owner);
     // The standing of another averager's search with this i; false when there is none.
     bool otherStanding(const void* asker, double i, Standing& standing) const;
-    // Waits until another averager's search has moved since `seen` (stood somewhere new, begun a round
-    // or ended), then gives its standing with this i and whether a round computes its d now; false
-    // once there is none.
-    bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging);
+    // Guesses a search leaves out of its round, for an idle averager's lanes.
+    struct Offer {
+        double ds[kMaxLanes];
+        int count = 0;
+    };
+    // An averager idle until another's search with this i ends stands by, and that search offers it
+    // the guesses its own rounds leave out.
+    void standBy(const void* helper, double i);
+    bool helped(const void* asker, double i) const;
+    void offer(const void* owner, const double* ds, int count, double i);
+    // Waits until another averager's search has moved since `seen` (stood somewhere new, begun a round,
+    // offered guesses or ended), then gives its standing with this i, whether a round computes its d
+    // now, and the guesses it offers (taken); false once there is none.
+    bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
+                           Offer& offered);
 
 private:
     bool holds(double d, double i) const;
@@ -155,7 +194,10 @@ private:
     };
     std::vector<Computing> m_computing;
     std::vector<Standing> m_standings;
-    unsigned long m_moves = 0; // standings published or withdrawn and rounds begun
+    unsigned long m_moves = 0; // standings published or withdrawn, rounds begun, guesses offered
+    const void* m_helper = nullptr;
+    double m_helperI = 0.0;
+    Offer m_offer;
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
@@ -211,9 +253,11 @@ private:
     // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
     void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
     // `likelihoods` may be null: the wide lanes.
+    // Guesses beyond the round's lanes are offered to the averager standing by.
     void averageRound(const double* guesses, const double* likelihoods, int guessCount, double i, long passes,
                       bool asked);
     bool inLanes(const double* ds, int count, double i) const;
+    void averageOffered(const WaveMemo::Offer& offered, double i, long passes);
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
 
@@ -241,6 +285,7 @@ private:
     double m_searchD = 0.0;    // with that step
     int m_movesAtStep = 0;
     MeasureHistory m_history;
+    SeriesBetween m_between; // only where lanes are measured
     bool m_seriesMeasured = false;
     bool m_valid = false;
     bool m_arraysCurrent = false; // whether the arrays hold the last call's averaging, not only its measures
@@ -281,11 +326,22 @@ double searchD(Averager& averager, double i, Measure measure, OnStep onStep) {
 
 // The two searches' measures: how much weaker the residual is than the averaged series, and how much
 // longer the averaged series' wavelength is than the target.
-template <typename Averaged> auto amplitudeMeasure(const Averaged& a) {
-    return [&a] { return a.Residual_RMS - a.BMA_RMS; };
+template <typename Averaged> struct AmplitudeMeasure {
+    const Averaged& a;
+    double operator()() const { return a.Residual_RMS - a.BMA_RMS; }
+    double of(const AveragingMeasures& m) const { return m.residualRms - m.bmaRms; }
+};
+template <typename Averaged> struct WavelengthMeasure {
+    const Averaged& a;
+    double target;
+    double operator()() const { return a.BMA_wavelength - target; }
+    double of(const AveragingMeasures& m) const { return m.bmaWavelength - target; }
+};
+template <typename Averaged> AmplitudeMeasure<Averaged> amplitudeMeasure(const Averaged& a) {
+    return {a};
 }
-template <typename Averaged> auto wavelengthMeasure(const Averaged& a, double target) {
-    return [&a, target] { return a.BMA_wavelength - target; };
+template <typename Averaged> WavelengthMeasure<Averaged> wavelengthMeasure(const Averaged& a, double target) {
+    return {a, target};
 }
 
 // Whether a wave's wavelength search pays for a second thread: when the two searches share their
