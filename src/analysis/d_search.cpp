@@ -510,7 +510,7 @@ bool WaveMemo::helped(const void* asker, double i) const {
     return m_helper != nullptr && m_helper != asker && m_helperI == i;
 }
 
-void WaveMemo::offer(const void* owner, const double* ds, int count, double i) {
+void WaveMemo::offer(const void* owner, const double* ds, const double* likelihoods, int count, double i) {
     {
         const std::lock_guard lock(m_mutex);
         if (m_helper == nullptr || m_helper == owner || m_helperI != i) {
@@ -518,15 +518,18 @@ void WaveMemo::offer(const void* owner, const double* ds, int count, double i) {
         }
         m_offer.count = std::min(count, kMaxLanes);
         std::copy(ds, ds + m_offer.count, m_offer.ds);
+        std::copy(likelihoods, likelihoods + m_offer.count, m_offer.likelihoods);
         moved();
     }
     m_remembered.notify_all();
 }
 
 bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
-                                 Offer& offered) {
+                                 Offer& offered, std::stop_token stop) {
     std::unique_lock lock(m_mutex);
-    m_remembered.wait(lock, [&] { return m_moves != seen; });
+    if (!m_remembered.wait(lock, stop, [&] { return m_moves != seen; })) {
+        return false;
+    }
     seen = m_moves;
     offered = m_offer;
     m_offer.count = 0;
@@ -782,12 +785,47 @@ template <typename Averaged> void AveragerOf<Averaged>::guessAhead(const SearchA
     averageInLanes(ahead, i, passes, false);
 }
 
+namespace {
+
 // The combined step's d follows from where the wavelength search ends; once that is one of a few,
-// their averagings are worth a round of the otherwise idle thread's lanes.
+// their averagings are worth lanes. They must be in the last round's lanes, where the step takes its
+// arrays from, so they are averaged again while likely, even when the wave holds their measures.
 constexpr double kLeastEndChance = 0.5;
 
+int addLikelyEnds(const WaveMemo::Standing& standing, const std::function<bool(double, double&)>& averagedAt,
+                  double* ds, double* chances, int count) {
+    double ends[kMaxLanes];
+    double endChances[kMaxLanes];
+    const int endCount = endingDs(standing, ends, endChances, kMaxLanes);
+    double chance = 0.0;
+    for (int k = 0; k < endCount; ++k) {
+        chance += endChances[k];
+    }
+    for (int k = 0; k < endCount && chance >= kLeastEndChance; ++k) {
+        double d = 0.0;
+        if (averagedAt(ends[k], d) && !contains(ds, count, d)) {
+            ds[count] = d;
+            chances[count++] = endChances[k];
+        }
+    }
+    return count;
+}
+
+// The `lanes` likeliest of the guesses first; their count.
+int keepLikeliest(double* ds, double* chances, int count, int lanes) {
+    for (int k = 0; k < count && k < lanes; ++k) {
+        const int best = static_cast<int>(std::max_element(chances + k, chances + count) - chances);
+        std::swap(ds[k], ds[best]);
+        std::swap(chances[k], chances[best]);
+    }
+    return std::min(count, lanes);
+}
+
+} // namespace
+
 template <typename Averaged>
-void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<bool(double, double&)>& averagedAt) {
+void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<bool(double, double&)>& averagedAt,
+                                                 std::stop_token stop) {
     const long passes = passCount(i);
     if (!m_lanes || passes < kMeasureLanesFromPasses || m_averaged.Data_count < 2) {
         return;
@@ -796,49 +834,25 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
     unsigned long seen = 0;
     bool averaging = false;
     WaveMemo::Offer offered;
-    SearchStep guessedFor{NAN};
     m_memo->standBy(this, i);
-    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging, offered)) {
-        const SearchStep& at = standing.ahead.at;
-        if (!averaging || (at.d == guessedFor.d && at.step == guessedFor.step)) {
-            averageOffered(offered, i, passes);
-            continue;
-        }
-        double ends[kMaxLanes];
-        double chances[kMaxLanes];
-        const int endCount = endingDs(standing, ends, chances, m_lanes->lanes());
-        double ds[kMaxLanes];
+    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging, offered, stop)) {
+        double ds[2 * kMaxLanes];
+        double chances[2 * kMaxLanes];
         int count = 0;
-        double chance = 0.0;
-        for (int k = 0; k < endCount; ++k) {
-            if (averagedAt(ends[k], ds[count]) && !contains(ds, count, ds[count])) {
-                chance += chances[k];
-                ++count;
+        for (int k = 0; k < offered.count; ++k) {
+            if (!m_memo->expects(offered.ds[k], i, this)) {
+                ds[count] = offered.ds[k];
+                chances[count++] = offered.likelihoods[k];
             }
         }
-        if (chance >= kLeastEndChance && !inLanes(ds, count, i)) {
+        if (averagedAt && averaging) {
+            count = addLikelyEnds(standing, averagedAt, ds, chances, count);
+        }
+        count = keepLikeliest(ds, chances, count, m_lanes->lanes());
+        if (count > 0 && !inLanes(ds, count, i)) {
             settleMeans();
             averageRound(ds, nullptr, count, i, passes, false);
-            guessedFor = at;
-        } else {
-            averageOffered(offered, i, passes);
         }
-    }
-}
-
-// The guesses another search offers that the wave neither holds nor computes by now.
-template <typename Averaged>
-void AveragerOf<Averaged>::averageOffered(const WaveMemo::Offer& offered, double i, long passes) {
-    double ds[kMaxLanes];
-    int count = 0;
-    for (int k = 0; k < offered.count; ++k) {
-        if (!m_memo->expects(offered.ds[k], i, this)) {
-            ds[count++] = offered.ds[k];
-        }
-    }
-    if (count > 0) {
-        settleMeans();
-        averageRound(ds, nullptr, count, i, passes, false);
     }
 }
 
@@ -873,7 +887,8 @@ void AveragerOf<Averaged>::averageRound(const double* guesses, const double* lik
                                         long passes, bool asked) {
     m_activeLanes = &lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes);
     if (guessCount > m_activeLanes->lanes()) {
-        m_memo->offer(this, guesses + m_activeLanes->lanes(), guessCount - m_activeLanes->lanes(), i);
+        const int own = m_activeLanes->lanes();
+        m_memo->offer(this, guesses + own, likelihoods + own, guessCount - own, i);
     }
     guessCount = std::min(guessCount, m_activeLanes->lanes());
     double weights[kMaxLanes];
@@ -986,6 +1001,7 @@ void WavelengthSearchThread::search(std::stop_token stop) {
             }
             m_steps.push_back(d);
         });
+        m_averager->guessAfterOtherSearch(m_i, {}, stop);
     } catch (...) {
         m_failed = true;
     }

@@ -159,18 +159,19 @@ public:
     // Guesses a search leaves out of its round, for an idle averager's lanes.
     struct Offer {
         double ds[kMaxLanes];
+        double likelihoods[kMaxLanes];
         int count = 0;
     };
     // An averager idle until another's search with this i ends stands by, and that search offers it
     // the guesses its own rounds leave out.
     void standBy(const void* helper, double i);
     bool helped(const void* asker, double i) const;
-    void offer(const void* owner, const double* ds, int count, double i);
+    void offer(const void* owner, const double* ds, const double* likelihoods, int count, double i);
     // Waits until another averager's search has moved since `seen` (stood somewhere new, begun a round,
     // offered guesses or ended), then gives its standing with this i, whether a round computes its d
-    // now, and the guesses it offers (taken); false once there is none.
+    // now, and the guesses it offers (taken); false once there is none, or when stopped.
     bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
-                           Offer& offered);
+                           Offer& offered, std::stop_token stop);
 
 private:
     bool holds(double d, double i) const;
@@ -233,11 +234,12 @@ public:
     // Computes in lanes, with no call asking for any, the averagings the search may ask for first
     // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
     void guessAhead(const SearchAhead& ahead, double i);
-    // While another averager's search with this i runs, computes in lanes, whenever that search averages
-    // in a round, the averagings at the d values `averagedAt` maps the likeliest d values it may end
-    // with to (false: none), so that a call for one of them right after the search takes it from the
-    // lanes. Returns when the search has ended.
-    void guessAfterOtherSearch(double i, const std::function<bool(double end, double& d)>& averagedAt);
+    // While another averager's search with this i runs, computes in lanes the guesses that search's
+    // rounds leave out, and, if `averagedAt` is given, the averagings at the d values it maps the
+    // likeliest d values the search may end with to (false: none), so that a call for one of them
+    // right after the search takes it from the lanes. Returns when the search has ended or on a stop.
+    void guessAfterOtherSearch(double i, const std::function<bool(double end, double& d)>& averagedAt,
+                               std::stop_token stop = {});
 
     // The remainder has changed.
     void forget();
@@ -257,7 +259,7 @@ private:
     void averageRound(const double* guesses, const double* likelihoods, int guessCount, double i, long passes,
                       bool asked);
     bool inLanes(const double* ds, int count, double i) const;
-    void averageOffered(const WaveMemo::Offer& offered, double i, long passes);
+
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
 
