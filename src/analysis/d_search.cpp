@@ -70,6 +70,7 @@ struct Foresight {
     const SeriesBetween* between = nullptr;
     const Series* remainder = nullptr;
     const SeriesMeasures* seriesMeasures = nullptr;
+    int sideBefore = 0; // the sign of the d the averager's previous wave was taken with, 0 if none
 
     int foretoldSign(double d) const {
         const int byLine = history->foretoldSign(d);
@@ -115,6 +116,14 @@ double chanceToKeepSign(const SearchStep& at, int moves, const Foresight& foresi
     return 0.5 * (foretold == previous ? kLineRight : 1 - kLineRight) + 0.5 * evenlySpread;
 }
 
+// The chance of the measure's sign at the first d, 0, which sends the search to that side. The d
+// values of a series' waves run in order, so a wave's searches mostly end on the side of 0 the
+// previous wave was taken on.
+double firstSignChance(int sign, int sideBefore) {
+    constexpr double kSameSide = 0.8;
+    return sideBefore == 0 ? 0.5 : (sign == sideBefore ? kSameSide : 1 - kSameSide);
+}
+
 // The averagings that follow the one at g's d, one for each sign the measure may have there. A pass
 // that leaves d where it is reuses that averaging, and its sign is the same, so the passes are
 // followed to the next d; a search that ends there asks for nothing more, and is followed only when
@@ -138,10 +147,9 @@ int followingGuesses(const Guess& g, Guess (&following)[2], bool keepEnds = fals
             continue;
         }
         const bool keeps = sign == at.previous;
-        following[count++] = {{next, false, {}},
-                              keeps ? g.moves + 1 : 1,
-                              g.likelihood * (keeps ? keepChance : 1 - keepChance),
-                              g.foresight};
+        const double chance =
+            g.ahead.first ? firstSignChance(sign, g.foresight->sideBefore) : (keeps ? keepChance : 1 - keepChance);
+        following[count++] = {{next, false, {}}, keeps ? g.moves + 1 : 1, g.likelihood * chance, g.foresight};
     }
     return count;
 }
@@ -584,6 +592,7 @@ AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, Wa
 }
 
 template <typename Averaged> void AveragerOf<Averaged>::forget() {
+    m_sideBefore = m_valid ? signOf(m_lastD) : 0;
     m_valid = false;
     m_seriesMeasured = false;
     m_laneCount = 0;
@@ -877,6 +886,7 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     if (passes >= kMeasureLanesFromPasses) {
         foresight = {&m_history, &m_between, &m_remainder, m_seriesMeasures.get()};
     }
+    foresight.sideBefore = m_sideBefore;
     const int guessCount = guessDs(ahead, m_movesAtStep, foresight, *m_memo, this, i, guesses, likelihoods,
                                    (helped ? 2 : 1) * m_lanes->lanes(), asked);
     averageRound(guesses, likelihoods, guessCount, i, passes, asked);

@@ -297,6 +297,7 @@ private:
     bool m_hasKept = false;
     double m_lastD = 0.0;
     double m_lastI = 0.0;
+    int m_sideBefore = 0; // the sign of the last call's d before the remainder changed
 };
 
 extern template class AveragerOf<AnalysisState>;
