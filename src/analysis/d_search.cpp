@@ -621,7 +621,12 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     }
     m_valid = false;
     const long passes = passCount(i);
-    obtain(d, i, ahead, passes);
+    try {
+        obtain(d, i, ahead, passes);
+    } catch (...) {
+        m_memo->withdraw(this); // a thread standing by for this search stops waiting for it
+        throw;
+    }
     m_valid = true;
     m_lastD = d;
     m_lastI = i;
