@@ -825,6 +825,16 @@ int addLikelyEnds(const WaveMemo::Standing& standing, const std::function<bool(d
     return count;
 }
 
+// A round of guesses that together are taken less than once is left to the search's own rounds: it
+// would mostly keep the lanes busy for nothing.
+bool worthARound(const double* chances, int count) {
+    double taken = 0.0;
+    for (int k = 0; k < count; ++k) {
+        taken += chances[k];
+    }
+    return taken >= 1.0;
+}
+
 // The `lanes` likeliest of the guesses first; their count.
 int keepLikeliest(double* ds, double* chances, int count, int lanes) {
     for (int k = 0; k < count && k < lanes; ++k) {
@@ -863,9 +873,9 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
             count = addLikelyEnds(standing, averagedAt, ds, chances, count);
         }
         count = keepLikeliest(ds, chances, count, m_lanes->lanes());
-        if (count > 0 && !inLanes(ds, count, i)) {
+        if (worthARound(chances, count) && !inLanes(ds, count, i)) {
             settleMeans();
-            averageRound(ds, nullptr, count, i, passes, false);
+            averageRound(ds, chances, count, i, passes, false);
         }
     }
 }
@@ -957,11 +967,10 @@ template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
 
 // The narrower kernel's round takes less time; it is chosen when the guesses it leaves out are
 // unlikely to be asked for: together less than once. Short rounds take the wide kernel: there the
-// choice saves little, less than measuring the two kernels' rounds would cost. Guesses without
-// likelihoods take the wide kernel.
+// choice saves little, less than measuring the two kernels' rounds would cost.
 template <typename Averaged>
 LaneAveraging& AveragerOf<Averaged>::lanesFor(const double* likelihoods, int guessCount, long passes) {
-    if (!m_narrowLanes || likelihoods == nullptr || passes < kMeasureLanesFromPasses) {
+    if (!m_narrowLanes || passes < kMeasureLanesFromPasses) {
         return *m_lanes;
     }
     if (m_narrowRoundBelow < 0) {

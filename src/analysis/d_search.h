@@ -254,7 +254,7 @@ private:
     void settleMeans();
     // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
     void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
-    // `likelihoods` may be null: the wide lanes.
+
     // Guesses beyond the round's lanes are offered to the averager standing by.
     void averageRound(const double* guesses, const double* likelihoods, int guessCount, double i, long passes,
                       bool asked);
