@@ -621,12 +621,7 @@ template <typename Averaged> void AveragerOf<Averaged>::run(double d, double i, 
     }
     m_valid = false;
     const long passes = passCount(i);
-    try {
-        obtain(d, i, ahead, passes);
-    } catch (...) {
-        m_memo->withdraw(this); // a thread standing by for this search stops waiting for it
-        throw;
-    }
+    obtain(d, i, ahead, passes);
     m_valid = true;
     m_lastD = d;
     m_lastI = i;
