@@ -594,6 +594,7 @@ AveragerOf<Averaged>::AveragerOf(const Series& remainder, Averaged& averaged, Wa
 template <typename Averaged> void AveragerOf<Averaged>::forget() {
     m_sideBefore = m_valid ? signOf(m_lastD) : 0;
     m_valid = false;
+    m_between.restart(); // its series and its measure belong to the search that has ended
     m_seriesMeasured = false;
     m_laneCount = 0;
     m_hasKept = false;
