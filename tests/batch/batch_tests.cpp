@@ -47,7 +47,7 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{"--help"}, "", 0, "  --wavelength on|off"},
         {{"--version"}, "", 0, "vantrel-batch " VANTREL_VERSION "\n"},
         {{"-V"}, "", 0, "vantrel-batch " VANTREL_VERSION "\n"},
-        {{"-"}, positive, 0, "Index\tData\t"},
+        {{"-"}, positive, 0, "\tWave 10\tRemainder\n 1\t"},
         {{}, "1\n2\n3\n4\n5\n6\n7\n8\n9\n", 3, "enough data.\nvantrel-batch: You'll need at least 10 numbers"},
         {{}, std::string(655361, '1'), 3, "vantrel-batch: The data being pasted is too large.\n"},
         {{}, "", 4, "vantrel-batch: You caused an error.\nvantrel-batch: Try again.\n"},

@@ -108,7 +108,7 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
         {{"--jobs=0"}, "", 2, "--jobs takes a number from 1 to 1024, not '0'"},
         {{"--delimiter", "pipe"}, "", 2, "--delimiter takes tab, comma or semicolon"},
         {{"--delimiter=comma", "--column=2"}, "a,b\n1,2\n3,\"4\n", 2, "field on line 3 is never closed"},
-        {{"--all-columns", dir}, overflow, 4, "vantrel-batch: b: You caused an error."},
+        {{"--all-columns", dir}, overflow, 4, "b: You caused an error. Try again.\nvantrel-batch: c: "},
         // A file that could not be written weighs most.
         {{"--all-columns", "--summary=" + missing + "s.csv"}, overflow, 2, missing + "s.csv: "},
         {{"--all-columns", "--long=" + missing + "l.csv"}, overflow, 2, missing + "l.csv: "},
