@@ -108,9 +108,7 @@ template <typename Visit> bool appendRawCrossings(WorkingList& list, const doubl
 template <typename Visit> bool collectCrossings(WorkingList& list, const double* y, int n, Visit&& visit) {
     const int first = list.count;
     const bool finite = appendRawCrossings(list, y, n, visit);
-    for (int m = first; m < list.count; ++m) {
-        list.entries[m] = roundTripWorkingList(list.entries[m]);
-    }
+    roundTripWorkingLists(list.entries.data() + first, list.count - first);
     return finite;
 }
 
