@@ -50,7 +50,9 @@ TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     // chosen, not even by a click queued before the menus were disabled. While a model switch runs, the
     // boxes stay usable, but neither Update Waves nor Paste starts.
     paste(positiveColumn(300));
-    setIBoxes(QStringLiteral("300")); // long enough to let events in after the scan
+    for (int n = 0; n < kWaveCount; ++n) { // long enough to let events in after the scan
+        m_window->txtIval(n)->setText(QStringLiteral("300"));
+    }
     bool updateStillOffered = false;
     QString progress;
     QTimer::singleShot(0, m_window.get(), [&] {
@@ -148,12 +150,13 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     EXPECT_FALSE(isUpdateEnabled() || item("mnuRegression")->isEnabled());
 }
 
-// Remembers the back colours other than white the d boxes are given.
+// Remembers the back colours other than white the boxes are given.
 struct TintWatcher : QObject {
     std::set<QRgb> colours;
-    bool eventFilter(QObject* box, QEvent* event) override {
-        if (event->type() == QEvent::PaletteChange && static_cast<ParameterBox*>(box)->backColour() != Qt::white) {
-            colours.insert(static_cast<ParameterBox*>(box)->backColour().rgb());
+    bool eventFilter(QObject* object, QEvent* event) override {
+        const auto* box = qobject_cast<ParameterBox*>(object);
+        if (box != nullptr && event->type() == QEvent::PaletteChange && box->backColour() != Qt::white) {
+            colours.insert(box->backColour().rgb());
         }
         return false;
     }
@@ -188,9 +191,7 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
         item(switchItem)->trigger();
         ASSERT_TRUE(isUpdateEnabled()) << switchItem;
         TintWatcher watcher;
-        for (int n = 0; n < 10; ++n) {
-            m_window->txtDval(n)->installEventFilter(&watcher);
-        }
+        QApplication::instance()->installEventFilter(&watcher);
         item("mnuUpdate")->trigger();
         EXPECT_EQ(watcher.colours, tints) << switchItem;
         EXPECT_TRUE(allDBoxesWhite() && !isUpdateEnabled() && m_window->strip()->isBlank());

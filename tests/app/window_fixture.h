@@ -57,11 +57,6 @@ protected:
         return std::ranges::all_of(std::views::iota(0, kWaveCount),
                                    [this](int n) { return m_window->txtDval(n)->backColour() == QColor(Qt::white); });
     }
-    void setIBoxes(const QString& text) {
-        for (int n = 0; n < kWaveCount; ++n) {
-            m_window->txtIval(n)->setText(text);
-        }
-    }
 
     void expectEnabled(const std::vector<const char*>& names, bool enabled) const {
         for (const char* name : names) {
