@@ -127,9 +127,9 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     w.txtIval(5)->setFocus(Qt::TabFocusReason); // leaving the d box offers Update Waves...
     ASSERT_TRUE(isUpdateEnabled());
     paste(positiveColumn(25));
-    EXPECT_TRUE(m_messages.empty() && QApplication::focusWidget() == w.txtIval(5));
     EXPECT_EQ(w.txtIval(6)->text(), QStringLiteral("4.4"));
-    EXPECT_FALSE(isUpdateEnabled()); // ...and the waves of the paste take the offer back
+    // ...and the waves of the paste take the offer back.
+    EXPECT_TRUE(m_messages.empty() && QApplication::focusWidget() == w.txtIval(5) && !isUpdateEnabled());
 
     typeAndLeave(w.txtIval(0), QStringLiteral("6")); // offers Update Waves; the refusals leave it so
     item("mnuChart")->trigger();
@@ -206,7 +206,6 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     m_window->txtIval(0)->setText(QStringLiteral("5"));
     chart->contentChanged();
     EXPECT_EQ(chart->content().strips[kFirstWaveStrip].title, takenTitle);
-    m_window->txtIval(0)->setText(QStringLiteral("3"));
     item("mnuRegressionType4")->trigger();
     EXPECT_NE(chart->content().strips[kDataStrip].overlay, updated.strips[kDataStrip].overlay);
     EXPECT_EQ(chart->content().modelName, "Power");
@@ -221,9 +220,8 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     const ChartContent failed = chart->content();
     EXPECT_EQ(failed.notice, chartNoticeText(ChartNotice::Failed, true));
     EXPECT_TRUE(failed.strips[kDataStrip].values.size() == 80 && failed.strips[kDataStrip].overlay.empty());
-    for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
-        EXPECT_TRUE(failed.strips[strip].values.empty()) << strip;
-    }
+    EXPECT_TRUE(std::ranges::all_of(failed.strips | std::views::drop(kOscillationStrip),
+                                    [](const ChartStrip& strip) { return strip.values.empty(); }));
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }
