@@ -5,7 +5,6 @@
 #include "app/window_colours.h"
 #include "app/window_memory.h"
 #include "batch/batch.h"
-#include "export/clip_text.h"
 #include "export/table_file.h"
 #include "window_fixture.h"
 
@@ -37,15 +36,6 @@ std::string readFile(const QString& path) {
 
 void writeFile(const QString& path, const std::string& bytes) {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
-
-// Answers the next modal dialog once it shows.
-template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer) {
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
 }
 
 void chooseInFileDialog(const QString& path) {

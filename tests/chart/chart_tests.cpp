@@ -12,16 +12,12 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QXmlStreamReader>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <thread>
 
 namespace vantrel {
