@@ -49,7 +49,7 @@ inline void checkTicksOf(vantrel::ValueRange range, int maxTicks) {
 }
 
 // The layout of the content in an area: strips and boxes of no negative size, the y ticks of each
-// strip within its budget, the x ticks whole points of the series.
+// strip's range as the axes check them, the x ticks whole points of the series.
 inline void checkChart(const vantrel::ChartContent& content, double width, double height) {
     const vantrel::TextMetrics metrics{13,
                                        [](const std::string& text) { return 7.0 * static_cast<double>(text.size()); }};
@@ -57,9 +57,6 @@ inline void checkChart(const vantrel::ChartContent& content, double width, doubl
     check(layout.strips.size() == content.strips.size(), "not one strip a series");
     for (const vantrel::StripLayout& strip : layout.strips) {
         check(strip.box.height >= 0 && strip.box.width >= 0, "a box of negative size");
-        check(strip.ticks.size() <= static_cast<std::size_t>(vantrel::kMaxYTicks) &&
-                  strip.tickLabels.size() == strip.ticks.size(),
-              "y ticks beyond the budget or without labels");
         checkTicksOf(strip.range, vantrel::kMaxYTicks);
     }
     for (std::size_t k = 0; k < layout.xTicks.size(); ++k) {

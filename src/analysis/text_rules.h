@@ -62,6 +62,9 @@ std::string formatFormula(double value, NumberFormat format = NumberFormat::Deci
 // The value of formatWorkingList(value) read back; the same double, computed without the text.
 double roundTripWorkingList(double value);
 
+// roundTripWorkingList of each of `count` values, in place: the same doubles, for a list at once.
+void roundTripWorkingLists(double* values, int count);
+
 // The spacings of a list, spacings[m] = roundTripWorkingList(entries[m + 1] - entries[m]) for m up to
 // count - 2: from the ten-decimal counts, each entry's found once, where both entries are working-list
 // values below 1e4, as crossing positions are.

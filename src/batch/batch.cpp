@@ -449,7 +449,7 @@ std::string tableBytes(const ResultTable& table, bool carriageReturns) {
 
 int writeTable(const ResultTable& table, const BatchOptions& options, std::ostream& out, std::ostream& err) {
     errno = 0;
-    out << tableBytes(table, options.carriageReturns);
+    writeTableClipText(table, options.carriageReturns ? '\r' : '\n', !options.carriageReturns, out);
     return flushed(out, err);
 }
 

@@ -16,14 +16,6 @@ std::string systemReason(int error) {
     return std::strerror(error);
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string nameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -83,6 +75,14 @@ void syncFolder(const std::string& folder) {
 }
 
 } // namespace
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 std::string writeAll(int descriptor, std::string_view bytes) {
     while (!bytes.empty()) {

@@ -20,4 +20,9 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes,
 // empty text, or the system's reason.
 std::string writeAll(int descriptor, std::string_view bytes);
 
+// The folder that holds `path`, where its temporary file goes: "." for a bare name, "/" for a name
+// directly under the root (a temporary elsewhere could lie on another file system, where no rename
+// reaches).
+std::string folderOf(const std::string& path);
+
 } // namespace vantrel

@@ -134,5 +134,59 @@ TEST(BMA_Calculation, WavelengthFromTheZeroCrossings) {
     }
 }
 
+// The crossings read plainly, point by point, up to a position that overflows.
+std::vector<double> plainCrossings(const std::vector<double>& y) {
+    std::vector<double> crossings;
+    for (size_t k = 1; k <= y.size(); ++k) {
+        const double a = y[k - 1];
+        if (a == 0) {
+            crossings.push_back(static_cast<double>(k));
+        }
+        const double b = k < y.size() ? y[k] : 0.0;
+        if ((a > 0 && b < 0) || (a < 0 && b > 0)) {
+            const double position = (static_cast<double>(k) * b - static_cast<double>(k + 1) * a) / (b - a);
+            if (!std::isfinite(position)) {
+                break;
+            }
+            crossings.push_back(roundTripWorkingList(position));
+        }
+    }
+    return crossings;
+}
+
+// The crossings are found 64 points at a time, two by two: every length about those steps, runs of
+// zeros, signed zeros, subnormals, NaN (no sign) and a position that overflows, against the plain
+// reading. The averaging's own measuring (no pass: the series itself) finds the same crossings and
+// the plain sum of squares.
+TEST(BMA_Calculation, CrossingsFoundInBlocksAreThePlainOnes) {
+    const double kValues[] = {2.5, -1.0, 0.0, -0.0, 3.0, -7.25, 4e-320, -4e-320, 1.0, -2.0};
+    std::mt19937_64 generator(11);
+    for (int n : {1, 2, 3, 63, 64, 65, 66, 67, 128, 129, 130, 1500}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            std::vector<double> y(n);
+            std::generate(y.begin(), y.end(), [&] { return kValues[generator() % std::size(kValues)]; });
+            if (variant == 1 && n > 2) {
+                y[n / 2] = std::nan("");
+                y[n - 2] = DBL_MAX; // -DBL_MAX after it: the position overflows
+                y[n - 1] = -DBL_MAX;
+            }
+            SCOPED_TRACE("n " + std::to_string(n) + " variant " + std::to_string(variant));
+            auto state = stateWith(y);
+            SeriesMeasures measures;
+            measureSeries(measures, state->Data_value, n);
+            const std::vector<double> plain = plainCrossings(y);
+            ASSERT_EQ(measures.crossings.count, static_cast<int>(plain.size()));
+            EXPECT_TRUE(std::equal(plain.begin(), plain.end(), measures.crossings.entries.begin()));
+            if (variant != 1) {
+                BMA_Calculation(*state, state->Data_value, 0.0, 0.0, measures);
+                ASSERT_EQ(state->List2.count, static_cast<int>(plain.size()));
+                EXPECT_TRUE(std::equal(plain.begin(), plain.end(), state->List2.entries.begin()));
+                const double squares = std::inner_product(y.begin(), y.end(), y.begin(), 0.0);
+                EXPECT_EQ(state->BMA_RMS, std::sqrt(squares / n));
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace vantrel

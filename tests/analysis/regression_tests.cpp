@@ -114,7 +114,6 @@ TEST(RunFullAnalysis, FitThenTrendThenOscillationThenWavesAndTheFormulaLine) {
     EXPECT_EQ(observer.events, expected);
     EXPECT_EQ(table->text(50, ResultTable::kFirstWaveColumn), formatCell(state->Wave_value[0][50], state->Decimals));
     EXPECT_EQ(table->text(50, ResultTable::kRemainderColumn), formatCell(state->Rem_value[50], state->Decimals));
-    EXPECT_EQ(table->text(0, ResultTable::kFirstWaveColumn), "Wave 1");
     // The prefix of the model, then both coefficients as formulas show them; \u00b7 is the middle dot.
     EXPECT_EQ(regressionFormulaLine(RegressionModel::Logarithmic, 1.0 / 3.0, -0.5),
               "    Y = A + B \u00b7 ln X      A = 0.333333333333333   B = -0.5");

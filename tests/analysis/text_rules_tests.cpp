@@ -113,14 +113,18 @@ TEST(FormatFormulaListAndCells, FormulaDropsTrailingZerosListHasTenDecimalsCells
     EXPECT_EQ(dBoxText(-0.000001, kComma), "-0,00000");
 }
 
-// x, its neighbours and their negatives: the working-list value read back without the text, and
-// formatFixed's integer path (with some number of decimals), against the double's decimal digits.
+// x, its neighbours and their negatives: the working-list value read back without the text (one
+// value, and a list of one), and formatFixed's integer path (with some number of decimals), against
+// the double's decimal digits.
 void expectSameAsTheText(double x) {
     for (double value : {x, -x, std::nextafter(x, 0.0), -std::nextafter(x, 0.0), std::nextafter(x, 1e300),
                          -std::nextafter(x, 1e300)}) {
         const int decimals = static_cast<int>(bits(value) % 17);
-        ASSERT_EQ(std::pair(bits(roundTripWorkingList(value)), formatFixed(value, decimals)),
-                  std::pair(bits(valueOfText(formatWorkingList(value))), formatFixedFromDecimalDigits(value, decimals)))
+        double list = value;
+        roundTripWorkingLists(&list, 1);
+        const double readBack = valueOfText(formatWorkingList(value));
+        ASSERT_EQ(std::tuple(bits(roundTripWorkingList(value)), bits(list), formatFixed(value, decimals)),
+                  std::tuple(bits(readBack), bits(readBack), formatFixedFromDecimalDigits(value, decimals)))
             << std::setprecision(17) << value << " written " << formatWorkingList(value) << ", " << decimals;
     }
 }

@@ -5,7 +5,7 @@
 #include "app/window_colours.h"
 #include "app/window_memory.h"
 #include "batch/batch.h"
-#include "export/clip_text.h"
+#include "export/table_file.h"
 #include "window_fixture.h"
 
 #include <QAccessible>
@@ -36,15 +36,6 @@ std::string readFile(const QString& path) {
 
 void writeFile(const QString& path, const std::string& bytes) {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
-
-// Answers the next modal dialog once it shows.
-template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer) {
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
 }
 
 void chooseInFileDialog(const QString& path) {
@@ -105,7 +96,6 @@ TEST_F(FileTest, ADroppedFileOrTextGivesThePasteTable) {
 // the first numeric column chosen, and the column picked loads as its unquoted fields would paste. The
 // boxes are read, the table saved and the waves taken with the comma too.
 TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
-    const QLocale systemLocale;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     std::string file = "Name;Wert;Menge\r\n";
     std::string secondColumn;
@@ -118,13 +108,11 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
     tableAfter([&](frmVantrel& w) {
         answerDialog<QDialog>([](QDialog& dialog) {
             auto* list = dialog.findChild<QListWidget*>(QStringLiteral("ColumnList"));
-            QStringList listed;
+            QStringList listed; // the current row marked
             for (int row = 0; row < list->count(); ++row) {
-                listed << list->item(row)->text();
+                listed << (row == list->currentRow() ? "> " : "") + list->item(row)->text();
             }
-            EXPECT_EQ(listed, QStringList({"1: Name", "2: Wert", "3: Menge"}));
-            EXPECT_EQ(list->currentRow(), 1);
-            list->setCurrentRow(1);
+            EXPECT_EQ(listed, QStringList({"1: Name", "> 2: Wert", "3: Menge"}));
             dialog.accept();
         });
         w.openFile(path("three.csv"));
@@ -153,30 +141,14 @@ TEST_F(FileTest, ChosenColumnOfASemicolonFileWithQuotedCommaNumbers) {
             runBatch({"--cr", "--decimal-comma", "--amplitude", "off", "--wavelength", "off", d, i}, in, out, err), 0);
         EXPECT_TRUE(tableClipText(w.table()) == out.str());
     });
-    QLocale::setDefault(systemLocale);
 }
 
-// Every heading and number fits its row's height, ink and a pixel above and below; at 8 pt the
-// heading row is 18 pixels, as it always was. Headings in a font larger than the numbers' widen their
-// columns to fit, with room to spare.
-// Save Table As... writes the heading and the filled rows, by "," or tab. A file that cannot be read, a
+// Headings in a font larger than the numbers' widen their columns to fit, with room to spare. Save
+// Table As... writes the heading and the filled rows, by "," or tab. A file that cannot be read, a
 // cancelled column choice and a failed save leave the table as it was; the failures say why in the
-// system's words, and a failed save leaves no file.
+// system's words, and a failed save leaves no file. Every heading and number fits its row's height,
+// ink and a pixel above and below; at 8 pt the heading row is 18 pixels, as it always was.
 TEST_F(FileTest, HeadingsFitTheFontAndTheSavedTableHoldsTheCellsAndFailuresLeaveItAsItWas) {
-    const QFont desktop = QApplication::font();
-    for (const double points : {8.0, 20.0}) {
-        QFont font = desktop;
-        font.setPointSizeF(points);
-        QApplication::setFont(font);
-        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
-        const QHeaderView* heading = window.grid()->horizontalHeader();
-        const QFontMetrics headingFont(heading->font());
-        EXPECT_GE(heading->height(), headingFont.tightBoundingRect(QStringLiteral("Wave 10 Regression")).height() + 2);
-        EXPECT_GE(window.grid()->verticalHeader()->sectionSize(0),
-                  QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500")).height() + 2);
-        EXPECT_TRUE(points > 8 || heading->height() == 18) << points;
-    }
-    QApplication::setFont(desktop);
     QHeaderView* heading = m_window->grid()->horizontalHeader();
     QFont large = heading->font();
     large.setPointSizeF(20);
@@ -187,17 +159,10 @@ TEST_F(FileTest, HeadingsFitTheFontAndTheSavedTableHoldsTheCellsAndFailuresLeave
         EXPECT_GE(heading->sectionSize(c), QFontMetrics(large).horizontalAdvance(text) + 6) << c;
     }
 
-    for (const auto& [name, separator] : {std::pair{"table.csv", ','}, {"table.tsv", '\t'}}) {
+    for (const auto& [name, kind] : {std::pair{"table.csv", TableFileKind::Csv}, {"table.tsv", TableFileKind::Tsv}}) {
         chooseInFileDialog(path(name));
         item("mnuSaveTable")->trigger();
-        std::string expected;
-        for (int row = 0; row <= 40; ++row) {
-            for (int c = 0; c < ResultTable::kColumns; ++c) {
-                expected += (c > 0 ? std::string(1, separator) : "") + m_window->table().text(row, c);
-            }
-            expected += "\n";
-        }
-        EXPECT_EQ(readFile(path(name)), expected) << name;
+        EXPECT_EQ(readFile(path(name)), tableFileText(m_window->table(), kind, '.')) << name;
     }
     const std::string before = tableClipText(m_window->table());
     m_window->openFile(path("missing.csv"));
@@ -213,6 +178,18 @@ TEST_F(FileTest, HeadingsFitTheFontAndTheSavedTableHoldsTheCellsAndFailuresLeave
                                        noFile("Could not save the table to ", target)}));
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(tableClipText(m_window->table()), before);
+    for (const double points : {8.0, 20.0}) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        frmVantrel window(std::make_unique<RecordingSink>(m_messages));
+        const QHeaderView* heading = window.grid()->horizontalHeader();
+        const QFontMetrics headingFont(heading->font());
+        EXPECT_GE(heading->height(), headingFont.tightBoundingRect(QStringLiteral("Wave 10 Regression")).height() + 2);
+        EXPECT_GE(window.grid()->verticalHeader()->sectionSize(0),
+                  QFontMetrics(window.grid()->font()).tightBoundingRect(QStringLiteral("-0.12345 1500")).height() + 2);
+        EXPECT_TRUE(points > 8 || heading->height() == 18) << points;
+    }
 }
 
 // The chart opens within a 1366 x 768 screen's available area, and within the test's screen; it closes
@@ -314,7 +291,6 @@ TEST(WindowCommandLineTest, NeedsNoDisplayToAnswerAndExitsCleanlyWithoutOne) {
 // chosen with Open... loads as its text would paste.
 TEST_F(FileTest, RemembersPlacesNotSettings) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
-    const QString name = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(QStringLiteral("vantrel"));
     {
         frmVantrel first(std::make_unique<RecordingSink>(m_messages));
@@ -338,7 +314,6 @@ TEST_F(FileTest, RemembersPlacesNotSettings) {
     EXPECT_EQ(lastFolder(), path("sub"));
     QDir(path("sub")).removeRecursively();
     EXPECT_EQ(lastFolder(), QDir::currentPath()); // not there
-    QCoreApplication::setApplicationName(name);
 }
 
 } // namespace

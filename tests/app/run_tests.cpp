@@ -50,7 +50,9 @@ TEST_F(WindowTest, PasteLoadsTheColumnFallsBackToLinearAndNoSecondRunStarts) {
     // chosen, not even by a click queued before the menus were disabled. While a model switch runs, the
     // boxes stay usable, but neither Update Waves nor Paste starts.
     paste(positiveColumn(300));
-    setIBoxes(QStringLiteral("300")); // long enough to let events in after the scan
+    for (int n = 0; n < kWaveCount; ++n) { // long enough to let events in after the scan
+        m_window->txtIval(n)->setText(QStringLiteral("300"));
+    }
     bool updateStillOffered = false;
     QString progress;
     QTimer::singleShot(0, m_window.get(), [&] {
@@ -125,9 +127,9 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     w.txtIval(5)->setFocus(Qt::TabFocusReason); // leaving the d box offers Update Waves...
     ASSERT_TRUE(isUpdateEnabled());
     paste(positiveColumn(25));
-    EXPECT_TRUE(m_messages.empty() && QApplication::focusWidget() == w.txtIval(5));
     EXPECT_EQ(w.txtIval(6)->text(), QStringLiteral("4.4"));
-    EXPECT_FALSE(isUpdateEnabled()); // ...and the waves of the paste take the offer back
+    // ...and the waves of the paste take the offer back.
+    EXPECT_TRUE(m_messages.empty() && QApplication::focusWidget() == w.txtIval(5) && !isUpdateEnabled());
 
     typeAndLeave(w.txtIval(0), QStringLiteral("6")); // offers Update Waves; the refusals leave it so
     item("mnuChart")->trigger();
@@ -148,12 +150,13 @@ TEST_F(WindowTest, PasteBoxesAreBroughtInRangeAndLockedAndFailuresAreReported) {
     EXPECT_FALSE(isUpdateEnabled() || item("mnuRegression")->isEnabled());
 }
 
-// Remembers the back colours other than white the d boxes are given.
+// Remembers the back colours other than white the boxes are given.
 struct TintWatcher : QObject {
     std::set<QRgb> colours;
-    bool eventFilter(QObject* box, QEvent* event) override {
-        if (event->type() == QEvent::PaletteChange && static_cast<ParameterBox*>(box)->backColour() != Qt::white) {
-            colours.insert(static_cast<ParameterBox*>(box)->backColour().rgb());
+    bool eventFilter(QObject* object, QEvent* event) override {
+        const auto* box = qobject_cast<ParameterBox*>(object);
+        if (box != nullptr && event->type() == QEvent::PaletteChange && box->backColour() != Qt::white) {
+            colours.insert(box->backColour().rgb());
         }
         return false;
     }
@@ -188,9 +191,7 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
         item(switchItem)->trigger();
         ASSERT_TRUE(isUpdateEnabled()) << switchItem;
         TintWatcher watcher;
-        for (int n = 0; n < 10; ++n) {
-            m_window->txtDval(n)->installEventFilter(&watcher);
-        }
+        QApplication::instance()->installEventFilter(&watcher);
         item("mnuUpdate")->trigger();
         EXPECT_EQ(watcher.colours, tints) << switchItem;
         EXPECT_TRUE(allDBoxesWhite() && !isUpdateEnabled() && m_window->strip()->isBlank());
@@ -205,7 +206,6 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     m_window->txtIval(0)->setText(QStringLiteral("5"));
     chart->contentChanged();
     EXPECT_EQ(chart->content().strips[kFirstWaveStrip].title, takenTitle);
-    m_window->txtIval(0)->setText(QStringLiteral("3"));
     item("mnuRegressionType4")->trigger();
     EXPECT_NE(chart->content().strips[kDataStrip].overlay, updated.strips[kDataStrip].overlay);
     EXPECT_EQ(chart->content().modelName, "Power");
@@ -220,9 +220,8 @@ TEST_F(WindowTest, ChartFollowsTheRunsSwitchesTintTheSearchesAndAFailedRunKeepsT
     const ChartContent failed = chart->content();
     EXPECT_EQ(failed.notice, chartNoticeText(ChartNotice::Failed, true));
     EXPECT_TRUE(failed.strips[kDataStrip].values.size() == 80 && failed.strips[kDataStrip].overlay.empty());
-    for (int strip = kOscillationStrip; strip <= kRemainderStrip; ++strip) {
-        EXPECT_TRUE(failed.strips[strip].values.empty()) << strip;
-    }
+    EXPECT_TRUE(std::ranges::all_of(failed.strips | std::views::drop(kOscillationStrip),
+                                    [](const ChartStrip& strip) { return strip.values.empty(); }));
     item("mnuExit")->trigger();
     EXPECT_FALSE(m_window->isVisible() || chart->isVisible());
 }

@@ -4,6 +4,7 @@
 #include "app/parameter_box.h"
 #include "app/progress_strip.h"
 #include "app/result_grid.h"
+#include "export/clip_text.h"
 #include "intake/messages.h"
 
 #include <QAbstractItemModelTester>
@@ -57,11 +58,6 @@ protected:
         return std::ranges::all_of(std::views::iota(0, kWaveCount),
                                    [this](int n) { return m_window->txtDval(n)->backColour() == QColor(Qt::white); });
     }
-    void setIBoxes(const QString& text) {
-        for (int n = 0; n < kWaveCount; ++n) {
-            m_window->txtIval(n)->setText(text);
-        }
-    }
 
     void expectEnabled(const std::vector<const char*>& names, bool enabled) const {
         for (const char* name : names) {
@@ -97,6 +93,15 @@ protected:
 private:
     UniformRandomSource m_twin{20240601}; // seeded like the window's, so it draws the same jokes
 };
+
+// Answers the next modal dialog once it shows.
+template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
 
 // A column of n numbers with three decimals, CR LF after each line, all above zero.
 inline std::string positiveColumn(int n) {

@@ -47,7 +47,7 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{"--help"}, "", 0, "  --wavelength on|off"},
         {{"--version"}, "", 0, "vantrel-batch " VANTREL_VERSION "\n"},
         {{"-V"}, "", 0, "vantrel-batch " VANTREL_VERSION "\n"},
-        {{"-"}, positive, 0, "Index\tData\t"},
+        {{"-"}, positive, 0, "\tWave 10\tRemainder\n 1\t"},
         {{}, "1\n2\n3\n4\n5\n6\n7\n8\n9\n", 3, "enough data.\nvantrel-batch: You'll need at least 10 numbers"},
         {{}, std::string(655361, '1'), 3, "vantrel-batch: The data being pasted is too large.\n"},
         {{}, "", 4, "vantrel-batch: You caused an error.\nvantrel-batch: Try again.\n"},
@@ -72,6 +72,11 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         {{"--i=1,2,3,4,5,6,7,8,9,10,11"}, "", 2, "--i takes at most ten values"},
         {{"--d=1,2,3,4,5,6,7,8,9,10,11", "--decimal-comma"}, positive, 0, "Index"},
         {{"--plot-size", "100x10000"}, positive, 0, "Index"},
+        // Box texts are normalised as leaving their boxes would, in the format of the whole command line.
+        {{"--amplitude=off", "--wavelength", "off", "--d", "-1,5;2;abc;150;1e400", "--formula", "--decimal-comma"},
+         positive,
+         0,
+         "\nd = -1,50000 2,00000 0,00000 99,99999 99,99999 0,00000 0,00000 0,00000 0,00000 0,00000\n"},
         {{"--plot", ""}, positive, 2, "vantrel-batch: --plot needs a file name\n"},
         {{"--summary", ""}, positive, 2, "vantrel-batch: --summary needs a non-empty value\n"},
         {{"--plot", "chart.png"}, positive, 2, "--plot is not available"}, // the library alone draws no chart
@@ -92,32 +97,12 @@ TEST(BatchRuns, ExitWithTheirCodeAndSayWhy) {
         EXPECT_EQ(runWith({"--plot-size", size}, "").err.find("vantrel-batch: --plot-size takes WIDTHxHEIGHT"), 0u)
             << size;
     }
-}
-
-// LF after every line by default, for terminals and pipes; --cr gives the window's Copy bytes.
-TEST(BatchOutput, EndsLinesWithLineFeedsOrTheClipboardsCarriageReturns) {
-    const std::string lf = runWith({}, series(40, 0)).out;
-    EXPECT_EQ(runWith({"--cr", "--lf"}, series(40, 0)).out, lf);
-    std::string cr = runWith({"--cr"}, series(40, 0)).out;
-    std::replace(cr.begin(), cr.end(), '\r', '\n');
-    EXPECT_EQ(cr + "\n", lf);
-}
-
-// Each box text is normalised as leaving its box would, in the number format of the whole command
-// line; "--d -2" works as a separate argument.
-TEST(BatchOptions, BoxTextsAreNormalisedAndBoundedAsInTheWindow) {
-    auto with = [](std::vector<std::string> more) {
-        more.insert(more.begin(), {"--amplitude=off", "--wavelength", "off"});
-        return runWith(more, series(20, 10));
-    };
-    const BatchRun run = with({"--d=-1,5;2;abc;150;1e400", "--formula", "--decimal-comma"});
-    EXPECT_NE(
-        run.err.find("\nd = -1,50000 2,00000 0,00000 99,99999 99,99999 0,00000 0,00000 0,00000 0,00000 0,00000\n"),
-        std::string::npos)
-        << run.err;
-    EXPECT_EQ(with({"--d=-2"}).out, with({"--d", "-2"}).out);
     // 2000 becomes 1024 on leaving the box and 999 before the run; 0 becomes 1.
-    EXPECT_EQ(with({"--i=2000,0"}).out, with({"--i=999,1"}).out);
+    EXPECT_EQ(runWith({"--i=2000,0"}, positive).out, runWith({"--i=999,1"}, positive).out);
+    // LF after every line (the rows above), for terminals and pipes; --cr gives the window's Copy bytes.
+    std::string cr = runWith({"--cr"}, positive).out;
+    std::replace(cr.begin(), cr.end(), '\r', '\n');
+    EXPECT_EQ(cr + "\n", runWith({"--cr", "--lf"}, positive).out);
 }
 
 // Whole numbers 1000 + k + k % 7 for k from 1, each followed by `padding` characters in a second
@@ -147,7 +132,7 @@ TEST(MaxPoints, KeepsTheLastNValuesAndTakesALongerTextInProportion) {
         {{"--max-points", "100000"}, numbered(1400), 0, 1501, "\n 1\t1002\t"},
         {{"--max-points", "100000"}, fifteen, 0, 100001, "\n 1\t10001.123456789\t"},
         {{}, numbered(2000, 400), 3, 0, "too large"},
-        {{"--max-points", "3000"}, numbered(2000, 400), 0, 2001, "\n 1\t1002\t"},
+        {{"--max-points", "3000", "--delimiter=tab"}, numbered(2000, 400), 0, 2001, "\n 1\t1002\t"},
         {{"--max-points", "1600"}, numbered(2000, 400), 3, 0, "only 1600 rows of data"},
         {{"--max-points", "10"}, numbered(1500, 400), 0, 1501, "\n 1\t2491\t"},
         {{"--max-points", "9"}, "", 2, 0, "from 10 to 100000, not '9'"},

@@ -58,6 +58,10 @@ TEST_F(FileWriterTest, WritesNewAndReplacedFilesWithTheirPermissions) {
     EXPECT_EQ(contentOf(table), "new");
     EXPECT_EQ(fs::status(table).permissions(), static_cast<fs::perms>(0640));
     EXPECT_EQ(entries(), std::vector<std::string>{"table.tsv"});
+    // The temporary file is made in the target's folder, the only one a rename reaches for sure.
+    for (const auto& [target, folder] : {std::pair{"t.csv", "."}, {"/t.csv", "/"}, {"/a/b/t.csv", "/a/b"}}) {
+        EXPECT_EQ(vantrel::folderOf(target), folder) << target;
+    }
 }
 
 TEST_F(FileWriterTest, RefusalsLeaveTheFolderAsItWas) {

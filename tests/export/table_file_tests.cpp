@@ -1,9 +1,11 @@
 // The table saved as a file a spreadsheet opens: which rows, which separator, which quoting.
+#include "export/clip_text.h"
 #include "export/table_file.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <tuple>
 
 namespace {
@@ -44,6 +46,20 @@ TEST(TableFile, KindFollowsTheExtension) {
     }
     for (const char* path : {"table.csv", "table", "tsv", "a.tsv.csv"}) {
         EXPECT_EQ(vantrel::tableFileKindFor(path), TableFileKind::Csv) << path;
+    }
+}
+
+// vantrel-batch writes the clipboard text a block at a time, with a line end after the last line or
+// not: the same bytes over several blocks, with rows longer than the room a block keeps for one.
+TEST(ClipText, WrittenInBlocksIsTheTextMadeAtOnce) {
+    ResultTable table;
+    for (int r = 1; r < table.rows(); r += 3) {
+        table.setText(r, 1 + r % 14, std::string(r % 500 == 1 ? 9000 : 80, 'x'));
+    }
+    for (const auto& [separator, endLastLine] : {std::pair{'\r', false}, std::pair{'\n', true}}) {
+        std::ostringstream out;
+        vantrel::writeTableClipText(table, separator, endLastLine, out);
+        EXPECT_EQ(out.str(), vantrel::tableClipText(table, separator) + std::string(endLastLine, separator));
     }
 }
 
