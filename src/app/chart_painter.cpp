@@ -200,8 +200,11 @@ bool failWith(QString* error, const QString& text) {
     return false;
 }
 
-QByteArray pngBytes(const ChartContent& content, QSize size, QString* error) {
-    QImage image(size, QImage::Format_RGB32);
+// The chart fills the whole picture first, so a canvas painted before gives the same pixels as a new one.
+QByteArray pngBytes(const ChartContent& content, QSize size, QString* error, QImage* canvas) {
+    QImage fresh;
+    const bool canvasFits = canvas != nullptr && canvas->size() == size && canvas->format() == QImage::Format_RGB32;
+    QImage& image = canvasFits ? *canvas : (fresh = QImage(size, QImage::Format_RGB32));
     if (image.isNull()) {
         failWith(
             error,
@@ -290,7 +293,8 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
     painter.restore();
 }
 
-QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error) {
+QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error,
+                          QImage* canvas) {
     if (size.width() < kMinChartSide || size.height() < kMinChartSide || size.width() > kMaxChartSide ||
         size.height() > kMaxChartSide) {
         failWith(error, QString("A chart must be %1 to %2 pixels wide and high, not %3 x %4.")
@@ -302,7 +306,7 @@ QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSiz
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == "png") {
-        return pngBytes(content, size, error);
+        return pngBytes(content, size, error, canvas);
     }
     if (suffix == "svg") {
         return svgBytes(content, size, error);
@@ -316,8 +320,8 @@ QString writeChartFile(const QString& path, const QByteArray& bytes) {
         path.toStdString(), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
 }
 
-bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error) {
-    const QByteArray bytes = chartFileBytes(content, path, size, error);
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error, QImage* canvas) {
+    const QByteArray bytes = chartFileBytes(content, path, size, error, canvas);
     if (bytes.isEmpty()) {
         return false;
     }

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QFont;
+class QImage;
 class QPaintDevice;
 class QPalette;
 class QPainter;
@@ -58,8 +59,10 @@ ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, cons
                            double fontScale = 1);
 
 // The chart as the bytes of a PNG or an SVG file, chosen by the extension of path. Returns no bytes
-// and says why in error when it cannot be drawn or encoded.
-QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error);
+// and says why in error when it cannot be drawn or encoded. A PNG is painted on the canvas when it is
+// an RGB32 image of the chart's size, made ahead so that its memory is ready; else on a new image.
+QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error,
+                          QImage* canvas = nullptr);
 
 // Writes the bytes of a chart file with the program's checked writer: a failure leaves no file. Returns
 // the empty text, or the system's reason.
@@ -67,7 +70,7 @@ QString writeChartFile(const QString& path, const QByteArray& bytes);
 
 // Draws the chart and writes its file. On failure returns false and says why in error: the system's
 // reason (No space left on device) when the drawn file could not be written.
-bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error);
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error, QImage* canvas = nullptr);
 
 constexpr int kMinChartSide = 100;
 constexpr int kMaxChartSide = 10000;

@@ -1,4 +1,5 @@
-// The chart's PNG holds every pixel as drawn, read back by the toolkit's own PNG reader.
+// The chart's PNG holds every pixel as drawn, on a new image or on one drawn on before, read back by
+// the toolkit's own PNG reader.
 #include "app/chart_painter.h"
 #include "app/png_encoder.h"
 
@@ -32,7 +33,12 @@ TEST(PngPixels, ChartFileHoldsThePaintedChart) {
     QPainter painter(&painted);
     paintChart(painter, QRectF(0, 0, 1200, 1600), content);
     painter.end();
-    EXPECT_EQ(QImage::fromData(chartFileBytes(content, "c.png", painted.size(), nullptr)), painted);
+    QImage usedCanvas(painted.size(), QImage::Format_RGB32);
+    usedCanvas.fill(Qt::red);
+    for (QImage* canvas : {static_cast<QImage*>(nullptr), &usedCanvas}) {
+        EXPECT_EQ(QImage::fromData(chartFileBytes(content, "c.png", painted.size(), nullptr, canvas)), painted);
+    }
+    EXPECT_EQ(usedCanvas, painted); // painted on, not beside
 }
 
 } // namespace vantrel
