@@ -58,6 +58,10 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
 ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device,
                            double fontScale = 1);
 
+// An RGB32 image for a chart, on memory in huge pages where the system gives them: a few page faults
+// where 4 KB pages take one for each, most of what making a large canvas costs.
+QImage chartCanvas(QSize size);
+
 // The chart as the bytes of a PNG or an SVG file, chosen by the extension of path. Returns no bytes
 // and says why in error when it cannot be drawn or encoded. A PNG is painted on the canvas when it is
 // an RGB32 image of the chart's size, made ahead so that its memory is ready; else on a new image.

@@ -9,10 +9,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include <sys/mman.h>
-
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,40 +25,10 @@ void passFatalMessages(QtMsgType type, const QMessageLogContext&, const QString&
     }
 }
 
-struct Mapping {
-    void* start;
-    std::size_t length;
-};
-
-void unmap(void* mapping) {
-    const auto* pages = static_cast<Mapping*>(mapping);
-    munmap(pages->start, pages->length);
-    delete pages;
-}
-
-// Memory in huge pages where the system gives them: a few page faults where 4 KB pages take one for
-// each, most of what making the canvas costs.
-QImage hugePageCanvas(QSize size) {
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    const std::size_t lineBytes = 4 * static_cast<std::size_t>(std::max(size.width(), 0));
-    const std::size_t used = lineBytes * static_cast<std::size_t>(std::max(size.height(), 0));
-    const std::size_t length = (used + kHugePage - 1) / kHugePage * kHugePage + kHugePage;
-    void* start =
-        used == 0 ? MAP_FAILED : mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (start == MAP_FAILED) {
-        return QImage(size, QImage::Format_RGB32);
-    }
-    const auto address = (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) / kHugePage * kHugePage;
-    auto* aligned = reinterpret_cast<uchar*>(address);
-    madvise(aligned, length - kHugePage, MADV_HUGEPAGE);
-    return QImage(aligned, size.width(), size.height(), static_cast<qsizetype>(lineBytes), QImage::Format_RGB32, unmap,
-                  new Mapping{start, length});
-}
-
 // The canvas and the fonts are ready before the analysis ends: an empty chart painted on the canvas
 // touches every page of its memory and loads the glyphs of the titles and the ticks at their size.
 QImage preparedCanvas(QSize size) {
-    QImage canvas = hugePageCanvas(size);
+    QImage canvas = vantrel::chartCanvas(size);
     if (!canvas.isNull()) {
         QPainter painter(&canvas);
         vantrel::paintChart(painter, QRectF(QPointF(0, 0), size), vantrel::chartSkeleton(kPreparedPoints));

@@ -33,7 +33,7 @@ TEST(PngPixels, ChartFileHoldsThePaintedChart) {
     QPainter painter(&painted);
     paintChart(painter, QRectF(0, 0, 1200, 1600), content);
     painter.end();
-    QImage usedCanvas(painted.size(), QImage::Format_RGB32);
+    QImage usedCanvas = chartCanvas(painted.size());
     usedCanvas.fill(Qt::red);
     for (QImage* canvas : {static_cast<QImage*>(nullptr), &usedCanvas}) {
         EXPECT_EQ(QImage::fromData(chartFileBytes(content, "c.png", painted.size(), nullptr, canvas)), painted);
