@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QtEndian>
 
+#include <immintrin.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -60,6 +61,57 @@ void filteredRow(const QImage& image, int y, unsigned char* out) {
     }
 }
 
+constexpr std::uint32_t kAdlerModulus = 65521;
+// The most bytes summed before the sums must be reduced, lest the second overflow 32 bits.
+constexpr std::size_t kAdlerRun = 5552;
+constexpr std::size_t kAdlerBlock = 32;
+
+// The two sums of 16 bytes: the plain one, and the one weighted from `firstWeight` down.
+__attribute__((target("ssse3"))) void addBytes(__m128i bytes, __m128i weights, __m128i& plain, __m128i& weighted) {
+    plain = _mm_add_epi32(plain, _mm_sad_epu8(bytes, _mm_setzero_si128()));
+    weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_maddubs_epi16(bytes, weights), _mm_set1_epi16(1)));
+}
+
+__attribute__((target("ssse3"))) std::uint32_t laneSum(__m128i lanes) {
+    lanes = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, _MM_SHUFFLE(2, 3, 0, 1)));
+    lanes = _mm_add_epi32(lanes, _mm_shuffle_epi32(lanes, _MM_SHUFFLE(1, 0, 3, 2)));
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(lanes));
+}
+
+// zlib's adler32, 32 bytes a step: summing a byte at a time took a tenth of the encoding. Over a
+// block, the second sum gains 32 times the first sum before it and each byte times its distance
+// from the block's end.
+__attribute__((target("ssse3"))) uLong adler32Ssse3(uLong adler, const unsigned char* bytes, std::size_t size) {
+    std::uint32_t first = adler & 0xFFFF;
+    std::uint32_t second = adler >> 16;
+    const __m128i highWeights = _mm_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17);
+    const __m128i lowWeights = _mm_setr_epi8(16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
+    while (size >= kAdlerBlock) {
+        const std::size_t blocks = std::min(size, kAdlerRun) / kAdlerBlock;
+        __m128i plain = _mm_setzero_si128();
+        __m128i earlierPlain = _mm_setzero_si128(); // the plain sums before each block, added up
+        __m128i weighted = _mm_setzero_si128();
+        for (std::size_t block = 0; block < blocks; ++block, bytes += kAdlerBlock) {
+            earlierPlain = _mm_add_epi32(earlierPlain, plain);
+            addBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)), highWeights, plain, weighted);
+            addBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16)), lowWeights, plain, weighted);
+        }
+        second += first * static_cast<std::uint32_t>(blocks * kAdlerBlock) + laneSum(weighted) +
+                  laneSum(earlierPlain) * static_cast<std::uint32_t>(kAdlerBlock);
+        first += laneSum(plain);
+        first %= kAdlerModulus;
+        second %= kAdlerModulus;
+        size -= blocks * kAdlerBlock;
+    }
+    return adler32_z(second << 16 | first, bytes, size);
+}
+
+// The checksum of the rows, with SSSE3 where the processor has it.
+uLong rowsChecksum(uLong adler, const unsigned char* bytes, std::size_t size) {
+    static const bool hasSsse3 = __builtin_cpu_supports("ssse3");
+    return hasSsse3 ? adler32Ssse3(adler, bytes, size) : adler32_z(adler, bytes, size);
+}
+
 void deflatePiece(z_stream& stream, Band& band, const unsigned char* bytes, std::size_t size, int flush) {
     stream.next_in = const_cast<unsigned char*>(bytes);
     stream.avail_in = static_cast<uInt>(size);
@@ -86,7 +138,7 @@ void deflateRows(const QImage& image, Band& band, bool last, z_stream& stream) {
         }
         y += rows;
         const std::size_t size = static_cast<std::size_t>(rows) * rowBytes(image);
-        band.adler = adler32_z(band.adler, piece.data(), size);
+        band.adler = rowsChecksum(band.adler, piece.data(), size);
         band.filteredBytes += size;
         deflatePiece(stream, band, piece.data(), size, y < band.endRow ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH);
     } while (y < band.endRow);
