@@ -29,9 +29,11 @@ namespace {
 // threads keep both busy when one part of the picture is busier than another; a band starts with
 // nothing to refer back to, which makes a chart's file a few tenths of a per cent larger.
 constexpr int kBands = 8;
-// Rows filtered at a time before they are deflated: a few hundred kilobytes at most, so that they
-// are still in the cache when zlib reads them.
-constexpr int kRowsPerPiece = 32;
+// zlib slides its window and its hash table along once it has read 64 KB less its lookahead, which
+// was a third of its work on a chart. A band is deflated in pieces that stay below that: the stream
+// starts afresh for each piece, with the row above as its dictionary, so that a row still refers to
+// the one above it. On a default chart a third fewer instructions for a file 5% larger.
+constexpr std::size_t kUnslidBytes = 2 * 32768 - 262;
 constexpr unsigned char kNoFilter = 0;
 // zlib's fastest level, tuned for a chart: measured on a default chart, a smaller hash table (memory
 // level 6, not 8) costs less to slide along the rows; no matched string is added to the hash (the
@@ -135,22 +137,38 @@ void deflatePiece(z_stream& stream, Band& band, const unsigned char* bytes, std:
     } while (stream.avail_out == 0);
 }
 
+// The rows of a piece, with the row above them in front, stay below the slide.
+int rowsPerPiece(const QImage& image) {
+    return std::max(1, static_cast<int>(kUnslidBytes / rowBytes(image)) - 1);
+}
+
+// Starts the stream afresh for the piece from row y; its dictionary is the row above, at `above`.
+bool startPiece(z_stream& stream, int y, const unsigned char* above, std::size_t size) {
+    return deflateReset(&stream) == Z_OK &&
+           (y == 0 || deflateSetDictionary(&stream, above, static_cast<uInt>(size)) == Z_OK);
+}
+
 void deflateRows(const QImage& image, Band& band, bool last, z_stream& stream) {
-    std::vector<unsigned char> piece(rowBytes(image) * kRowsPerPiece + 1);
+    const std::size_t row = rowBytes(image);
+    const int pieceRows = rowsPerPiece(image);
+    std::vector<unsigned char> piece(row * static_cast<std::size_t>(pieceRows + 1) + 1);
+    const unsigned char* rows = piece.data() + row;
     // A chart deflates to about a tenth of its rows: an eighth seldom needs more room.
-    band.deflated.resize(rowBytes(image) * static_cast<std::size_t>(band.endRow - band.firstRow) / 8 + 4096);
-    int y = band.firstRow;
-    do {
-        const int rows = std::min(kRowsPerPiece, band.endRow - y);
-        for (int row = 0; row < rows; ++row) {
-            filteredRow(image, y + row, piece.data() + static_cast<std::size_t>(row) * rowBytes(image));
+    band.deflated.resize(row * static_cast<std::size_t>(band.endRow - band.firstRow) / 8 + 4096);
+    for (int y = band.firstRow; y < band.endRow; y += pieceRows) {
+        const int count = std::min(pieceRows, band.endRow - y);
+        for (int above = y > 0 ? -1 : 0; above < count; ++above) {
+            filteredRow(image, y + above, piece.data() + static_cast<std::size_t>(above + 1) * row);
         }
-        y += rows;
-        const std::size_t size = static_cast<std::size_t>(rows) * rowBytes(image);
-        band.adler = rowsChecksum(band.adler, piece.data(), size);
+        if (!startPiece(stream, y, piece.data(), row)) {
+            band.failed = true;
+            return;
+        }
+        const std::size_t size = static_cast<std::size_t>(count) * row;
+        band.adler = rowsChecksum(band.adler, rows, size);
         band.filteredBytes += size;
-        deflatePiece(stream, band, piece.data(), size, y < band.endRow ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH);
-    } while (y < band.endRow);
+        deflatePiece(stream, band, rows, size, last && y + count == band.endRow ? Z_FINISH : Z_SYNC_FLUSH);
+    }
 }
 
 // A raw deflate stream of the band's filtered rows; the last band's ends the data.
