@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -66,24 +67,41 @@ bool asksForPlot(const std::vector<std::string>& args) {
                        [](const std::string& arg) { return arg == "--plot" || arg.rfind("--plot=", 0) == 0; });
 }
 
-// The size --plot-size asks for, read loosely: a wrong guess costs only the canvas made ahead, and
-// the run itself refuses a bad size.
-std::pair<int, int> expectedChartSize(const std::vector<std::string>& args) {
-    const std::string option = "--plot-size";
-    std::pair<int, int> size{kDefaultChartWidth, kDefaultChartHeight};
+// The last value given to the option, as "--option VALUE" or "--option=VALUE"; empty when none.
+std::string lastValue(const std::vector<std::string>& args, const std::string& option) {
+    std::string value;
     for (std::size_t n = 0; n < args.size(); ++n) {
-        const std::string& arg = args[n];
-        const char* value = arg == option && n + 1 < args.size() ? args[n + 1].c_str()
-                            : arg.rfind(option + "=", 0) == 0    ? arg.c_str() + option.size() + 1
-                                                                 : nullptr;
-        int width = 0;
-        int height = 0;
-        if (value != nullptr && std::sscanf(value, "%dx%d", &width, &height) == 2) {
-            size = {width, height};
+        if (args[n] == option && n + 1 < args.size()) {
+            value = args[n + 1];
+        } else if (args[n].rfind(option + "=", 0) == 0) {
+            value = args[n].substr(option.size() + 1);
         }
     }
+    return value;
+}
+
+bool namesPng(const std::string& path) {
+    const std::string suffix = ".png";
+    return path.size() >= suffix.size() &&
+           std::equal(suffix.rbegin(), suffix.rend(), path.rbegin(), [](char wanted, char given) {
+               return wanted == std::tolower(static_cast<unsigned char>(given));
+           });
+}
+
+// The size of the canvas the chart will be painted on, read loosely: a wrong guess costs only the
+// canvas made ahead, and the run itself refuses a bad size. No canvas for an SVG.
+std::pair<int, int> expectedCanvasSize(const std::vector<std::string>& args) {
+    if (!namesPng(lastValue(args, "--plot"))) {
+        return {};
+    }
+    const std::string size = lastValue(args, "--plot-size");
+    int width = kDefaultChartWidth;
+    int height = kDefaultChartHeight;
+    if (!size.empty() && std::sscanf(size.c_str(), "%dx%d", &width, &height) != 2) {
+        return {};
+    }
     const auto fits = [](int side) { return side >= 1 && side <= kLargestChartSide; };
-    return fits(size.first) && fits(size.second) ? size : std::pair<int, int>{};
+    return fits(width) && fits(height) ? std::pair<int, int>{width, height} : std::pair<int, int>{};
 }
 
 // Starting the toolkit and making the chart's canvas take longer than analysing a series: a run that
@@ -95,7 +113,7 @@ public:
         if (!asksForPlot(args)) {
             return;
         }
-        const auto [width, height] = expectedChartSize(args);
+        const auto [width, height] = expectedCanvasSize(args);
         const PlotOrder order{programName, width, height, [this] { return request_.get(); }};
         try {
             error_ = std::async(std::launch::async, drawChart, order);
