@@ -26,13 +26,13 @@ namespace {
 // times faster than adaptive filtering at any level and gives a smaller file. The rows are cut
 // into bands deflated on two threads and joined into one zlib stream: each band but the last ends
 // on a flush to a byte boundary, so the next band's blocks follow it as they are. More bands than
-// threads keep both busy when one part of the picture is busier than another; a band starts with
-// nothing to refer back to, which makes a chart's file a few tenths of a per cent larger.
+// threads keep both busy when one part of the picture is busier than another.
 constexpr int kBands = 8;
 // zlib slides its window and its hash table along once it has read 64 KB less its lookahead, which
 // was a third of its work on a chart. A band is deflated in pieces that stay below that: the stream
-// starts afresh for each piece, with the row above as its dictionary, so that a row still refers to
-// the one above it. On a default chart a third fewer instructions for a file 5% larger.
+// starts afresh for each piece, the first of a band too, with the row above as its dictionary, so
+// that a row still refers to the one above it. On a default chart a third fewer instructions for a
+// file 5% larger.
 constexpr std::size_t kUnslidBytes = 2 * 32768 - 262;
 constexpr unsigned char kNoFilter = 0;
 // A row's last store of 16 bytes reaches 4 bytes past it.
