@@ -24,10 +24,13 @@ namespace {
 
 // Rows go unfiltered at zlib's fastest level: on a chart, mostly flat colour, that is several
 // times faster than adaptive filtering at any level and gives a smaller file. The rows are cut
-// into bands deflated on two threads and joined into one zlib stream: each band but the last ends
-// on a flush to a byte boundary, so the next band's blocks follow it as they are. More bands than
-// threads keep both busy when one part of the picture is busier than another.
-constexpr int kBands = 8;
+// into bands deflated on one thread more than the processor has cores, and joined into one zlib
+// stream: each band but the last ends on a flush to a byte boundary, so the next band's blocks
+// follow it as they are. Many small bands keep every thread busy when one part of the picture is
+// busier than another, and the thread left with the last band when another program takes a core
+// for a while has little left to do; the extra thread takes up the bands meanwhile. Measured on two
+// cores against 8 bands on two threads: about 4 ms less of a 60 ms --plot run.
+constexpr int kBands = 16;
 // zlib slides its window and its hash table along once it has read 64 KB less its lookahead, which
 // was a third of its work on a chart. A band is deflated in pieces that stay below that: the stream
 // starts afresh for each piece, the first of a band too, with the row above as its dictionary, so
@@ -215,11 +218,18 @@ void deflateBands(const QImage& image, std::array<Band, kBands>& bands) {
             deflateBand(image, bands[band], band == kBands - 1);
         }
     };
-    std::jthread second;
+    const unsigned cores = std::thread::hardware_concurrency();
+    const auto threads = static_cast<std::size_t>(std::clamp(cores + 1, 2U, static_cast<unsigned>(kBands)));
+    std::vector<std::jthread> others;
     try {
-        second = std::jthread(work);
+        others.reserve(threads - 1);
+        while (others.size() < threads - 1) {
+            others.emplace_back(work);
+        }
     } catch (const std::system_error&) {
-        // No thread to be had: this one does every band.
+        // No more threads to be had: those started and this one share the bands.
+    } catch (const std::bad_alloc&) {
+        // Likewise without the room to keep another.
     }
     work();
 }
