@@ -12,8 +12,11 @@
 #include <QPolygonF>
 #include <QSvgGenerator>
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace vantrel {
 
@@ -200,8 +203,22 @@ bool failWith(QString* error, const QString& text) {
     return false;
 }
 
-QByteArray pngBytes(const ChartContent& content, QSize size, QString* error) {
-    QImage image(size, QImage::Format_RGB32);
+struct Mapping {
+    void* start;
+    std::size_t length;
+};
+
+void unmap(void* mapping) {
+    const auto* pages = static_cast<Mapping*>(mapping);
+    munmap(pages->start, pages->length);
+    delete pages;
+}
+
+// The chart fills the whole picture first, so a canvas painted before gives the same pixels as a new one.
+QByteArray pngBytes(const ChartContent& content, QSize size, QString* error, QImage* canvas) {
+    QImage fresh;
+    const bool canvasFits = canvas != nullptr && canvas->size() == size && canvas->format() == QImage::Format_RGB32;
+    QImage& image = canvasFits ? *canvas : (fresh = QImage(size, QImage::Format_RGB32));
     if (image.isNull()) {
         failWith(
             error,
@@ -290,7 +307,25 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
     painter.restore();
 }
 
-QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error) {
+QImage chartCanvas(QSize size) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    const std::size_t lineBytes = 4 * static_cast<std::size_t>(std::max(size.width(), 0));
+    const std::size_t used = lineBytes * static_cast<std::size_t>(std::max(size.height(), 0));
+    const std::size_t length = (used + kHugePage - 1) / kHugePage * kHugePage + kHugePage;
+    void* start =
+        used == 0 ? MAP_FAILED : mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) {
+        return QImage(size, QImage::Format_RGB32);
+    }
+    const auto address = (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) / kHugePage * kHugePage;
+    auto* aligned = reinterpret_cast<uchar*>(address);
+    madvise(aligned, length - kHugePage, MADV_HUGEPAGE);
+    return QImage(aligned, size.width(), size.height(), static_cast<qsizetype>(lineBytes), QImage::Format_RGB32, unmap,
+                  new Mapping{start, length});
+}
+
+QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error,
+                          QImage* canvas) {
     if (size.width() < kMinChartSide || size.height() < kMinChartSide || size.width() > kMaxChartSide ||
         size.height() > kMaxChartSide) {
         failWith(error, QString("A chart must be %1 to %2 pixels wide and high, not %3 x %4.")
@@ -302,7 +337,7 @@ QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSiz
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == "png") {
-        return pngBytes(content, size, error);
+        return pngBytes(content, size, error, canvas);
     }
     if (suffix == "svg") {
         return svgBytes(content, size, error);
@@ -316,8 +351,8 @@ QString writeChartFile(const QString& path, const QByteArray& bytes) {
         path.toStdString(), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
 }
 
-bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error) {
-    const QByteArray bytes = chartFileBytes(content, path, size, error);
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error, QImage* canvas) {
+    const QByteArray bytes = chartFileBytes(content, path, size, error, canvas);
     if (bytes.isEmpty()) {
         return false;
     }

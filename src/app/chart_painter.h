@@ -11,6 +11,7 @@
 #include <optional>
 
 class QFont;
+class QImage;
 class QPaintDevice;
 class QPalette;
 class QPainter;
@@ -57,9 +58,15 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
 ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, const QPaintDevice* device,
                            double fontScale = 1);
 
+// An RGB32 image for a chart, on memory in huge pages where the system gives them: a few page faults
+// where 4 KB pages take one for each, most of what making a large canvas costs.
+QImage chartCanvas(QSize size);
+
 // The chart as the bytes of a PNG or an SVG file, chosen by the extension of path. Returns no bytes
-// and says why in error when it cannot be drawn or encoded.
-QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error);
+// and says why in error when it cannot be drawn or encoded. A PNG is painted on the canvas when it is
+// an RGB32 image of the chart's size, made ahead so that its memory is ready; else on a new image.
+QByteArray chartFileBytes(const ChartContent& content, const QString& path, QSize size, QString* error,
+                          QImage* canvas = nullptr);
 
 // Writes the bytes of a chart file with the program's checked writer: a failure leaves no file. Returns
 // the empty text, or the system's reason.
@@ -67,7 +74,7 @@ QString writeChartFile(const QString& path, const QByteArray& bytes);
 
 // Draws the chart and writes its file. On failure returns false and says why in error: the system's
 // reason (No space left on device) when the drawn file could not be written.
-bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error);
+bool saveChart(const ChartContent& content, const QString& path, QSize size, QString* error, QImage* canvas = nullptr);
 
 constexpr int kMinChartSide = 100;
 constexpr int kMaxChartSide = 10000;

@@ -60,7 +60,7 @@ std::string tableFileText(const ResultTable& table, TableFileKind kind, char dec
     const char separator = kind == TableFileKind::Tsv ? '\t' : decimalSeparator == ',' ? ';' : ',';
     std::string text;
     appendRow(text, table, 0, separator);
-    for (int r = 1; r < ResultTable::kRows; ++r) {
+    for (int r = 1; r < table.rows(); ++r) {
         if (rowHasResult(table, r)) {
             appendRow(text, table, r, separator);
         }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "batch/batch.h"
+
+#include <functional>
+#include <string>
+
+namespace vantrel {
+
+// What vantrel-batch hands the chart module on the thread that draws the chart. The module starts
+// the toolkit and makes a canvas of the expected size, then waits for the request: the null pointer
+// when the run ends without a chart.
+struct PlotOrder {
+    char* programName = nullptr;
+    int expectedWidth = 0;
+    int expectedHeight = 0;
+    std::function<const PlotRequest*()> awaitRequest;
+};
+
+// The module's entry point, vantrelDrawPlot: writes the chart file when asked; on failure `error`
+// says why.
+using DrawPlot = void (*)(const PlotOrder& order, std::string& error);
+
+} // namespace vantrel
