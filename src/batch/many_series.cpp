@@ -100,38 +100,6 @@ int jobCount(const ManySeriesOptions& options, std::size_t seriesCount) {
     return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), seriesCount));
 }
 
-// Calls each(0) to each(count - 1), `jobs` at once, this thread among them. What a call throws is
-// thrown here once every call has ended (the first, when several throw).
-void onJobs(int jobs, std::size_t count, const std::function<void(std::size_t)>& each) {
-    std::atomic<std::size_t> next{0};
-    std::exception_ptr failure;
-    std::mutex failureMutex;
-    auto work = [&] {
-        for (std::size_t n = next++; n < count; n = next++) {
-            try {
-                each(n);
-            } catch (...) {
-                const std::lock_guard lock(failureMutex);
-                failure = failure ? failure : std::current_exception();
-            }
-        }
-    };
-    {
-        std::vector<std::jthread> workers;
-        try {
-            for (int job = 1; job < jobs; ++job) {
-                workers.emplace_back(work);
-            }
-        } catch (const std::system_error&) {
-            // The system gives no more threads: the ones running share the work.
-        }
-        work();
-    } // joins the workers
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-}
-
 std::vector<ChosenSeries> columnsOfText(const std::string& text, char delimiter, const ManySeriesOptions& options,
                                         NumberFormat format) {
     DelimitedFile file;
@@ -371,6 +339,36 @@ bool reportAll(const std::vector<ChosenSeries>& series, const std::vector<Series
 }
 
 } // namespace
+
+void onJobs(int jobs, std::size_t count, const std::function<void(std::size_t)>& each) {
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    auto work = [&] {
+        for (std::size_t n = next++; n < count; n = next++) {
+            try {
+                each(n);
+            } catch (...) {
+                const std::lock_guard lock(failureMutex);
+                failure = failure ? failure : std::current_exception();
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        try {
+            for (int job = 1; job < jobs; ++job) {
+                workers.emplace_back(work);
+            }
+        } catch (const std::system_error&) {
+            // The system gives no more threads: the ones running share the work.
+        }
+        work();
+    } // joins the workers
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
 
 std::optional<char> delimiterNamed(const std::string& name) {
     if (name == "tab") {

@@ -30,6 +30,11 @@ struct ManySeriesOptions {
     bool writesFiles() const { return !outputDir.empty() || !longFile.empty() || !summaryFile.empty(); }
 };
 
+// Calls each(0) to each(count - 1), `jobs` at once, this thread among them. What a call throws is
+// thrown here once every call has ended (the first, when several throw), so that no call's failure
+// leaves a hole in the results unseen.
+void onJobs(int jobs, std::size_t count, const std::function<void(std::size_t)>& each);
+
 // "tab", "comma" or "semicolon"; nothing for any other name.
 std::optional<char> delimiterNamed(const std::string& name);
 

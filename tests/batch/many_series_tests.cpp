@@ -1,9 +1,11 @@
 // vantrel-batch over the columns of a delimited file: each column's table, long lines and summary line
 // against a single run of that column, exit codes and messages.
+#include "batch/many_series.h"
 #include "batch_run.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <tuple>
 
@@ -128,6 +130,21 @@ TEST(ManySeries, ExitWithTheWorstOutcomeAndSayWhy) {
     }
     std::erase(columnA, ';');
     EXPECT_EQ(readFile(folder / "out2" / "a.tsv"), runWith({}, columnA).out);
+}
+
+// Every call runs once, on one job or several, and what one throws (here the memory a column's text
+// would need) reaches the caller once all have ended, never a hole in the results.
+TEST(ManySeries, JobsMakeEveryCallOnceAndPassOnAFailure) {
+    for (int jobs : {1, 3}) {
+        std::vector<std::atomic<int>> calls(7);
+        const auto call = [&](std::size_t n) {
+            if (++calls[n] == 1 && n == 4) {
+                throw std::bad_alloc();
+            }
+        };
+        EXPECT_THROW(vantrel::onJobs(jobs, calls.size(), call), std::bad_alloc);
+        EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const auto& c) { return c == 1; })) << jobs;
+    }
 }
 
 // A name loses what a file system refuses or trims: "a/Z" is written to A_z.tsv, " C. ." to C.tsv.
