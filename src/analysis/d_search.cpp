@@ -1032,6 +1032,9 @@ bool WavelengthSearchThread::finishedFor(const Series& remainder, double i) {
     if (!m_thread.joinable()) {
         return false;
     }
+    if (i != m_i) {
+        m_thread.request_stop(); // an i box changed meanwhile: its result would be thrown away
+    }
     m_thread.join();
     m_thread = {};
     if (m_failed || i != m_i) {
