@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <iostream>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -106,45 +110,91 @@ std::pair<int, int> expectedCanvasSize(const std::vector<std::string>& args) {
 
 // Starting the toolkit and making the chart's canvas take longer than analysing a series: a run that
 // asks for a chart does them at once, on a thread of its own that later draws the chart, while the
-// series is read and analysed.
+// series is read and analysed. A toolkit that cannot go on (no platform to start, say) ends only the
+// chart: that thread stays where it stopped, and the run ends with its own status and output.
 class ChartAhead {
 public:
     ChartAhead(char* programName, const std::vector<std::string>& args) : programName_(programName) {
         if (!asksForPlot(args)) {
             return;
         }
+        // A script has no display, and an inherited platform (a desktop's, over ssh or from cron) may
+        // not start: the chart is always drawn offscreen. A desktop's debugging settings must not
+        // turn a note about it (no runtime folder) into an abort. Set before any thread starts: the
+        // environment is not safe to change beside a reader.
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        unsetenv("QT_FATAL_WARNINGS");
+        unsetenv("QT_FATAL_CRITICALS");
         const auto [width, height] = expectedCanvasSize(args);
-        const PlotOrder order{programName, width, height, [this] { return request_.get(); }};
+        const PlotOrder order{programName, width, height, [this] { return request_.get(); },
+                              [this](const std::string& why) { ended("the toolkit cannot go on: " + why, true); }};
         try {
-            error_ = std::async(std::launch::async, drawChart, order);
+            thread_ = std::thread([this, order] { ended(drawChart(order), false); });
         } catch (const std::system_error&) {
             // No thread to be had: everything is done when the chart is drawn.
         }
     }
     ChartAhead(const ChartAhead&) = delete;
     ChartAhead& operator=(const ChartAhead&) = delete;
-
-    // The run ended without a chart: the thread ends its toolkit's start.
-    ~ChartAhead() {
-        if (error_.valid()) {
-            requested_.set_value(nullptr);
-            error_.wait();
-        }
-    }
+    ~ChartAhead() { end(0, false); }
 
     std::string draw(const PlotRequest& request) {
-        if (!error_.valid()) {
-            return drawChart({programName_, 0, 0, [&request] { return &request; }});
+        if (!thread_.joinable()) {
+            return drawChart({programName_, 0, 0, [&request] { return &request; }, {}});
         }
         requested_.set_value(&request);
-        return error_.get();
+        requestSent_ = true;
+        return outcome().error;
+    }
+
+    // The run's end, with its status: the thread is told that no chart is coming and joined; when the
+    // toolkit is stuck, the program ends here, its output flushed.
+    int end(int status, bool mayExit = true) {
+        if (!thread_.joinable()) {
+            return status;
+        }
+        if (!requestSent_) {
+            requested_.set_value(nullptr);
+            requestSent_ = true;
+        }
+        if (!outcome().toolkitStuck) {
+            thread_.join();
+        } else if (mayExit) {
+            std::cout.flush();
+            std::_Exit(status);
+        } else {
+            thread_.detach();
+        }
+        return status;
     }
 
 private:
+    struct Outcome {
+        std::string error;
+        bool toolkitStuck = false;
+    };
+
+    void ended(const std::string& error, bool toolkitStuck) {
+        const std::lock_guard lock(mutex_);
+        outcome_ = {error, toolkitStuck};
+        hasOutcome_ = true;
+        changed_.notify_all();
+    }
+    Outcome outcome() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return hasOutcome_; });
+        return outcome_;
+    }
+
     char* programName_;
     std::promise<const PlotRequest*> requested_;
     std::shared_future<const PlotRequest*> request_ = requested_.get_future().share();
-    std::future<std::string> error_;
+    bool requestSent_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Outcome outcome_;
+    bool hasOutcome_ = false;
+    std::thread thread_;
 };
 
 } // namespace
@@ -154,6 +204,6 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     char* programName = argc > 0 ? argv[0] : const_cast<char*>("vantrel-batch");
     ChartAhead chart(programName, args);
-    return vantrel::runBatch(args, std::cin, std::cout, std::cerr,
-                             [&chart](const PlotRequest& request) { return chart.draw(request); });
+    return chart.end(vantrel::runBatch(args, std::cin, std::cout, std::cerr,
+                                       [&chart](const PlotRequest& request) { return chart.draw(request); }));
 }

@@ -9,19 +9,34 @@
 #include <QImage>
 #include <QPainter>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
 // The length of the usual series, for the ticks of the chart painted ahead.
 constexpr int kPreparedPoints = 1500;
 
-// The toolkit's notes (a missing runtime folder, say) are not this program's messages, but the one
-// it ends the program with must not go unsaid.
+// The order being drawn, for the toolkit's message handler.
+const vantrel::PlotOrder* currentOrder = nullptr;
+
+// The toolkit's notes (a missing runtime folder, say) are not this program's messages. The one it
+// would end the program with goes to the program, which ends the run its own way; this thread
+// stays here, since the toolkit cannot go on from it.
 void passFatalMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "vantrel-batch: %s\n", message.toLocal8Bit().constData());
+    if (type != QtFatalMsg) {
+        return;
+    }
+    const std::string why = message.toLocal8Bit().toStdString();
+    if (currentOrder == nullptr || !currentOrder->toolkitStuck) {
+        std::fprintf(stderr, "vantrel-batch: %s\n", why.c_str());
+        return;
+    }
+    currentOrder->toolkitStuck(why);
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::hours(1));
     }
 }
 
@@ -43,12 +58,9 @@ QImage preparedCanvas(QSize size) {
 // not the toolkit's: it sees the program's name alone, so that "--plot -platform" names a file.
 extern "C" __attribute__((visibility("default"))) void vantrelDrawPlot(const vantrel::PlotOrder& order,
                                                                        std::string& error) {
-    // A script has no display, and an inherited platform (a desktop's, over ssh or from cron) may
-    // not start: the chart is always drawn offscreen.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // A desktop's debugging settings must not turn a note about it (no runtime folder) into an abort.
-    unsetenv("QT_FATAL_WARNINGS");
-    unsetenv("QT_FATAL_CRITICALS");
+    // vantrel-batch has set the environment before this thread started: the chart is always drawn
+    // offscreen, and a desktop's debugging settings cannot turn a note into an abort.
+    currentOrder = &order;
     qInstallMessageHandler(passFatalMessages);
     int argc = 1;
     char* argv[] = {order.programName, nullptr};

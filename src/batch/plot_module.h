@@ -15,6 +15,9 @@ struct PlotOrder {
     int expectedWidth = 0;
     int expectedHeight = 0;
     std::function<const PlotRequest*()> awaitRequest;
+    // Told why when the toolkit cannot go on (it would end the program); the thread then never
+    // returns. Empty: the toolkit ends the program, as it does by itself.
+    std::function<void(const std::string& why)> toolkitStuck;
 };
 
 // The module's entry point, vantrelDrawPlot: writes the chart file when asked; on failure `error`

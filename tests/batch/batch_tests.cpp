@@ -213,6 +213,14 @@ TEST(BatchProgram, ReadsTheFileWritesTheLibrarysTableAndDrawsTheChart) {
     fs::copy_file(fs::path(program).parent_path() / "libvantrel_plot.so", moduleDir / "libvantrel_plot.so");
     EXPECT_EQ(std::system(installed.c_str()), 0);
     EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
+    // A toolkit that cannot start ends only the chart: the table is out, and each run keeps its status.
+    std::ofstream(root / "bin" / "qt.conf") << "[Paths]\nPlugins = " << dir << "/none\n";
+    const std::string stuck = (root / "bin" / "vantrel-batch").string() + " --plot " + svg;
+    EXPECT_EQ(WEXITSTATUS(std::system(shell(stuck + " " + in + " >" + out).c_str())), 2);
+    EXPECT_EQ(readFile(out), runWith({in}, "").out);
+    EXPECT_EQ(readFile(dir + "/err.txt").rfind("vantrel-batch: " + svg + ": the toolkit cannot go on: ", 0), 0u);
+    EXPECT_EQ(WEXITSTATUS(std::system(shell(stuck + " --bogus").c_str())), 2);
+    EXPECT_EQ(WEXITSTATUS(std::system(shell(stuck + " </dev/null").c_str())), 4);
     fs::remove_all(dir);
 }
 
