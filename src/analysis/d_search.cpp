@@ -163,6 +163,19 @@ bool contains(const double* values, int count, double value) {
     return false;
 }
 
+// Takes the likeliest of the open guesses out of them (the first of equals).
+Guess takeLikeliest(Guess* open, int& openCount) {
+    int best = 0;
+    for (int k = 1; k < openCount; ++k) {
+        if (open[k].likelihood > open[best].likelihood) {
+            best = k;
+        }
+    }
+    const Guess guess = open[best];
+    open[best] = open[--openCount];
+    return guess;
+}
+
 // Up to `lanes` different d values the search may ask for, or the other search of the wave, that the
 // wave has not averaged with i nor is averaging on the other thread, likeliest first; the one it asks
 // for now comes first when `asked`, however the wave stands with it.
@@ -181,14 +194,7 @@ int guessDs(const SearchAhead& ahead, int moves, const Foresight& foresight, con
     }
     int count = 0;
     for (int taken = 0; taken < kMaxTaken && count < lanes && openCount > 0; ++taken) {
-        int best = 0;
-        for (int k = 1; k < openCount; ++k) {
-            if (open[k].likelihood > open[best].likelihood) {
-                best = k;
-            }
-        }
-        const Guess guess = open[best];
-        open[best] = open[--openCount];
+        const Guess guess = takeLikeliest(open, openCount);
         if (!contains(ds, count, guess.ahead.at.d) &&
             ((count == 0 && asked) || !memo.expects(guess.ahead.at.d, i, asker))) {
             likelihoods[count] = guess.likelihood;
@@ -214,14 +220,7 @@ int endingDs(const WaveMemo::Standing& standing, double* ds, double* chances, in
     open[openCount++] = {standing.ahead, standing.moves, 1.0, &foresight};
     int found = 0;
     for (int taken = 0; taken < kMaxTaken && found < count && openCount > 0; ++taken) {
-        int best = 0;
-        for (int k = 1; k < openCount; ++k) {
-            if (open[k].likelihood > open[best].likelihood) {
-                best = k;
-            }
-        }
-        const Guess guess = open[best];
-        open[best] = open[--openCount];
+        const Guess guess = takeLikeliest(open, openCount);
         if (guess.ahead.at.done) {
             const double* same = std::find(ds, ds + found, guess.ahead.at.d);
             if (same == ds + found) {
