@@ -11,6 +11,7 @@
 #include <future>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -176,14 +177,13 @@ private:
 
     void ended(const std::string& error, bool toolkitStuck) {
         const std::lock_guard lock(mutex_);
-        outcome_ = {error, toolkitStuck};
-        hasOutcome_ = true;
+        outcome_ = Outcome{error, toolkitStuck};
         changed_.notify_all();
     }
     Outcome outcome() {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return hasOutcome_; });
-        return outcome_;
+        changed_.wait(lock, [this] { return outcome_.has_value(); });
+        return *outcome_;
     }
 
     char* programName_;
@@ -192,8 +192,7 @@ private:
     bool requestSent_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
-    Outcome outcome_;
-    bool hasOutcome_ = false;
+    std::optional<Outcome> outcome_; // once the thread has drawn, or given up
     std::thread thread_;
 };
 
