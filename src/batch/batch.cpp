@@ -443,13 +443,28 @@ int flushed(std::ostream& out, std::ostream& err) {
     return kBatchOk;
 }
 
+// A table's lines end in LF, the last one too, or are separated by CR as on the clipboard.
+struct TableLines {
+    char separator;
+    bool endLastLine;
+};
+TableLines tableLines(bool carriageReturns) {
+    return {carriageReturns ? '\r' : '\n', !carriageReturns};
+}
+
 std::string tableBytes(const ResultTable& table, bool carriageReturns) {
-    return carriageReturns ? tableClipText(table, '\r') : tableClipText(table, '\n') + '\n';
+    const auto [separator, endLastLine] = tableLines(carriageReturns);
+    std::string text = tableClipText(table, separator); // sized with room for the last line end
+    if (endLastLine) {
+        text += separator;
+    }
+    return text;
 }
 
 int writeTable(const ResultTable& table, const BatchOptions& options, std::ostream& out, std::ostream& err) {
     errno = 0;
-    writeTableClipText(table, options.carriageReturns ? '\r' : '\n', !options.carriageReturns, out);
+    const auto [separator, endLastLine] = tableLines(options.carriageReturns);
+    writeTableClipText(table, separator, endLastLine, out);
     return flushed(out, err);
 }
 
