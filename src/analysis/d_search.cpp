@@ -532,11 +532,9 @@ void WaveMemo::offer(const void* owner, const double* ds, const double* likeliho
 }
 
 bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
-                                 Offer& offered, std::stop_token stop) {
+                                 Offer& offered) {
     std::unique_lock lock(m_mutex);
-    if (!m_remembered.wait(lock, stop, [&] { return m_moves != seen; })) {
-        return false;
-    }
+    m_remembered.wait(lock, [&] { return m_moves != seen; });
     seen = m_moves;
     offered = m_offer;
     m_offer.count = 0;
@@ -843,8 +841,7 @@ int keepLikeliest(double* ds, double* chances, int count, int lanes) {
 } // namespace
 
 template <typename Averaged>
-void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<bool(double, double&)>& averagedAt,
-                                                 std::stop_token stop) {
+void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<bool(double, double&)>& averagedAt) {
     const long passes = passCount(i);
     if (!m_lanes || passes < kMeasureLanesFromPasses || m_averaged.Data_count < 2) {
         return;
@@ -854,7 +851,7 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
     bool averaging = false;
     WaveMemo::Offer offered;
     m_memo->standBy(this, i);
-    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging, offered, stop)) {
+    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging, offered)) {
         double ds[2 * kMaxLanes];
         double chances[2 * kMaxLanes];
         int count = 0;
@@ -864,7 +861,7 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
                 chances[count++] = offered.likelihoods[k];
             }
         }
-        if (averagedAt && averaging) {
+        if (averaging) {
             count = addLikelyEnds(standing, averagedAt, ds, chances, count);
         }
         count = keepLikeliest(ds, chances, count, m_lanes->lanes());
@@ -1020,7 +1017,6 @@ void WavelengthSearchThread::search(std::stop_token stop) {
             }
             m_steps.push_back(d);
         });
-        m_averager->guessAfterOtherSearch(m_i, {}, stop);
     } catch (...) {
         m_failed = true;
     }

@@ -169,9 +169,9 @@ public:
     void offer(const void* owner, const double* ds, const double* likelihoods, int count, double i);
     // Waits until another averager's search has moved since `seen` (stood somewhere new, begun a round,
     // offered guesses or ended), then gives its standing with this i, whether a round computes its d
-    // now, and the guesses it offers (taken); false once there is none, or when stopped.
+    // now, and the guesses it offers (taken); false once there is none.
     bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
-                           Offer& offered, std::stop_token stop);
+                           Offer& offered);
 
 private:
     bool holds(double d, double i) const;
@@ -235,11 +235,10 @@ public:
     // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
     void guessAhead(const SearchAhead& ahead, double i);
     // While another averager's search with this i runs, computes in lanes the guesses that search's
-    // rounds leave out, and, if `averagedAt` is given, the averagings at the d values it maps the
-    // likeliest d values the search may end with to (false: none), so that a call for one of them
-    // right after the search takes it from the lanes. Returns when the search has ended or on a stop.
-    void guessAfterOtherSearch(double i, const std::function<bool(double end, double& d)>& averagedAt,
-                               std::stop_token stop = {});
+    // rounds leave out, and the averagings at the d values `averagedAt` maps the likeliest d values
+    // the search may end with to (false: none), so that a call for one of them right after the search
+    // takes it from the lanes. Returns when the search has ended.
+    void guessAfterOtherSearch(double i, const std::function<bool(double end, double& d)>& averagedAt);
 
     // The remainder has changed.
     void forget();
