@@ -54,10 +54,27 @@ DrawPlot openPlotModule(const char* programName, std::string& whereLooked) {
     return nullptr;
 }
 
+// Reading the system's font configuration, which the toolkit's start waits for, takes about as long
+// as loading the toolkit: a thread of its own reads it meanwhile, and the toolkit finds it read. The
+// library is loaded first, so that the two loads do not wait for each other.
+std::jthread fontConfigurationReader() {
+    void* fontconfig = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
+    const auto readConfiguration = fontconfig ? reinterpret_cast<int (*)()>(dlsym(fontconfig, "FcInit")) : nullptr;
+    try {
+        return readConfiguration != nullptr ? std::jthread(readConfiguration) : std::jthread();
+    } catch (const std::system_error&) {
+        return {}; // the toolkit reads it itself
+    }
+}
+
 // Loads the module and has it draw the chart when the order's request comes.
 std::string drawChart(const PlotOrder& order) {
     std::string whereLooked;
-    const DrawPlot draw = openPlotModule(order.programName, whereLooked);
+    DrawPlot draw = nullptr;
+    {
+        const std::jthread fontsRead = fontConfigurationReader();
+        draw = openPlotModule(order.programName, whereLooked);
+    }
     std::string error;
     if (draw != nullptr) {
         draw(order, error);
@@ -127,8 +144,12 @@ public:
         unsetenv("QT_FATAL_WARNINGS");
         unsetenv("QT_FATAL_CRITICALS");
         const auto [width, height] = expectedCanvasSize(args);
-        const PlotOrder order{programName, width, height, [this] { return request_.get(); },
-                              [this](const std::string& why) { ended("the toolkit cannot go on: " + why, true); }};
+        const PlotOrder order{programName,
+                              width,
+                              height,
+                              [this] { return request_.get(); },
+                              [this](const std::string& why) { ended("the toolkit cannot go on: " + why, true); },
+                              [this](const std::string& error) { ended(error, false); }};
         try {
             thread_ = std::thread([this, order] { ended(drawChart(order), false); });
         } catch (const std::system_error&) {
@@ -141,15 +162,17 @@ public:
 
     std::string draw(const PlotRequest& request) {
         if (!thread_.joinable()) {
-            return drawChart({programName_, 0, 0, [&request] { return &request; }, {}});
+            return drawChart({programName_, 0, 0, [&request] { return &request; }, {}, {}});
         }
         requested_.set_value(&request);
         requestSent_ = true;
         return outcome().error;
     }
 
-    // The run's end, with its status: the thread is told that no chart is coming and joined; when the
-    // toolkit is stuck, the program ends here, its output flushed.
+    // The run's end, with its status: the thread is told that no chart is coming. Once it has drawn
+    // or given up, every output is committed, and the program ends here, its output flushed, without
+    // waiting for the toolkit's teardown. Otherwise (unwinding) the thread is joined, or left where it
+    // is stuck.
     int end(int status, bool mayExit = true) {
         if (!thread_.joinable()) {
             return status;
@@ -158,11 +181,13 @@ public:
             requested_.set_value(nullptr);
             requestSent_ = true;
         }
-        if (!outcome().toolkitStuck) {
-            thread_.join();
-        } else if (mayExit) {
+        const bool toolkitStuck = outcome().toolkitStuck;
+        if (mayExit) {
             std::cout.flush();
             std::_Exit(status);
+        }
+        if (!toolkitStuck) {
+            thread_.join();
         } else {
             thread_.detach();
         }
@@ -175,9 +200,12 @@ private:
         bool toolkitStuck = false;
     };
 
+    // The first word is the one that counts: the thread ends after saying how the chart went.
     void ended(const std::string& error, bool toolkitStuck) {
         const std::lock_guard lock(mutex_);
-        outcome_ = Outcome{error, toolkitStuck};
+        if (!outcome_) {
+            outcome_ = Outcome{error, toolkitStuck};
+        }
         changed_.notify_all();
     }
     Outcome outcome() {

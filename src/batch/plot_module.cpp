@@ -78,4 +78,7 @@ extern "C" __attribute__((visibility("default"))) void vantrelDrawPlot(const van
                             &why, &canvas)) {
         error = why.toStdString();
     }
+    if (order.drawn) {
+        order.drawn(error);
+    }
 }

@@ -18,6 +18,9 @@ struct PlotOrder {
     // Told why when the toolkit cannot go on (it would end the program); the thread then never
     // returns. Empty: the toolkit ends the program, as it does by itself.
     std::function<void(const std::string& why)> toolkitStuck;
+    // Told the outcome as soon as the chart file is committed, or has failed, before the toolkit is
+    // taken down; may be empty.
+    std::function<void(const std::string& error)> drawn;
 };
 
 // The module's entry point, vantrelDrawPlot: writes the chart file when asked; on failure `error`
