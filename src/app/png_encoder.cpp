@@ -25,7 +25,7 @@ namespace {
 
 // Rows go unfiltered: on a chart, mostly flat colour, that deflates to a smaller file than any
 // filter and costs nothing to prepare. igzip's fastest level deflates a default chart in about a
-// sixth of the time zlib's fastest takes, to a file about a tenth larger.
+// sixth of the time zlib's fastest takes, to a file about an eighth larger.
 constexpr unsigned char kNoFilter = 0;
 constexpr std::uint32_t kFastestLevel = 1;
 // The rows are handed to the deflater this many bytes at a time, so that they stay in the cache.
