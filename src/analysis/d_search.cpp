@@ -176,22 +176,17 @@ Guess takeLikeliest(Guess* open, int& openCount) {
     return guess;
 }
 
-// Up to `lanes` different d values the search may ask for, or the other search of the wave, that the
-// wave has not averaged with i nor is averaging on the other thread, likeliest first; the one it asks
-// for now comes first when `asked`, however the wave stands with it.
+// Up to `lanes` different d values the search may ask for that the wave has not averaged with i nor
+// is averaging on the other thread, likeliest first; the one it asks for now comes first when
+// `asked`, however the wave stands with it.
 int guessDs(const SearchAhead& ahead, int moves, const Foresight& foresight, const WaveMemo& memo, const void* asker,
             double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
-    // The other search's guesses near where it stands are mostly held already; they are passed over.
+    // Guesses the wave holds are passed over: the two searches often take the same first steps.
     constexpr int kMaxTaken = 6 * kMaxLanes;
     constexpr int kMaxOpen = kMaxTaken + 2; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
     open[openCount++] = {ahead, moves, 1.0, &foresight};
-    WaveMemo::Standing other;
-    Foresight otherForesight{&other.history};
-    if (memo.otherStanding(asker, i, other)) {
-        open[openCount++] = {other.ahead, other.moves, 1.0, &otherForesight};
-    }
     int count = 0;
     for (int taken = 0; taken < kMaxTaken && count < lanes && openCount > 0; ++taken) {
         const Guess guess = takeLikeliest(open, openCount);
@@ -558,17 +553,6 @@ bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& see
         }
     }
     m_helper = nullptr;
-    return false;
-}
-
-bool WaveMemo::otherStanding(const void* asker, double i, Standing& standing) const {
-    const std::lock_guard lock(m_mutex);
-    for (const Standing& s : m_standings) {
-        if (s.owner != asker && s.i == i) {
-            standing = s;
-            return true;
-        }
-    }
     return false;
 }
 

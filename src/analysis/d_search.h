@@ -147,7 +147,7 @@ public:
     double computingFor(double d, double i, const void* asker) const;
 
     // Where a search stands as it asks for an averaging. The two searches of a wave run side by side
-    // on two threads; each fills the lanes its own guesses leave to less likely ones with the other's.
+    // on two threads; the calling thread, once its own has ended, follows the other to where it may end.
     struct Standing {
         const void* owner = nullptr;
         SearchAhead ahead;
@@ -157,8 +157,6 @@ public:
     };
     void publish(const Standing& standing);
     void withdraw(const void* owner);
-    // The standing of another averager's search with this i; false when there is none.
-    bool otherStanding(const void* asker, double i, Standing& standing) const;
     // Guesses a search leaves out of its round, for an idle averager's lanes.
     struct Offer {
         double ds[kMaxLanes];
