@@ -176,22 +176,17 @@ Guess takeLikeliest(Guess* open, int& openCount) {
     return guess;
 }
 
-// Up to `lanes` different d values the search may ask for, or the other search of the wave, that the
-// wave has not averaged with i nor is averaging on the other thread, likeliest first; the one it asks
-// for now comes first when `asked`, however the wave stands with it.
+// Up to `lanes` different d values the search may ask for that the wave has not averaged with i nor
+// is averaging on the other thread, likeliest first; the one it asks for now comes first when
+// `asked`, however the wave stands with it.
 int guessDs(const SearchAhead& ahead, int moves, const Foresight& foresight, const WaveMemo& memo, const void* asker,
             double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
-    // The other search's guesses near where it stands are mostly held already; they are passed over.
+    // Guesses the wave holds are passed over: the two searches often take the same first steps.
     constexpr int kMaxTaken = 6 * kMaxLanes;
     constexpr int kMaxOpen = kMaxTaken + 2; // each guess taken adds at most one net
     Guess open[kMaxOpen];
     int openCount = 0;
     open[openCount++] = {ahead, moves, 1.0, &foresight};
-    WaveMemo::Standing other;
-    Foresight otherForesight{&other.history};
-    if (memo.otherStanding(asker, i, other)) {
-        open[openCount++] = {other.ahead, other.moves, 1.0, &otherForesight};
-    }
     int count = 0;
     for (int taken = 0; taken < kMaxTaken && count < lanes && openCount > 0; ++taken) {
         const Guess guess = takeLikeliest(open, openCount);
@@ -250,6 +245,9 @@ long passCount(double i) {
 
 // Measuring a lane costs about one pass; from this many passes on, that is little beside the round.
 constexpr long kMeasureLanesFromPasses = 32;
+
+// A round begun less than this share of a round's time ago has just begun.
+constexpr double kJustBegun = 0.5;
 
 template <typename Averaged> AveragingMeasures measuresOf(const Averaged& a) {
     return {a.BMA_RMS, a.Residual_RMS, a.Series_wavelength, a.BMA_wavelength};
@@ -442,8 +440,9 @@ bool WaveMemo::waitUntilExpected(double d, double i, const void* asker, std::sto
 void WaveMemo::beginRound(const void* owner, const double* ds, int count, double i) {
     {
         const std::lock_guard lock(m_mutex);
+        const auto began = std::chrono::steady_clock::now();
         for (int k = 0; k < count; ++k) {
-            m_computing.push_back({owner, ds[k], i});
+            m_computing.push_back({owner, ds[k], i, began});
         }
         moved();
     }
@@ -465,6 +464,16 @@ bool WaveMemo::computing(double d, double i, const void* asker) const {
         }
     }
     return false;
+}
+
+double WaveMemo::computingFor(double d, double i, const void* asker) const {
+    const std::lock_guard lock(m_mutex);
+    for (const Computing& c : m_computing) {
+        if (c.owner != asker && c.d == d && c.i == i) {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - c.began).count();
+        }
+    }
+    return -1.0;
 }
 
 void WaveMemo::waitWhileComputing(double d, double i, const void* asker) {
@@ -531,8 +540,7 @@ void WaveMemo::offer(const void* owner, const double* ds, const double* likeliho
     m_remembered.notify_all();
 }
 
-bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
-                                 Offer& offered) {
+bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, Offer& offered) {
     std::unique_lock lock(m_mutex);
     m_remembered.wait(lock, [&] { return m_moves != seen; });
     seen = m_moves;
@@ -541,22 +549,10 @@ bool WaveMemo::nextOtherStanding(const void* asker, double i, unsigned long& see
     for (const Standing& s : m_standings) {
         if (s.owner != asker && s.i == i) {
             standing = s;
-            averaging = computing(s.ahead.at.d, i, asker);
             return true;
         }
     }
     m_helper = nullptr;
-    return false;
-}
-
-bool WaveMemo::otherStanding(const void* asker, double i, Standing& standing) const {
-    const std::lock_guard lock(m_mutex);
-    for (const Standing& s : m_standings) {
-        if (s.owner != asker && s.i == i) {
-            standing = s;
-            return true;
-        }
-    }
     return false;
 }
 
@@ -642,6 +638,11 @@ void AveragerOf<Averaged>::obtain(double d, double i, const SearchAhead* ahead, 
         m_arraysCurrent = true;
         m_memo->remember(d, i, measuresOf(m_averaged));
         return;
+    }
+    // Another thread's round that has just begun leaves this one idle for most of a round: its lanes
+    // compute the search's steps beyond d meanwhile, and d's sign comes as that round ends.
+    if (ahead != nullptr && otherRoundJustBegun(d, i)) {
+        guessAhead(*ahead, i);
     }
     m_memo->waitWhileComputing(d, i, this);
     if (!recall(d, i)) {
@@ -799,8 +800,20 @@ namespace {
 // arrays from, so they are averaged again while likely, even when the wave holds their measures.
 constexpr double kLeastEndChance = 0.5;
 
-int addLikelyEnds(const WaveMemo::Standing& standing, const std::function<bool(double, double&)>& averagedAt,
-                  double* ds, double* chances, int count) {
+// The `lanes` likeliest of the guesses first; their count.
+int keepLikeliest(double* ds, double* chances, int count, int lanes) {
+    for (int k = 0; k < count && k < lanes; ++k) {
+        const int best = static_cast<int>(std::max_element(chances + k, chances + count) - chances);
+        std::swap(ds[k], ds[best]);
+        std::swap(chances[k], chances[best]);
+    }
+    return std::min(count, lanes);
+}
+
+// The combined step's d values for the ends likely enough, likeliest first; their count.
+int likelyEnds(const WaveMemo::Standing& standing, const std::function<bool(double, double&)>& averagedAt, double* ds,
+               double* chances) {
+    int count = 0;
     double ends[kMaxLanes];
     double endChances[kMaxLanes];
     const int endCount = endingDs(standing, ends, endChances, kMaxLanes);
@@ -815,7 +828,7 @@ int addLikelyEnds(const WaveMemo::Standing& standing, const std::function<bool(d
             chances[count++] = endChances[k];
         }
     }
-    return count;
+    return keepLikeliest(ds, chances, count, count);
 }
 
 // A round of guesses that together are taken less than once is left to the search's own rounds: it
@@ -828,16 +841,6 @@ bool worthARound(const double* chances, int count) {
     return taken >= 1.0;
 }
 
-// The `lanes` likeliest of the guesses first; their count.
-int keepLikeliest(double* ds, double* chances, int count, int lanes) {
-    for (int k = 0; k < count && k < lanes; ++k) {
-        const int best = static_cast<int>(std::max_element(chances + k, chances + count) - chances);
-        std::swap(ds[k], ds[best]);
-        std::swap(chances[k], chances[best]);
-    }
-    return std::min(count, lanes);
-}
-
 } // namespace
 
 template <typename Averaged>
@@ -848,28 +851,35 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
     }
     WaveMemo::Standing standing;
     unsigned long seen = 0;
-    bool averaging = false;
     WaveMemo::Offer offered;
     m_memo->standBy(this, i);
-    while (m_memo->nextOtherStanding(this, i, seen, standing, averaging, offered)) {
+    while (m_memo->nextOtherStanding(this, i, seen, standing, offered)) {
         double ds[2 * kMaxLanes];
         double chances[2 * kMaxLanes];
-        int count = 0;
+        // The ends come first, in a round that begins with the one where the search may end, and so
+        // ends about as that one does: when none of them is the end, the combined step waits no longer.
+        const int lanes = m_lanes->lanes();
+        const int ends = otherRoundJustBegun(standing.ahead.at.d, i)
+                             ? std::min(likelyEnds(standing, averagedAt, ds, chances), lanes)
+                             : 0;
+        int count = ends;
         for (int k = 0; k < offered.count; ++k) {
-            if (!m_memo->expects(offered.ds[k], i, this)) {
+            if (!contains(ds, count, offered.ds[k]) && !m_memo->expects(offered.ds[k], i, this)) {
                 ds[count] = offered.ds[k];
                 chances[count++] = offered.likelihoods[k];
             }
         }
-        if (averaging) {
-            count = addLikelyEnds(standing, averagedAt, ds, chances, count);
-        }
-        count = keepLikeliest(ds, chances, count, m_lanes->lanes());
-        if (worthARound(chances, count) && !inLanes(ds, count, i)) {
+        count = ends + keepLikeliest(ds + ends, chances + ends, count - ends, lanes - ends);
+        if ((ends > 0 || worthARound(chances, count)) && !inLanes(ds, count, i)) {
             settleMeans();
-            averageRound(ds, chances, count, i, passes, false);
+            averageRound(ends > 0 ? *m_lanes : lanesFor(chances, count, passes), ds, chances, count, i, passes, false);
         }
     }
+}
+
+template <typename Averaged> bool AveragerOf<Averaged>::otherRoundJustBegun(double d, double i) const {
+    const double since = m_memo->computingFor(d, i, this);
+    return since >= 0 && since < kJustBegun * m_roundSeconds;
 }
 
 template <typename Averaged> bool AveragerOf<Averaged>::inLanes(const double* ds, int count, double i) const {
@@ -896,13 +906,14 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     foresight.sideBefore = m_sideBefore;
     const int guessCount = guessDs(ahead, m_movesAtStep, foresight, *m_memo, this, i, guesses, likelihoods,
                                    (helped ? 2 : 1) * m_lanes->lanes(), asked);
-    averageRound(guesses, likelihoods, guessCount, i, passes, asked);
+    averageRound(lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes), guesses, likelihoods,
+                 guessCount, i, passes, asked);
 }
 
 template <typename Averaged>
-void AveragerOf<Averaged>::averageRound(const double* guesses, const double* likelihoods, int guessCount, double i,
-                                        long passes, bool asked) {
-    m_activeLanes = &lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes);
+void AveragerOf<Averaged>::averageRound(LaneAveraging& lanes, const double* guesses, const double* likelihoods,
+                                        int guessCount, double i, long passes, bool asked) {
+    m_activeLanes = &lanes;
     if (guessCount > m_activeLanes->lanes()) {
         const int own = m_activeLanes->lanes();
         m_memo->offer(this, guesses + own, likelihoods + own, guessCount - own, i);
@@ -930,8 +941,12 @@ void AveragerOf<Averaged>::averageRound(const double* guesses, const double* lik
     if (m_lanesMeasured) {
         m_memo->beginRound(this, m_laneDs, m_laneCount, i);
         const std::unique_ptr<WaveMemo, RoundEnd> roundEnd(m_memo, RoundEnd{this});
+        const auto began = std::chrono::steady_clock::now();
         m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
         measureLanes(i);
+        if (m_activeLanes == m_lanes.get()) {
+            m_roundSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        }
     } else {
         m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
     }

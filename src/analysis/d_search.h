@@ -5,6 +5,7 @@
 #include "analysis/bma_lanes.h"
 #include "analysis/wave_peeling.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -142,9 +143,11 @@ public:
     void waitWhileComputing(double d, double i, const void* asker);
     // Whether the memo holds d and i or another averager's round computes them.
     bool expects(double d, double i, const void* asker) const;
+    // The seconds since another averager's round that computes d and i began; below 0 when none does.
+    double computingFor(double d, double i, const void* asker) const;
 
     // Where a search stands as it asks for an averaging. The two searches of a wave run side by side
-    // on two threads; each fills the lanes its own guesses leave to less likely ones with the other's.
+    // on two threads; the calling thread, once its own has ended, follows the other to where it may end.
     struct Standing {
         const void* owner = nullptr;
         SearchAhead ahead;
@@ -154,8 +157,6 @@ public:
     };
     void publish(const Standing& standing);
     void withdraw(const void* owner);
-    // The standing of another averager's search with this i; false when there is none.
-    bool otherStanding(const void* asker, double i, Standing& standing) const;
     // Guesses a search leaves out of its round, for an idle averager's lanes.
     struct Offer {
         double ds[kMaxLanes];
@@ -168,10 +169,9 @@ public:
     bool helped(const void* asker, double i) const;
     void offer(const void* owner, const double* ds, const double* likelihoods, int count, double i);
     // Waits until another averager's search has moved since `seen` (stood somewhere new, begun a round,
-    // offered guesses or ended), then gives its standing with this i, whether a round computes its d
-    // now, and the guesses it offers (taken); false once there is none.
-    bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, bool& averaging,
-                           Offer& offered);
+    // offered guesses or ended), then gives its standing with this i and the guesses it offers (taken);
+    // false once there is none.
+    bool nextOtherStanding(const void* asker, double i, unsigned long& seen, Standing& standing, Offer& offered);
 
 private:
     bool holds(double d, double i) const;
@@ -192,6 +192,7 @@ private:
         const void* owner;
         double d;
         double i;
+        std::chrono::steady_clock::time_point began;
     };
     std::vector<Computing> m_computing;
     std::vector<Standing> m_standings;
@@ -255,9 +256,11 @@ private:
     void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
 
     // Guesses beyond the round's lanes are offered to the averager standing by.
-    void averageRound(const double* guesses, const double* likelihoods, int guessCount, double i, long passes,
-                      bool asked);
+    void averageRound(LaneAveraging& lanes, const double* guesses, const double* likelihoods, int guessCount, double i,
+                      long passes, bool asked);
     bool inLanes(const double* ds, int count, double i) const;
+    // Whether another averager's round computes d and i and began less than half a round ago.
+    bool otherRoundJustBegun(double d, double i) const;
 
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
@@ -273,6 +276,7 @@ private:
     LaneAveraging* m_activeLanes = nullptr;       // the lanes of the last round
     double m_narrowRoundBelow = -1.0;             // narrow rounds when the guesses left out add up to
                                                   // less; below 0 until measured
+    double m_roundSeconds = 0.0;                  // the time of the latest wide round with measures
     double m_laneDs[kMaxLanes] = {};
     int m_laneCount = 0;
     unsigned m_lanesTaken = 0;    // a bit for each lane of the last round a search took
