@@ -196,6 +196,13 @@ void drawCursor(QPainter& painter, const ChartLayout& layout, const ChartContent
     drawPointLabel(painter, layout, x, QString("Point %1").arg(point), style);
 }
 
+// The highest row a strip paints is its title's, with a pixel or two of a glyph reaching out of its
+// line: the label of a tick at the top of the box reaches half a line up, into the title's row.
+int firstRowOf(const StripLayout& strip) {
+    constexpr int kSpareRows = 2;
+    return static_cast<int>(std::floor(strip.titleRow.top)) - kSpareRows;
+}
+
 bool failWith(QString* error, const QString& text) {
     if (error != nullptr) {
         *error = text;
@@ -214,7 +221,8 @@ void unmap(void* mapping) {
     delete pages;
 }
 
-// The chart fills the whole picture first, so a canvas painted before gives the same pixels as a new one.
+// The chart fills the whole picture first, so a canvas painted before gives the same pixels as a new
+// one. The strips above the one being painted are deflated meanwhile.
 QByteArray pngBytes(const ChartContent& content, QSize size, QString* error, QImage* canvas) {
     QImage fresh;
     const bool canvasFits = canvas != nullptr && canvas->size() == size && canvas->format() == QImage::Format_RGB32;
@@ -225,10 +233,12 @@ QByteArray pngBytes(const ChartContent& content, QSize size, QString* error, QIm
             QString("There is not enough memory for a chart of %1 x %2 pixels.").arg(size.width()).arg(size.height()));
         return {};
     }
+    PngEncoding encoding(image);
     QPainter painter(&image);
-    paintChart(painter, QRectF(QPointF(0, 0), size), content);
+    paintChart(painter, QRectF(QPointF(0, 0), size), content, std::nullopt, {},
+               [&encoding](int row) { encoding.rowsFinal(row); });
     painter.end();
-    const QByteArray bytes = pngFileBytes(image);
+    const QByteArray bytes = encoding.finish();
     if (bytes.isEmpty()) {
         failWith(error, QString("Could not encode the chart as PNG: there is not enough memory."));
     }
@@ -286,7 +296,7 @@ ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, cons
 }
 
 void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content, std::optional<int> cursorPoint,
-                const ChartStyle& style) {
+                const ChartStyle& style, const std::function<void(int row)>& rowsFinal) {
     painter.save();
     painter.setFont(chartFont(rect, style.fontScale));
     painter.fillRect(rect, style.background);
@@ -294,6 +304,10 @@ void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& conte
     const double lineHeight = QFontMetricsF(painter.font(), painter.device()).height();
     for (size_t i = 0; i < layout.strips.size(); ++i) {
         drawStrip(painter, layout, layout.strips[i], content.strips[i], content, lineHeight, style);
+        // The notice and the cursor are drawn over every strip.
+        if (rowsFinal && content.notice.empty() && !cursorPoint && i + 1 < layout.strips.size()) {
+            rowsFinal(firstRowOf(layout.strips[i + 1]));
+        }
     }
     if (!layout.strips.empty()) {
         drawXAxis(painter, layout, style);

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
@@ -115,9 +117,37 @@ bool deflateBatch(const QImage& image, int y, int count, isal_zstream& stream, B
     return stream.avail_in == 0;
 }
 
+// How far the painting has come: the rows above the gate will not change. A band's thread waits
+// here for each batch of its rows; an abandoned encoding lets every waiter go without its rows.
+class RowGate {
+public:
+    void open(int row) {
+        const std::lock_guard lock(mutex_);
+        finalRows_ = std::max(finalRows_, row);
+        changed_.notify_all();
+    }
+    void abandon() {
+        const std::lock_guard lock(mutex_);
+        abandoned_ = true;
+        changed_.notify_all();
+    }
+    // False when the encoding was abandoned before the rows above `row` were final.
+    bool await(int row) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this, row] { return finalRows_ >= row || abandoned_; });
+        return finalRows_ >= row;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int finalRows_ = 0;
+    bool abandoned_ = false;
+};
+
 // A raw deflate stream of the band's filtered rows. Each band but the last ends on a flush to a byte
 // boundary, so that the next band's blocks follow it as they are; the last one ends the data.
-bool deflateBand(const QImage& image, Band& band, bool last, BandWork& work) {
+bool deflateBand(const QImage& image, Band& band, bool last, BandWork& work, RowGate& gate) {
     const std::size_t row = rowBytes(image);
     const int batchRows = std::max(1, static_cast<int>(kRowsBytes / row));
     work.rows.resize(row * static_cast<std::size_t>(batchRows) + kRowSpare);
@@ -135,7 +165,7 @@ bool deflateBand(const QImage& image, Band& band, bool last, BandWork& work) {
         const bool bandEnds = y + count == band.endRow;
         stream.flush = bandEnds && !last ? SYNC_FLUSH : NO_FLUSH;
         stream.end_of_stream = bandEnds && last ? 1 : 0;
-        if (!deflateBatch(image, y, count, stream, band, work)) {
+        if (!gate.await(y + count) || !deflateBatch(image, y, count, stream, band, work)) {
             return false;
         }
     }
@@ -143,49 +173,10 @@ bool deflateBand(const QImage& image, Band& band, bool last, BandWork& work) {
     return !last || stream.internal_state.state == ZSTATE_END;
 }
 
-void deflateBands(const QImage& image, std::array<Band, kBands>& bands) {
-    std::atomic<int> next{0};
-    const auto work = [&image, &bands, &next] {
-        try {
-            BandWork room;
-            for (int band = next++; band < kBands; band = next++) {
-                bands[band].failed = !deflateBand(image, bands[band], band == kBands - 1, room);
-            }
-        } catch (const std::bad_alloc&) {
-            for (int band = next++; band < kBands; band = next++) {
-                bands[band].failed = true;
-            }
-        }
-    };
-    const unsigned cores = std::thread::hardware_concurrency();
-    const auto threads = static_cast<std::size_t>(std::clamp(cores + 1, 2U, static_cast<unsigned>(kBands)));
-    std::vector<std::jthread> others;
-    try {
-        others.reserve(threads - 1);
-        while (others.size() < threads - 1) {
-            others.emplace_back(work);
-        }
-    } catch (const std::system_error&) {
-        // No more threads to be had: those started and this one share the bands.
-    } catch (const std::bad_alloc&) {
-        // Likewise without the room to keep another.
-    }
-    work();
-}
-
 void appendBigEndian(std::string& bytes, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         bytes += static_cast<char>((value >> shift) & 0xFF);
     }
-}
-
-void appendChunk(QByteArray& png, std::string_view type, const std::string& data) {
-    std::string chunk;
-    appendBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
-    chunk.append(type).append(data);
-    const auto* typeAndData = reinterpret_cast<const unsigned char*>(chunk.data() + 4);
-    appendBigEndian(chunk, crc32_gzip_refl(0, typeAndData, chunk.size() - 4));
-    png.append(chunk.data(), static_cast<qsizetype>(chunk.size()));
 }
 
 std::string headerData(const QImage& image) {
@@ -203,47 +194,164 @@ std::string resolutionData(const QImage& image) {
     return resolution += '\1'; // the unit: metre
 }
 
-// The zlib stream: its header (deflate, 32 KB window, fastest level), the bands, the checksum of
-// every filtered row.
-std::string zlibData(const std::array<Band, kBands>& bands) {
-    std::string data = "\x78\x01";
+const std::string_view kSignature("\x89PNG\r\n\x1a\n", 8);
+// The zlib stream's header: deflate, a 32 KB window, the fastest level.
+const std::string_view kZlibHeader("\x78\x01", 2);
+// A chunk's length, type and checksum around its data.
+constexpr std::size_t kChunkFrame = 12;
+
+// The checksum of every filtered row, from those of the bands.
+std::uint32_t zlibChecksum(const std::array<Band, kBands>& bands) {
     uLong adler = adler32(0, nullptr, 0);
     for (const Band& band : bands) {
-        data += band.deflated;
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.filteredBytes));
     }
-    appendBigEndian(data, static_cast<std::uint32_t>(adler));
-    return data;
+    return static_cast<std::uint32_t>(adler);
+}
+
+// Writes the file into room made for all of it at once: the deflated bands are copied once, and a
+// chunk's checksum is taken over its type and data where they stand.
+class ChunkWriter {
+public:
+    explicit ChunkWriter(char* out) : out_(out) {}
+    void put(std::string_view bytes) {
+        std::memcpy(out_, bytes.data(), bytes.size());
+        out_ += bytes.size();
+    }
+    void putBigEndian(std::uint32_t value) {
+        const std::uint32_t big = qToBigEndian(value);
+        std::memcpy(out_, &big, sizeof big);
+        out_ += sizeof big;
+    }
+    void begin(std::string_view type, std::size_t length) {
+        putBigEndian(static_cast<std::uint32_t>(length));
+        typeStart_ = out_;
+        put(type);
+    }
+    void end() {
+        const auto* typeAndData = reinterpret_cast<const unsigned char*>(typeStart_);
+        putBigEndian(crc32_gzip_refl(0, typeAndData, static_cast<std::uint64_t>(out_ - typeStart_)));
+    }
+    void chunk(std::string_view type, std::string_view data) {
+        begin(type, data.size());
+        put(data);
+        end();
+    }
+
+private:
+    char* out_;
+    const char* typeStart_ = nullptr;
+};
+
+QByteArray pngOf(const QImage& image, const std::array<Band, kBands>& bands) {
+    if (std::any_of(bands.begin(), bands.end(), [](const Band& band) { return band.failed; })) {
+        return {};
+    }
+    try {
+        const std::string header = headerData(image);
+        const bool hasResolution = image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0;
+        const std::string resolution = hasResolution ? resolutionData(image) : std::string();
+        std::size_t zlibBytes = kZlibHeader.size() + sizeof(std::uint32_t);
+        for (const Band& band : bands) {
+            zlibBytes += band.deflated.size();
+        }
+        const std::size_t fileBytes = kSignature.size() + kChunkFrame + header.size() +
+                                      (hasResolution ? kChunkFrame + resolution.size() : 0) + kChunkFrame + zlibBytes +
+                                      kChunkFrame;
+        QByteArray png(static_cast<qsizetype>(fileBytes), Qt::Uninitialized);
+        ChunkWriter out(png.data());
+        out.put(kSignature);
+        out.chunk("IHDR", header);
+        if (hasResolution) {
+            out.chunk("pHYs", resolution);
+        }
+        out.begin("IDAT", zlibBytes);
+        out.put(kZlibHeader);
+        for (const Band& band : bands) {
+            out.put(band.deflated);
+        }
+        out.putBigEndian(zlibChecksum(bands));
+        out.end();
+        out.chunk("IEND", {});
+        return png;
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 } // namespace
+
+// The bands are deflated on one thread more than the processor has cores: the ones started here,
+// and the painter's own once the painting has ended.
+struct PngEncoding::Bands {
+    explicit Bands(const QImage& painted) : image(painted) {
+        for (int band = 0; band < kBands; ++band) {
+            bands[band].firstRow = image.height() * band / kBands;
+            bands[band].endRow = image.height() * (band + 1) / kBands;
+        }
+    }
+
+    void work() {
+        try {
+            BandWork room;
+            for (int band = next++; band < kBands; band = next++) {
+                bands[band].failed = !deflateBand(image, bands[band], band == kBands - 1, room, gate);
+            }
+        } catch (const std::bad_alloc&) {
+            for (int band = next++; band < kBands; band = next++) {
+                bands[band].failed = true;
+            }
+        }
+    }
+
+    void startHelpers() {
+        const unsigned cores = std::thread::hardware_concurrency();
+        const auto count = static_cast<std::size_t>(std::clamp(cores, 1U, static_cast<unsigned>(kBands - 1)));
+        try {
+            helpers.reserve(count);
+            while (helpers.size() < count) {
+                helpers.emplace_back([this] { work(); });
+            }
+        } catch (const std::system_error&) {
+            // No more threads to be had: those started and the painter's share the bands.
+        } catch (const std::bad_alloc&) {
+            // Likewise without the room to keep another.
+        }
+    }
+
+    const QImage& image;
+    std::array<Band, kBands> bands;
+    std::atomic<int> next{0};
+    RowGate gate;
+    std::vector<std::jthread> helpers; // declared last: joined before the rest goes
+};
+
+PngEncoding::PngEncoding(const QImage& image) : bands_(std::make_unique<Bands>(image)) {
+    bands_->startHelpers();
+}
+
+PngEncoding::~PngEncoding() {
+    bands_->gate.abandon();
+}
+
+void PngEncoding::rowsFinal(int row) {
+    bands_->gate.open(row);
+}
+
+QByteArray PngEncoding::finish() {
+    bands_->gate.open(bands_->image.height());
+    bands_->work();
+    bands_->helpers.clear();
+    return pngOf(bands_->image, bands_->bands);
+}
 
 QByteArray pngFileBytes(const QImage& image) {
     const QImage rgb = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull()) {
         return {};
     }
-    std::array<Band, kBands> bands;
-    for (int band = 0; band < kBands; ++band) {
-        bands[band].firstRow = rgb.height() * band / kBands;
-        bands[band].endRow = rgb.height() * (band + 1) / kBands;
-    }
-    deflateBands(rgb, bands);
-    if (std::any_of(bands.begin(), bands.end(), [](const Band& band) { return band.failed; })) {
-        return {};
-    }
-    try {
-        QByteArray png("\x89PNG\r\n\x1a\n", 8);
-        appendChunk(png, "IHDR", headerData(rgb));
-        if (rgb.dotsPerMeterX() > 0 && rgb.dotsPerMeterY() > 0) {
-            appendChunk(png, "pHYs", resolutionData(rgb));
-        }
-        appendChunk(png, "IDAT", zlibData(bands));
-        appendChunk(png, "IEND", {});
-        return png;
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
+    PngEncoding encoding(rgb);
+    return encoding.finish();
 }
 
 } // namespace vantrel

@@ -24,6 +24,7 @@ TEST(PngPixels, NoiseOfEverySizeReadsBackAsWritten) {
     }
 }
 
+// The strips are deflated while the ones below them are painted; a notice goes over all of them.
 TEST(PngPixels, ChartFileHoldsThePaintedChart) {
     ChartContent content = chartSkeleton(1500);
     for (std::size_t s = 0; s < content.strips.size(); ++s) {
@@ -31,16 +32,20 @@ TEST(PngPixels, ChartFileHoldsThePaintedChart) {
             content.strips[s].values.push_back(std::sin(p * 0.01 * static_cast<double>(s + 1)));
         }
     }
-    QImage painted(1200, 1600, QImage::Format_RGB32);
-    QPainter painter(&painted);
-    paintChart(painter, QRectF(0, 0, 1200, 1600), content);
-    painter.end();
-    QImage usedCanvas = chartCanvas(painted.size());
-    usedCanvas.fill(Qt::red);
-    for (QImage* canvas : {static_cast<QImage*>(nullptr), &usedCanvas}) {
-        EXPECT_EQ(QImage::fromData(chartFileBytes(content, "c.png", painted.size(), nullptr, canvas)), painted);
+    for (const std::string notice : {"", "A notice over the strips"}) {
+        content.notice = notice;
+        QImage painted(1200, 1600, QImage::Format_RGB32);
+        QPainter painter(&painted);
+        paintChart(painter, QRectF(0, 0, 1200, 1600), content);
+        painter.end();
+        QImage usedCanvas = chartCanvas(painted.size());
+        usedCanvas.fill(Qt::red);
+        for (QImage* canvas : {static_cast<QImage*>(nullptr), &usedCanvas}) {
+            EXPECT_EQ(QImage::fromData(chartFileBytes(content, "c.png", painted.size(), nullptr, canvas)), painted)
+                << notice;
+        }
+        EXPECT_EQ(usedCanvas, painted); // painted on, not beside
     }
-    EXPECT_EQ(usedCanvas, painted); // painted on, not beside
 }
 
 } // namespace vantrel
