@@ -8,7 +8,6 @@
 #include <QSize>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 class QFont;
@@ -49,13 +48,10 @@ struct ChartStyle {
 ChartStyle chartStyleFor(const QPalette& palette, const QFont& desktopFont);
 
 // Draws the whole chart into the rectangle: the strips, their titles and ticks, the notice and, for a
-// point, the cursor line with the value of every strip there. The window, the PNG and the SVG all
-// come from here. Painting text needs a QGuiApplication. For a painter without a transform,
-// `rowsFinal` is told as the strips are painted that the rows of the device above a row will not
-// change any more.
+// point, the cursor line with the value of every strip there. The window and the SVG come from here,
+// and a PNG file has the same pixels. Painting text needs a QGuiApplication.
 void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content,
-                std::optional<int> cursorPoint = std::nullopt, const ChartStyle& style = {},
-                const std::function<void(int row)>& rowsFinal = {});
+                std::optional<int> cursorPoint = std::nullopt, const ChartStyle& style = {});
 
 // The layout paintChart uses for this rectangle with the painter's device, for finding the point under
 // the mouse.

@@ -24,16 +24,31 @@ TEST(PngPixels, NoiseOfEverySizeReadsBackAsWritten) {
     }
 }
 
-// The strips are deflated while the ones below them are painted; a notice goes over all of them.
-TEST(PngPixels, ChartFileHoldsThePaintedChart) {
+ChartContent sineWaves() {
     ChartContent content = chartSkeleton(1500);
-    for (std::size_t s = 0; s < content.strips.size(); ++s) {
+    content.modelName = "Linear";
+    for (std::size_t s = 0; s + 1 < content.strips.size(); ++s) { // the last strip stays empty
         for (int p = 0; p < 1500; ++p) {
             content.strips[s].values.push_back(std::sin(p * 0.01 * static_cast<double>(s + 1)));
         }
     }
-    for (const std::string notice : {"", "A notice over the strips"}) {
-        content.notice = notice;
+    for (int p = 0; p < 1500; ++p) {
+        content.strips[0].overlay.push_back(p * 0.001 - 0.75);
+    }
+    return content;
+}
+
+// The curves are drawn on two threads beside the texts, and the strips deflated while the ones below
+// them are drawn: a chart of long titles alone has its frames drawn long before its texts. A notice
+// goes over every strip.
+TEST(PngPixels, ChartFileHoldsThePaintedChart) {
+    ChartContent withNotice = sineWaves();
+    withNotice.notice = "A notice over the strips";
+    ChartContent longTitles = chartSkeleton(1500);
+    for (ChartStrip& strip : longTitles.strips) {
+        strip.title = std::string(4000, 'W');
+    }
+    for (const ChartContent& content : {longTitles, sineWaves(), withNotice}) {
         QImage painted(1200, 1600, QImage::Format_RGB32);
         QPainter painter(&painted);
         paintChart(painter, QRectF(0, 0, 1200, 1600), content);
@@ -42,7 +57,7 @@ TEST(PngPixels, ChartFileHoldsThePaintedChart) {
         usedCanvas.fill(Qt::red);
         for (QImage* canvas : {static_cast<QImage*>(nullptr), &usedCanvas}) {
             EXPECT_EQ(QImage::fromData(chartFileBytes(content, "c.png", painted.size(), nullptr, canvas)), painted)
-                << notice;
+                << content.notice << content.strips[0].values.size();
         }
         EXPECT_EQ(usedCanvas, painted); // painted on, not beside
     }
