@@ -272,7 +272,8 @@ QByteArray pngOf(const QImage& image, const std::array<Band, kBands>& bands) {
         }
         out.putBigEndian(zlibChecksum(bands));
         out.end();
-        out.chunk("IEND", {});
+        out.begin("IEND", 0);
+        out.end();
         return png;
     } catch (const std::bad_alloc&) {
         return {};
