@@ -63,8 +63,10 @@ int MeasureHistory::foretoldSign(double d) const {
 
 namespace {
 
-// What foretells a search's signs: the line through its measures, and for this averager's own search
-// the series between two of its averagings, with what measuring them takes.
+// What foretells a search's signs: for this averager's own search the series between two of its
+// averagings, with what measuring them takes, and else the line through its measures. Where both
+// foretell, the series is right as often for the amplitude and more often for the wavelength: the line
+// misses a crossing that comes or goes between two d values, and a wrong sign costs a round.
 struct Foresight {
     const MeasureHistory* history;
     const SeriesBetween* between = nullptr;
@@ -73,8 +75,8 @@ struct Foresight {
     int sideBefore = 0; // the sign of the d the averager's previous wave was taken with, 0 if none
 
     int foretoldSign(double d) const {
-        const int byLine = history->foretoldSign(d);
-        return byLine != 0 || between == nullptr ? byLine : between->foretoldSign(d, *remainder, *seriesMeasures);
+        const int byBetween = between != nullptr ? between->foretoldSign(d, *remainder, *seriesMeasures) : 0;
+        return byBetween != 0 ? byBetween : history->foretoldSign(d);
     }
 };
 

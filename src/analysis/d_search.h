@@ -90,8 +90,8 @@ private:
     bool m_lineWasRight = false;
 };
 
-// Foretells the sign of a measure that steps (the wavelength's), where the line through its values
-// cannot: each point of the averaged series moves smoothly with d, so between the latest d with a
+// Foretells the sign of a measure that steps (the wavelength's), which the line through its values
+// misses: each point of the averaged series moves smoothly with d, so between the latest d with a
 // positive and with a negative measure the series lies close to the straight line between their two
 // series, and so does the d where a crossing comes or goes and the measure steps. Knows nothing when
 // either of the two calls took only the measures of its averaging.
