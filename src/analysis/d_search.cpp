@@ -862,8 +862,12 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
     m_combinedCount = 0;
     const int guessCount = guessDs(ahead, m_movesAtStep, foresight, *m_memo, this, i, guesses, likelihoods,
                                    (helped ? 2 : 1) * m_lanes->lanes(), asked, m_combinedDs, m_combinedCount);
-    averageRound(lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes), guesses, likelihoods,
-                 guessCount, i, passes, asked);
+    // A round that no call waits for runs while another round computes what this search asks for next:
+    // the narrow lanes end no later, and its guesses beyond their first few are seldom taken.
+    LaneAveraging& lanes = asked || !m_narrowLanes
+                               ? lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes)
+                               : *m_narrowLanes;
+    averageRound(lanes, guesses, likelihoods, guessCount, i, passes, asked);
 }
 
 template <typename Averaged>
