@@ -998,12 +998,11 @@ void WavelengthSearchThread::search(std::stop_token stop) {
         m_stats = {};
         m_steps.clear();
         m_averager->forget();
-        // Both searches start at the same d. The first one's round there serves both; while it
-        // computes, this search's lanes compute the likeliest of its first steps that round leaves out.
+        // Both searches start at the same d. The first one's round there serves both; it has just
+        // begun, so this search's lanes compute its first steps meanwhile, as at any such round.
         if (!m_memo.waitUntilExpected(SearchStep{}.d, m_i, m_averager.get(), stop)) {
             throw SearchAbandoned{};
         }
-        m_averager->guessAhead(SearchAhead{SearchStep{}, true, {}}, m_i);
         m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
             if (stop.stop_requested()) {
                 throw SearchAbandoned{};

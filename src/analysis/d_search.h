@@ -262,9 +262,6 @@ public:
     // call becomes (d, i).
     void adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats, double firstD);
     WaveMemo& memo() { return *m_memo; }
-    // Computes in lanes, with no call asking for any, the averagings the search may ask for first
-    // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
-    void guessAhead(const SearchAhead& ahead, double i);
     // While another averager's search with this i runs, computes in lanes the guesses that search's
     // rounds leave out. Returns when the search has ended.
     void guessAfterOtherSearch(double i);
@@ -279,6 +276,9 @@ private:
     bool recall(double d, double i);
     void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
+    // Computes in lanes, with no call asking for any, the averagings the search may ask for first
+    // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
+    void guessAhead(const SearchAhead& ahead, double i);
     void settleMeans();
     // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
     void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
