@@ -686,10 +686,6 @@ template <typename Averaged> void AveragerOf<Averaged>::settle() {
         m_arraysCurrent = true;
         return;
     }
-    settleFrom(*this);
-    if (m_arraysCurrent) {
-        return;
-    }
     ++m_stats.settledCalls;
     if (!takeFromLanes(m_lastD, m_lastI)) {
         settleMeans();
@@ -904,7 +900,7 @@ void AveragerOf<Averaged>::averageRound(LaneAveraging& lanes, const double* gues
         const auto began = std::chrono::steady_clock::now();
         m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
         measureLanes(i);
-        keepCombined(i);
+        keepCombined();
         if (m_activeLanes == m_lanes.get()) {
             m_roundSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         }
@@ -933,9 +929,13 @@ template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
     }
 }
 
-// The combined step comes after the search, when the lanes hold other averagings: it takes its arrays
-// from these copies.
-template <typename Averaged> void AveragerOf<Averaged>::keepCombined(double i) {
+// The combined step comes after the search on the second thread, when the lanes hold other
+// averagings: it takes its arrays from these copies. On the calling thread the step follows the search
+// at once, and finds the lanes of its last round.
+template <typename Averaged> void AveragerOf<Averaged>::keepCombined() {
+    if (m_ownMemo) {
+        return;
+    }
     for (int lane = 0; lane < m_laneCount; ++lane) {
         if (contains(m_combinedDs, m_combinedCount, m_laneDs[lane])) {
             if (m_combinedKept.size() == static_cast<std::size_t>(m_combinedKeptCount)) {
@@ -943,7 +943,6 @@ template <typename Averaged> void AveragerOf<Averaged>::keepCombined(double i) {
             }
             KeptArrays& kept = m_combinedKept[static_cast<std::size_t>(m_combinedKeptCount++)];
             kept.d = m_laneDs[lane];
-            kept.i = i;
             m_activeLanes->copyAveraged(lane, kept);
             m_activeLanes->copyMeans(lane, kept);
         }

@@ -233,17 +233,17 @@ public:
     // The arrays hold the averaging of the last call.
     void settle();
     // The arrays of the last call from the copies `other` kept of the combined step's averagings, when
-    // it has them (its search has ended).
+    // it has them: its search with the last call's i has ended this wave.
     template <typename Other> void settleFrom(const AveragerOf<Other>& other) {
-        if (m_valid && !m_arraysCurrent && other.copyKept(m_lastD, m_lastI, m_averaged)) {
+        if (m_valid && !m_arraysCurrent && other.copyKept(m_lastD, m_averaged)) {
             m_meansOwedFromLane = -1;
             m_arraysCurrent = true;
         }
     }
-    template <typename To> bool copyKept(double d, double i, To& to) const {
+    template <typename To> bool copyKept(double d, To& to) const {
         for (int k = 0; k < m_combinedKeptCount; ++k) {
             const KeptArrays& kept = m_combinedKept[static_cast<std::size_t>(k)];
-            if (kept.d == d && kept.i == i) {
+            if (kept.d == d) {
                 for (int point = 1; point <= to.Data_count; ++point) {
                     to.BMA_value[point] = kept.BMA_value[point];
                     to.Fwd_mean[point] = kept.Fwd_mean[point];
@@ -292,7 +292,7 @@ private:
 
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
-    void keepCombined(double i);
+    void keepCombined();
 
     const Series& m_remainder;
     Averaged& m_averaged;
@@ -335,7 +335,6 @@ private:
     struct KeptArrays {
         explicit KeptArrays(int n) : BMA_value(n + 1), Fwd_mean(n + 1), Bwd_mean(n + 1) {}
         double d = 0.0;
-        double i = 0.0;
         std::vector<double> BMA_value;
         std::vector<double> Fwd_mean;
         std::vector<double> Bwd_mean;
