@@ -63,8 +63,10 @@ int MeasureHistory::foretoldSign(double d) const {
 
 namespace {
 
-// What foretells a search's signs: the line through its measures, and for this averager's own search
-// the series between two of its averagings, with what measuring them takes.
+// What foretells a search's signs: for this averager's own search the series between two of its
+// averagings, with what measuring them takes, and else the line through its measures. Where both
+// foretell, the series is right as often for the amplitude and more often for the wavelength: the line
+// misses a crossing that comes or goes between two d values, and a wrong sign costs a round.
 struct Foresight {
     const MeasureHistory* history;
     const SeriesBetween* between = nullptr;
@@ -73,8 +75,8 @@ struct Foresight {
     int sideBefore = 0; // the sign of the d the averager's previous wave was taken with, 0 if none
 
     int foretoldSign(double d) const {
-        const int byLine = history->foretoldSign(d);
-        return byLine != 0 || between == nullptr ? byLine : between->foretoldSign(d, *remainder, *seriesMeasures);
+        const int byBetween = between != nullptr ? between->foretoldSign(d, *remainder, *seriesMeasures) : 0;
+        return byBetween != 0 ? byBetween : history->foretoldSign(d);
     }
 };
 
@@ -178,9 +180,12 @@ Guess takeLikeliest(Guess* open, int& openCount) {
 
 // Up to `lanes` different d values the search may ask for that the wave has not averaged with i nor
 // is averaging on the other thread, likeliest first; the one it asks for now comes first when
-// `asked`, however the wave stands with it.
+// `asked`, however the wave stands with it. Once the memo knows the combined step's d for the ends
+// of this search, those of its likely ends are guessed beside its steps, at the chance of each end,
+// and also go to `combined`, `combinedCount` of them.
 int guessDs(const SearchAhead& ahead, int moves, const Foresight& foresight, const WaveMemo& memo, const void* asker,
-            double i, double* ds, double* likelihoods, int lanes, bool asked = true) {
+            double i, double* ds, double* likelihoods, int lanes, bool asked, double* combined, int& combinedCount) {
+    const WaveMemo::CombinedAt combinedAt = memo.combinedAt(i);
     // Guesses the wave holds are passed over: the two searches often take the same first steps.
     constexpr int kMaxTaken = 6 * kMaxLanes;
     constexpr int kMaxOpen = kMaxTaken + 2; // each guess taken adds at most one net
@@ -195,44 +200,20 @@ int guessDs(const SearchAhead& ahead, int moves, const Foresight& foresight, con
             likelihoods[count] = guess.likelihood;
             ds[count++] = guess.ahead.at.d;
         }
+        double d = 0.0;
+        if (guess.ahead.at.done && combinedAt && count < lanes && combinedAt(guess.ahead.at.d, d) &&
+            !contains(ds, count, d) && !memo.expects(d, i, asker)) {
+            likelihoods[count] = guess.likelihood;
+            ds[count++] = d;
+            combined[combinedCount++] = d;
+        }
         Guess following[2];
-        const int more = followingGuesses(guess, following);
+        const int more = followingGuesses(guess, following, static_cast<bool>(combinedAt));
         for (int k = 0; k < more; ++k) {
             open[openCount++] = following[k];
         }
     }
     return count;
-}
-
-// Up to `count` different d values the search standing as `standing` may end with, likeliest first,
-// with their chances.
-int endingDs(const WaveMemo::Standing& standing, double* ds, double* chances, int count) {
-    constexpr int kMaxTaken = 6 * kMaxLanes;
-    constexpr int kMaxOpen = kMaxTaken + 2;
-    Guess open[kMaxOpen];
-    int openCount = 0;
-    const Foresight foresight{&standing.history};
-    open[openCount++] = {standing.ahead, standing.moves, 1.0, &foresight};
-    int found = 0;
-    for (int taken = 0; taken < kMaxTaken && found < count && openCount > 0; ++taken) {
-        const Guess guess = takeLikeliest(open, openCount);
-        if (guess.ahead.at.done) {
-            const double* same = std::find(ds, ds + found, guess.ahead.at.d);
-            if (same == ds + found) {
-                ds[found] = guess.ahead.at.d;
-                chances[found++] = guess.likelihood;
-            } else {
-                chances[same - ds] += guess.likelihood;
-            }
-            continue;
-        }
-        Guess following[2];
-        const int more = followingGuesses(guess, following, true);
-        for (int k = 0; k < more; ++k) {
-            open[openCount++] = following[k];
-        }
-    }
-    return found;
 }
 
 long passCount(double i) {
@@ -394,6 +375,18 @@ void WaveMemo::clear() {
     m_standings.clear();
     m_helper = nullptr;
     m_offer.count = 0;
+    m_combinedAt = {};
+}
+
+void WaveMemo::expectCombined(CombinedAt combinedAt, double i) {
+    const std::lock_guard lock(m_mutex);
+    m_combinedAt = std::move(combinedAt);
+    m_combinedI = i;
+}
+
+WaveMemo::CombinedAt WaveMemo::combinedAt(double i) const {
+    const std::lock_guard lock(m_mutex);
+    return i == m_combinedI ? m_combinedAt : CombinedAt{};
 }
 
 void WaveMemo::remember(double d, double i, const AveragingMeasures& measures) {
@@ -591,6 +584,7 @@ template <typename Averaged> void AveragerOf<Averaged>::forget() {
     m_seriesMeasured = false;
     m_laneCount = 0;
     m_hasKept = false;
+    m_combinedKeptCount = 0;
     if (m_ownMemo) {
         m_ownMemo->clear();
     }
@@ -795,42 +789,6 @@ template <typename Averaged> void AveragerOf<Averaged>::guessAhead(const SearchA
 
 namespace {
 
-// The combined step's d follows from where the wavelength search ends; once that is one of a few,
-// their averagings are worth lanes. They must be in the last round's lanes, where the step takes its
-// arrays from, so they are averaged again while likely, even when the wave holds their measures.
-constexpr double kLeastEndChance = 0.5;
-
-// The `lanes` likeliest of the guesses first; their count.
-int keepLikeliest(double* ds, double* chances, int count, int lanes) {
-    for (int k = 0; k < count && k < lanes; ++k) {
-        const int best = static_cast<int>(std::max_element(chances + k, chances + count) - chances);
-        std::swap(ds[k], ds[best]);
-        std::swap(chances[k], chances[best]);
-    }
-    return std::min(count, lanes);
-}
-
-// The combined step's d values for the ends likely enough, likeliest first; their count.
-int likelyEnds(const WaveMemo::Standing& standing, const std::function<bool(double, double&)>& averagedAt, double* ds,
-               double* chances) {
-    int count = 0;
-    double ends[kMaxLanes];
-    double endChances[kMaxLanes];
-    const int endCount = endingDs(standing, ends, endChances, kMaxLanes);
-    double chance = 0.0;
-    for (int k = 0; k < endCount; ++k) {
-        chance += endChances[k];
-    }
-    for (int k = 0; k < endCount && chance >= kLeastEndChance; ++k) {
-        double d = 0.0;
-        if (averagedAt(ends[k], d) && !contains(ds, count, d)) {
-            ds[count] = d;
-            chances[count++] = endChances[k];
-        }
-    }
-    return keepLikeliest(ds, chances, count, count);
-}
-
 // A round of guesses that together are taken less than once is left to the search's own rounds: it
 // would mostly keep the lanes busy for nothing.
 bool worthARound(const double* chances, int count) {
@@ -843,8 +801,7 @@ bool worthARound(const double* chances, int count) {
 
 } // namespace
 
-template <typename Averaged>
-void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<bool(double, double&)>& averagedAt) {
+template <typename Averaged> void AveragerOf<Averaged>::guessAfterOtherSearch(double i) {
     const long passes = passCount(i);
     if (!m_lanes || passes < kMeasureLanesFromPasses || m_averaged.Data_count < 2) {
         return;
@@ -854,25 +811,19 @@ void AveragerOf<Averaged>::guessAfterOtherSearch(double i, const std::function<b
     WaveMemo::Offer offered;
     m_memo->standBy(this, i);
     while (m_memo->nextOtherStanding(this, i, seen, standing, offered)) {
-        double ds[2 * kMaxLanes];
-        double chances[2 * kMaxLanes];
-        // The ends come first, in a round that begins with the one where the search may end, and so
-        // ends about as that one does: when none of them is the end, the combined step waits no longer.
-        const int lanes = m_lanes->lanes();
-        const int ends = otherRoundJustBegun(standing.ahead.at.d, i)
-                             ? std::min(likelyEnds(standing, averagedAt, ds, chances), lanes)
-                             : 0;
-        int count = ends;
+        double ds[kMaxLanes];
+        double chances[kMaxLanes];
+        int count = 0;
         for (int k = 0; k < offered.count; ++k) {
             if (!contains(ds, count, offered.ds[k]) && !m_memo->expects(offered.ds[k], i, this)) {
                 ds[count] = offered.ds[k];
                 chances[count++] = offered.likelihoods[k];
             }
         }
-        count = ends + keepLikeliest(ds + ends, chances + ends, count - ends, lanes - ends);
-        if ((ends > 0 || worthARound(chances, count)) && !inLanes(ds, count, i)) {
+        if (worthARound(chances, count) && !inLanes(ds, count, i)) {
             settleMeans();
-            averageRound(ends > 0 ? *m_lanes : lanesFor(chances, count, passes), ds, chances, count, i, passes, false);
+            m_combinedCount = 0;
+            averageRound(lanesFor(chances, count, passes), ds, chances, count, i, passes, false);
         }
     }
 }
@@ -904,10 +855,15 @@ void AveragerOf<Averaged>::averageInLanes(const SearchAhead& ahead, double i, lo
         foresight = {&m_history, &m_between, &m_remainder, m_seriesMeasures.get()};
     }
     foresight.sideBefore = m_sideBefore;
+    m_combinedCount = 0;
     const int guessCount = guessDs(ahead, m_movesAtStep, foresight, *m_memo, this, i, guesses, likelihoods,
-                                   (helped ? 2 : 1) * m_lanes->lanes(), asked);
-    averageRound(lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes), guesses, likelihoods,
-                 guessCount, i, passes, asked);
+                                   (helped ? 2 : 1) * m_lanes->lanes(), asked, m_combinedDs, m_combinedCount);
+    // A round that no call waits for runs while another round computes what this search asks for next:
+    // the narrow lanes end no later, and its guesses beyond their first few are seldom taken.
+    LaneAveraging& lanes = asked || !m_narrowLanes
+                               ? lanesFor(likelihoods, std::min(guessCount, m_lanes->lanes()), passes)
+                               : *m_narrowLanes;
+    averageRound(lanes, guesses, likelihoods, guessCount, i, passes, asked);
 }
 
 template <typename Averaged>
@@ -944,6 +900,7 @@ void AveragerOf<Averaged>::averageRound(LaneAveraging& lanes, const double* gues
         const auto began = std::chrono::steady_clock::now();
         m_activeLanes->average(m_remainder, m_averaged.Data_count, weights, m_laneCount, passes);
         measureLanes(i);
+        keepCombined();
         if (m_activeLanes == m_lanes.get()) {
             m_roundSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         }
@@ -968,6 +925,26 @@ template <typename Averaged> void AveragerOf<Averaged>::measureLanes(double i) {
             measureAveraging(*m_laneMeasuring, m_remainder, *m_seriesMeasures);
             m_memo->rememberFromLanes(m_laneDs[lane], i, measuresOf(*m_laneMeasuring));
         } catch (const RuntimeError&) {
+        }
+    }
+}
+
+// The combined step comes after the search on the second thread, when the lanes hold other
+// averagings: it takes its arrays from these copies. On the calling thread the step follows the search
+// at once, and finds the lanes of its last round.
+template <typename Averaged> void AveragerOf<Averaged>::keepCombined() {
+    if (m_ownMemo) {
+        return;
+    }
+    for (int lane = 0; lane < m_laneCount; ++lane) {
+        if (contains(m_combinedDs, m_combinedCount, m_laneDs[lane])) {
+            if (m_combinedKept.size() == static_cast<std::size_t>(m_combinedKeptCount)) {
+                m_combinedKept.emplace_back(m_averaged.Data_count);
+            }
+            KeptArrays& kept = m_combinedKept[static_cast<std::size_t>(m_combinedKeptCount++)];
+            kept.d = m_laneDs[lane];
+            m_activeLanes->copyAveraged(lane, kept);
+            m_activeLanes->copyMeans(lane, kept);
         }
     }
 }
@@ -1020,12 +997,11 @@ void WavelengthSearchThread::search(std::stop_token stop) {
         m_stats = {};
         m_steps.clear();
         m_averager->forget();
-        // Both searches start at the same d. The first one's round there serves both; while it
-        // computes, this search's lanes compute the likeliest of its first steps that round leaves out.
+        // Both searches start at the same d. The first one's round there serves both; it has just
+        // begun, so this search's lanes compute its first steps meanwhile, as at any such round.
         if (!m_memo.waitUntilExpected(SearchStep{}.d, m_i, m_averager.get(), stop)) {
             throw SearchAbandoned{};
         }
-        m_averager->guessAhead(SearchAhead{SearchStep{}, true, {}}, m_i);
         m_d = searchD(*m_averager, m_i, wavelengthMeasure(*m_arrays, m_target), [this, &stop](double d) {
             if (stop.stop_requested()) {
                 throw SearchAbandoned{};

@@ -90,8 +90,8 @@ private:
     bool m_lineWasRight = false;
 };
 
-// Foretells the sign of a measure that steps (the wavelength's), where the line through its values
-// cannot: each point of the averaged series moves smoothly with d, so between the latest d with a
+// Foretells the sign of a measure that steps (the wavelength's), which the line through its values
+// misses: each point of the averaged series moves smoothly with d, so between the latest d with a
 // positive and with a negative measure the series lies close to the straight line between their two
 // series, and so does the d where a crossing comes or goes and the measure steps. Knows nothing when
 // either of the two calls took only the measures of its averaging.
@@ -157,6 +157,12 @@ public:
     };
     void publish(const Standing& standing);
     void withdraw(const void* owner);
+    // Once the amplitude search has ended: the combined step's d for each d the wavelength search with
+    // this i may end with (false: none). That search's rounds average those of its likely ends.
+    using CombinedAt = std::function<bool(double end, double& d)>;
+    void expectCombined(CombinedAt combinedAt, double i);
+    // None (empty) for another i.
+    CombinedAt combinedAt(double i) const;
     // Guesses a search leaves out of its round, for an idle averager's lanes.
     struct Offer {
         double ds[kMaxLanes];
@@ -200,6 +206,8 @@ private:
     const void* m_helper = nullptr;
     double m_helperI = 0.0;
     Offer m_offer;
+    CombinedAt m_combinedAt;
+    double m_combinedI = 0.0;
 };
 
 // Runs the averaging of the running remainder, skipping a call whose arguments equal the previous
@@ -224,6 +232,28 @@ public:
 
     // The arrays hold the averaging of the last call.
     void settle();
+    // The arrays of the last call from the copies `other` kept of the combined step's averagings, when
+    // it has them: its search with the last call's i has ended this wave.
+    template <typename Other> void settleFrom(const AveragerOf<Other>& other) {
+        if (m_valid && !m_arraysCurrent && other.copyKept(m_lastD, m_averaged)) {
+            m_meansOwedFromLane = -1;
+            m_arraysCurrent = true;
+        }
+    }
+    template <typename To> bool copyKept(double d, To& to) const {
+        for (int k = 0; k < m_combinedKeptCount; ++k) {
+            const KeptArrays& kept = m_combinedKept[static_cast<std::size_t>(k)];
+            if (kept.d == d) {
+                for (int point = 1; point <= to.Data_count; ++point) {
+                    to.BMA_value[point] = kept.BMA_value[point];
+                    to.Fwd_mean[point] = kept.Fwd_mean[point];
+                    to.Bwd_mean[point] = kept.Bwd_mean[point];
+                }
+                return true;
+            }
+        }
+        return false;
+    }
     // Keeps a copy of the last call's arrays, for settling a later call with the same d and i: the
     // combined step often lands on the amplitude search's d.
     void keepArrays();
@@ -232,14 +262,9 @@ public:
     // call becomes (d, i).
     void adopt(double d, double i, const AveragingMeasures& measures, const WaveRunStats& stats, double firstD);
     WaveMemo& memo() { return *m_memo; }
-    // Computes in lanes, with no call asking for any, the averagings the search may ask for first
-    // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
-    void guessAhead(const SearchAhead& ahead, double i);
     // While another averager's search with this i runs, computes in lanes the guesses that search's
-    // rounds leave out, and the averagings at the d values `averagedAt` maps the likeliest d values
-    // the search may end with to (false: none), so that a call for one of them right after the search
-    // takes it from the lanes. Returns when the search has ended.
-    void guessAfterOtherSearch(double i, const std::function<bool(double end, double& d)>& averagedAt);
+    // rounds leave out. Returns when the search has ended.
+    void guessAfterOtherSearch(double i);
 
     // The remainder has changed.
     void forget();
@@ -251,6 +276,9 @@ private:
     bool recall(double d, double i);
     void followSearch(const SearchAhead& ahead);
     bool takeFromLanes(double d, double i);
+    // Computes in lanes, with no call asking for any, the averagings the search may ask for first
+    // that the wave neither holds nor is computing, into the memo; only where lanes are measured.
+    void guessAhead(const SearchAhead& ahead, double i);
     void settleMeans();
     // The lanes hold the search's likeliest next averagings; `asked`: the first is the one it asks for.
     void averageInLanes(const SearchAhead& ahead, double i, long passes, bool asked);
@@ -264,6 +292,7 @@ private:
 
     LaneAveraging& lanesFor(const double* likelihoods, int guessCount, long passes);
     void measureLanes(double i);
+    void keepCombined();
 
     const Series& m_remainder;
     Averaged& m_averaged;
@@ -300,7 +329,18 @@ private:
     bool m_hasKept = false;
     double m_lastD = 0.0;
     double m_lastI = 0.0;
-    int m_sideBefore = 0; // the sign of the last call's d before the remainder changed
+    int m_sideBefore = 0;                    // the sign of the last call's d before the remainder changed
+    double m_combinedDs[2 * kMaxLanes] = {}; // the combined step's d values among the round's guesses
+    int m_combinedCount = 0;
+    struct KeptArrays {
+        explicit KeptArrays(int n) : BMA_value(n + 1), Fwd_mean(n + 1), Bwd_mean(n + 1) {}
+        double d = 0.0;
+        std::vector<double> BMA_value;
+        std::vector<double> Fwd_mean;
+        std::vector<double> Bwd_mean;
+    };
+    std::vector<KeptArrays> m_combinedKept; // the lanes of those, this wave
+    int m_combinedKeptCount = 0;
 };
 
 extern template class AveragerOf<AnalysisState>;
@@ -373,6 +413,8 @@ public:
     // Whether a search with this i runs or has run without being waited for.
     bool startedWith(double i) const { return m_thread.joinable() && i == m_i; }
     AveragingMeasures measures() const;
+    // The search's averager, for the copies it kept; only once the search has finished.
+    const AveragerOf<AveragingArrays>& averager() const { return *m_averager; }
 
 private:
     void search(std::stop_token stop);

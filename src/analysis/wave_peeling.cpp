@@ -27,20 +27,21 @@ void takeWave(AnalysisState& s, int wave, double d, double i) {
     s.Wave_result[static_cast<std::size_t>(wave - 1)] = {d, i, s.BMA_wavelength};
 }
 
-// The wavelength search, or what the second thread found for it, its steps shown now, in their place.
-// While the second thread searches, the idle lanes of this one average ahead for the combined step;
-// `guessCombined` gives its d for a d the search may end with.
-template <typename OnStep, typename GuessCombined>
+// The wavelength search, or what the second thread found for it, its steps shown now, in their place;
+// `searchedBy` is then that thread. While the second thread searches, the idle lanes of this one
+// average the guesses that search's rounds leave out.
+template <typename OnStep>
 double wavelengthSearch(AnalysisState& s, Averager& averager, WavelengthSearchThread* ahead, double i, double target,
-                        OnStep showStep, const GuessCombined& guessCombined) {
+                        OnStep showStep, WavelengthSearchThread*& searchedBy) {
     if (ahead != nullptr && ahead->startedWith(i)) {
-        averager.guessAfterOtherSearch(i, guessCombined);
+        averager.guessAfterOtherSearch(i);
     }
     if (ahead != nullptr && ahead->finishedFor(s.Rem_value, i)) {
         for (double d : ahead->steps()) {
             showStep(d);
         }
         averager.adopt(ahead->d(), i, ahead->measures(), ahead->stats(), SearchStep{}.d);
+        searchedBy = ahead;
         return ahead->d();
     }
     return searchD(averager, i, wavelengthMeasure(s, target), showStep);
@@ -85,19 +86,27 @@ void peelWave(AnalysisState& s, WaveObserver& observer, Averager& averager, Wave
     if (modes.wavelength) {
         observer.searchStarted(box, SearchKind::Wavelength);
         i = passesOf(observer.iText(box), s.format);
-        const auto guessCombined = [&s, dA = d, x, target](double dW, double& combined) {
-            try {
-                combined = combinedD(dA, dW, x, s.Series_wavelength, target);
-                return true;
-            } catch (const RuntimeError&) {
-                return false;
-            }
-        };
-        const double dW = wavelengthSearch(s, averager, ahead, i, target, showStep, guessCombined);
+        if (modes.amplitude) {
+            averager.memo().expectCombined(
+                [dA = d, x, y = s.Series_wavelength, target](double dW, double& combined) {
+                    try {
+                        combined = combinedD(dA, dW, x, y, target);
+                        return true;
+                    } catch (const RuntimeError&) {
+                        return false;
+                    }
+                },
+                i);
+        }
+        WavelengthSearchThread* searchedBy = nullptr;
+        const double dW = wavelengthSearch(s, averager, ahead, i, target, showStep, searchedBy);
         if (modes.amplitude) {
             d = combinedDOf(averager, d, dW, x, s.Series_wavelength, target);
             observer.combinedD(box, d);
             averager.run(d, i);
+            if (searchedBy != nullptr) {
+                averager.settleFrom(searchedBy->averager());
+            }
         } else {
             d = dW;
         }
