@@ -244,6 +244,28 @@ int firstRowOf(const StripLayout& strip) {
     return static_cast<int>(std::floor(strip.titleRow.top)) - kSpareRows;
 }
 
+// Fills the picture, lays the chart out, has `paintStrips` draw the strips, and draws over them the x
+// axis, the notice and, for a point, the cursor.
+using StripsPainter = std::function<void(QPainter& painter, const ChartLayout& layout, double lineHeight)>;
+void paintChartWith(QPainter& painter, const QRectF& rect, const ChartContent& content, std::optional<int> cursorPoint,
+                    const ChartStyle& style, const StripsPainter& paintStrips) {
+    painter.save();
+    painter.setFont(chartFont(rect, style.fontScale));
+    painter.fillRect(rect, style.background);
+    const ChartLayout layout = chartLayoutFor(rect, content, painter.device(), style.fontScale);
+    paintStrips(painter, layout, QFontMetricsF(painter.font(), painter.device()).height());
+    if (!layout.strips.empty()) {
+        drawXAxis(painter, layout, style);
+    }
+    if (!content.notice.empty()) {
+        drawNotice(painter, layout, content.notice, style);
+    }
+    if (cursorPoint && *cursorPoint >= 1 && *cursorPoint <= layout.pointCount) {
+        drawCursor(painter, layout, content, *cursorPoint, style);
+    }
+    painter.restore();
+}
+
 // Hands out the strips whose curves and frames are yet to be drawn, one at a time, to the threads
 // that draw them, and tells the encoder which rows are final: those above the first strip whose
 // curves or texts are not drawn yet.
@@ -326,19 +348,14 @@ void drawCurvesOnTwoThreads(QPainter& painter, QImage& image, StripCurves& curve
     }
 }
 
-// The chart of a PNG file, with the pixels paintChart gives, in less time. The zero lines and ticks
-// come first; then the texts on this thread while another draws the curves, each strip's followed by
-// its frame, and this one joins it when the texts are done. A strip's curves stay inside its box,
-// away from every text, so the order of the two does not change a pixel. The encoder deflates the
-// strips above the first one not drawn meanwhile; a notice goes over every strip.
-void paintPngChart(QImage& image, const ChartContent& content, PngEncoding& encoding) {
-    const QRectF rect(QPointF(0, 0), image.size());
+// The strips of a PNG file's chart, with the pixels drawStrip gives, in less time. The zero lines and
+// ticks come first; then the texts on this thread while another draws the curves, each strip's
+// followed by its frame, and this one joins it when the texts are done. A strip's curves stay inside
+// its box, away from every text, so the order of the two does not change a pixel. The encoder
+// deflates the strips above the first one not drawn meanwhile; a notice goes over every strip.
+void drawPngStrips(QPainter& painter, QImage& image, const ChartLayout& layout, double lineHeight,
+                   const ChartContent& content, PngEncoding& encoding) {
     const ChartStyle style;
-    QPainter painter(&image);
-    painter.setFont(chartFont(rect, style.fontScale));
-    painter.fillRect(rect, style.background);
-    const ChartLayout layout = chartLayoutFor(rect, content, painter.device(), style.fontScale);
-    const double lineHeight = QFontMetricsF(painter.font(), painter.device()).height();
     for (const StripLayout& placed : layout.strips) {
         if (placed.hasValues) {
             drawYAxisMarks(painter, placed, style);
@@ -355,12 +372,14 @@ void paintPngChart(QImage& image, const ChartContent& content, PngEncoding& enco
             curves.textsDrawn(i + 1);
         }
     });
-    if (!layout.strips.empty()) {
-        drawXAxis(painter, layout, style);
-    }
-    if (!content.notice.empty()) {
-        drawNotice(painter, layout, content.notice, style);
-    }
+}
+
+void paintPngChart(QImage& image, const ChartContent& content, PngEncoding& encoding) {
+    QPainter painter(&image);
+    paintChartWith(painter, QRectF(QPointF(0, 0), image.size()), content, std::nullopt, {},
+                   [&image, &content, &encoding](QPainter& onImage, const ChartLayout& layout, double lineHeight) {
+                       drawPngStrips(onImage, image, layout, lineHeight, content, encoding);
+                   });
 }
 
 bool failWith(QString* error, const QString& text) {
@@ -454,24 +473,12 @@ ChartLayout chartLayoutFor(const QRectF& rect, const ChartContent& content, cons
 
 void paintChart(QPainter& painter, const QRectF& rect, const ChartContent& content, std::optional<int> cursorPoint,
                 const ChartStyle& style) {
-    painter.save();
-    painter.setFont(chartFont(rect, style.fontScale));
-    painter.fillRect(rect, style.background);
-    const ChartLayout layout = chartLayoutFor(rect, content, painter.device(), style.fontScale);
-    const double lineHeight = QFontMetricsF(painter.font(), painter.device()).height();
-    for (size_t i = 0; i < layout.strips.size(); ++i) {
-        drawStrip(painter, layout, layout.strips[i], content.strips[i], content, lineHeight, style);
-    }
-    if (!layout.strips.empty()) {
-        drawXAxis(painter, layout, style);
-    }
-    if (!content.notice.empty()) {
-        drawNotice(painter, layout, content.notice, style);
-    }
-    if (cursorPoint && *cursorPoint >= 1 && *cursorPoint <= layout.pointCount) {
-        drawCursor(painter, layout, content, *cursorPoint, style);
-    }
-    painter.restore();
+    paintChartWith(painter, rect, content, cursorPoint, style,
+                   [&](QPainter& painter, const ChartLayout& layout, double lineHeight) {
+                       for (size_t i = 0; i < layout.strips.size(); ++i) {
+                           drawStrip(painter, layout, layout.strips[i], content.strips[i], content, lineHeight, style);
+                       }
+                   });
 }
 
 QImage chartCanvas(QSize size) {
